@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Developer entry point. On a fresh Debian 12 machine:
+#   ./dev.sh run    installs what is missing, builds, and runs the editor
+#   ./dev.sh test   installs what is missing, builds everything and runs all tests
+# Other commands: ./dev.sh build (sim build only), ./dev.sh golden (regenerate golden files).
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+PACKAGES=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config diffutils)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "== installing: ${missing[*]}"
+        local SUDO=""
+        [ "$(id -u)" -eq 0 ] || SUDO=sudo
+        $SUDO apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
+
+build() {  # build PRESET [extra cmake args]
+    local preset=$1; shift
+    cmake --preset "$preset" -DKT_WERROR=ON "$@" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+case "${1:-}" in
+run)
+    install_packages
+    build sim
+    demo="$ROOT/build/demo"
+    rm -rf "$demo" && mkdir -p "$demo/home"
+    cp -r data/. "$demo/home/" 2>/dev/null || true
+    ./build/sim/tools/ktsim ktprog --home "$demo/home" --script tools/demo/demo.scn > "$demo/transcript.txt"
+    cat "$demo/transcript.txt"
+    echo
+    echo "Transcript: $demo/transcript.txt"
+    echo "Panel:      $demo/home/panel.png"
+    ;;
+test)
+    install_packages
+    echo "== simulation build and tests"
+    build sim
+    ctest --preset sim
+    echo "== AddressSanitizer + UBSan build and tests"
+    build asan
+    ctest --preset asan
+    echo "== fuzz targets (libFuzzer) over their corpora"
+    build fuzz
+    ctest --preset fuzz -R fuzz_regression
+    ;;
+build)
+    install_packages
+    build sim
+    ;;
+golden)
+    build sim
+    UPDATE_GOLDEN=1 ctest --preset sim
+    git status --short
+    ;;
+*)
+    echo "usage: ./dev.sh run|test|build|golden" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,16 @@
+// announce.h - program-level happenings that the simulation writes into its transcript
+// (and that a backend could pass to a screen reader or a debug log). Desktop backends may
+// ignore them; they never change what a program does.
+//
+// MessageShown   texts = {main, detail}            a message window waits for a key or click
+// ChoiceAsked    texts = {question, c1, c2}        a question waits for the key 1 or 2
+// ChoiceAnswered texts = {question, c1, c2}, n     the question was answered with n
+// WindowText     texts = {line}                    a line was written into the updater's window
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText };
+
+void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);

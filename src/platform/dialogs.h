@@ -1,0 +1,28 @@
+// dialogs.h - the window system's own dialogs. Each blocks until the user answers, and
+// the program does nothing else meanwhile.
+//
+// messageBox(title, text): an ordinary message box with one OK button.
+// alertBox(line1, line2): a box with the exclamation icon, two lines and one " OK " button.
+// fileDialog(kind, title, startFolder, pattern): the common open or save dialog with one
+//   filter (pattern such as "*.prg"), starting in startFolder. Returns the full path chosen or
+//   DialogCancelled.
+// folderDialog(title, startFolder): the folder browser with startFolder preselected. Returns
+//   the chosen folder (as the system gives it), DialogCancelled, or DialogNoPath when the user
+//   confirmed an item that has no file-system path.
+#pragma once
+
+#include <string>
+
+enum class FileDialogKind { Open, Save };
+enum class DialogOutcome { Chosen, Cancelled, NoPath };
+
+struct DialogAnswer {
+    DialogOutcome outcome = DialogOutcome::Cancelled;
+    std::string path;
+};
+
+void messageBox(const std::string& title, const std::string& text);
+void alertBox(const std::string& line1, const std::string& line2);
+DialogAnswer fileDialog(FileDialogKind kind, const std::string& title,
+                        const std::string& startFolder, const std::string& pattern);
+DialogAnswer folderDialog(const std::string& title, const std::string& startFolder);

@@ -1,0 +1,57 @@
+// events.h - the one event queue of a program.
+//
+// Everything that happens to a program arrives here, in order: window-system happenings,
+// menu commands, keys, mouse buttons and incoming MIDI (a backend that receives MIDI on
+// another thread only appends to this queue and wakes the waiting thread).
+//
+// waitEvent(): blocks until an event is there and takes it. While a mouse button is held and
+//   nothing else is pending, it returns a Tick event after 10 ms, so drags and step-button
+//   repeats go on while the mouse stands still. With no button held it blocks; it never spins.
+// waitEventFor(ms, e): like waitEvent but gives up after ms milliseconds (false, e untouched).
+//   Ticks are not generated here. Used by polling waits that must yield the processor.
+// peekEvent(e): takes a pending event without waiting; false when none is pending.
+// postCloseRequest(): queues CloseRequested for the main window (what WM_CLOSE does).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+enum class EventKind {
+    None,
+    CloseRequested,  // the user asked to close the main window (it is still open)
+    WindowMoved,     // x, y: new position; a minimised window reports x, y beyond 3000
+    WindowRestored,  // the window came back from minimised
+    Repaint,         // the window system wants the window drawn again
+    Command,         // command: a menu identifier
+    Key,             // key: a character code (KeyEnter, KeyEscape for those keys)
+    MouseButton,     // the mouse moved or a button changed: x, y, buttons as they were then
+    Tick,            // a button is held and nothing else happened for 10 ms
+    MidiShort,       // midiWord: status | data1 << 8 | data2 << 16
+    MidiLong,        // bytes: one complete system-exclusive message, F0 .. F7
+    MidiOther,       // another notification of the MIDI input (open, close, error)
+    Other,
+};
+
+constexpr int KeyEnter = 13;
+constexpr int KeyEscape = 27;
+
+struct Event {
+    EventKind kind = EventKind::None;
+    int x = 0, y = 0;
+    int command = 0;
+    int key = 0;
+    int buttons = 0;
+    uint32_t midiWord = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// True for the events that the MIDI input device produces.
+inline bool isMidiInputEvent(const Event& e) {
+    return e.kind == EventKind::MidiShort || e.kind == EventKind::MidiLong ||
+           e.kind == EventKind::MidiOther;
+}
+
+Event waitEvent();
+bool waitEventFor(uint32_t ms, Event& e);
+bool peekEvent(Event& e);
+void postCloseRequest();

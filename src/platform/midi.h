@@ -1,0 +1,42 @@
+// midi.h - the MIDI devices of the machine: one output and one input open at a time.
+//
+// Device lists: midiOutDeviceCount/Name, midiInDeviceCount/Name (names as the system gives
+//   them). Output index -1 is the MIDI mapper (Windows) or the system's default output.
+// Opening: midiOutOpenDevice / midiInOpenDevice return true on success; on failure false with
+//   the system's error text in errorText. An input device starts delivering when started.
+// Closing: midiOutCloseDevice / midiInCloseDevice return 0 on success, else a nonzero code
+//   (for instance output still pending); the caller may then reset and close again.
+// Sending: midiOutSendShort(status | d1 << 8 | d2 << 16); midiOutSendSysEx returns only when
+//   the platform has finished with the bytes (they may be reused), true when they went out.
+//   Sending while no output is open does nothing and returns false.
+// Receiving: incoming messages arrive as MidiShort / MidiLong events in events.h.
+// midiInQueueBuffer / midiInReleaseBuffer: the receive buffer for system-exclusive input;
+//   without a queued buffer, arriving system-exclusive data is lost. Both do nothing when no
+//   input is open.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+int midiOutDeviceCount();
+std::string midiOutDeviceName(int k);
+int midiInDeviceCount();
+std::string midiInDeviceName(int k);
+
+bool midiOutOpenDevice(int k, std::string& errorText);
+int midiOutCloseDevice();
+void midiOutResetDevice();
+bool midiOutIsOpen();
+
+bool midiInOpenDevice(int k, std::string& errorText);
+void midiInStartDevice();
+void midiInStopDevice();
+int midiInCloseDevice();
+void midiInResetDevice();
+bool midiInIsOpen();
+void midiInQueueBuffer();
+void midiInReleaseBuffer();
+
+void midiOutSendShort(uint32_t word);
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length);

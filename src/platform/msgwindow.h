@@ -1,0 +1,21 @@
+// msgwindow.h - the message window: a second top-level window with caption "Message:",
+// at screen position (50, 80), 340 x 150 pixels, that exists only while a message or a
+// question waits for the user. Its keys and clicks arrive in the one event queue.
+//
+// openMessageWindow(caption): opens it (in front) and returns its client Canvas.
+// presentMessageWindow(): shows what was drawn into that Canvas.
+// closeMessageWindow(): closes it; the main window comes back to the front.
+#pragma once
+
+#include <string>
+
+class Canvas;
+
+constexpr int MessageWindowX = 50;
+constexpr int MessageWindowY = 80;
+constexpr int MessageWindowWidth = 340;
+constexpr int MessageWindowHeight = 150;
+
+Canvas& openMessageWindow(const std::string& caption);
+void presentMessageWindow();
+void closeMessageWindow();

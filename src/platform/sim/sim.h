@@ -1,0 +1,85 @@
+// sim.h - control of the headless backend, for the scenario runner (ktsim) and the tests.
+//
+// The simulated machine has a virtual clock that starts at 0 and moves only when the program
+// waits (sleepMilliseconds, waitEvent, waitEventFor) or the runner advances it. Happenings are
+// scheduled on a timeline at virtual times; when the clock reaches a happening's time it is
+// applied: it may change the live state (mouse, foreground, screen) and queue events, which
+// the program then takes in order. The same timeline carries the simulated unit's replies.
+//
+// What the program does that a user or the unit would notice is written as transcript lines
+// "<virtual ms> <kind> <payload>" to the stream set with setTranscript.
+//
+// Termination: when the timeline is empty and the script's end time has passed, a blocking
+// waitEvent delivers CloseRequested, so every run ends; if a message window or a choice is
+// waiting then, the run ends with a "stuck" line instead. endProgram() and a stuck run throw
+// sim::ProgramEnded, which the runner catches. A run that goes on far beyond its script
+// (a program waiting in a loop that no event ends) is also ended as stuck.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/events.h"
+
+class Canvas;
+
+namespace sim {
+
+// Thrown where the simulated program ends (endProgram, stuck runs).
+struct ProgramEnded {
+    std::string reason;
+};
+
+// A fresh machine: clock 0, nothing scheduled, default devices, home folder `home`
+// (the path-file folder is home/Qrdxpath, the current directory is home).
+void reset(const std::string& home);
+const std::string& home();
+
+void setTranscript(std::ostream* out);
+void transcript(const std::string& kind, const std::string& payload);
+std::string quote(const std::string& text);
+std::string hexBytes(const uint8_t* bytes, size_t length);
+
+// The timeline.
+uint32_t now();
+void schedule(uint32_t at, std::function<void()> happening);
+void scheduleEvent(uint32_t at, const Event& e);
+void setScriptEnd(uint32_t at);
+// Moves the clock to `at`, applying every happening due on the way.
+void advanceTo(uint32_t at);
+// Queues an event for the program now (used by happenings).
+void queueEvent(const Event& e);
+
+// Live state, changed by happenings.
+void setMouse(int x, int y, int buttons);  // also queues a MouseButton event
+void setForeground(int window);
+void setScreen(int width, int height);
+
+// Dialog answers, taken in order by the file and folder dialogs (none queued: cancelled).
+void queueDialogAnswer(const DialogAnswer& answer);
+
+// MIDI devices of the machine.
+void setMidiOutDevices(const std::vector<std::string>& names);
+void setMidiInDevices(const std::vector<std::string>& names);
+void setMidiOpenFailure(bool output, int k, const std::string& systemText);
+// Bytes arriving at the MIDI input from outside (a short message, or a whole SysEx).
+void midiArrives(const std::vector<uint8_t>& bytes);
+// Where the programs' MIDI output goes besides the transcript (the simulated unit).
+using MidiSink = std::function<void(const uint8_t* bytes, size_t length)>;
+void setMidiOutSink(MidiSink sink);
+
+// What the runner and tests inspect.
+bool mainWindowIsOpen();
+Canvas& mainWindowCanvas();
+const std::string& mainWindowCaption();
+bool messageWindowIsOpen();
+Canvas& messageWindowCanvas();
+bool menuItemIsChecked(int commandId);
+// The menu bar as text, one item per line ("&File/&Exit 1001"), for tests.
+std::vector<std::string> menuListing();
+
+}  // namespace sim

@@ -1,0 +1,325 @@
+// The simulated machine: virtual clock, timeline, event queue, live input state, dialogs,
+// the process functions and the transcript.
+#include <cstdio>
+#include <utility>
+
+#include "platform/announce.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/process.h"
+#include "platform/sim/sim_state.h"
+
+namespace sim {
+
+namespace {
+
+Machine TheMachine;
+
+// A run that goes on this long after its last happening is stuck in a wait nothing ends.
+constexpr uint32_t StuckAfterMs = 10 * 60 * 1000;
+// CloseRequested delivered this often without the program ending: it ignores closing.
+constexpr int MaxCloseDeliveries = 50;
+
+[[noreturn]] void endStuck(const std::string& what) {
+    transcript("stuck", quote(what));
+    throw ProgramEnded{"stuck: " + what};
+}
+
+void applyDue() {
+    Machine& m = machine();
+    while (!m.Timeline.empty() && m.Timeline.begin()->first.first <= m.Now) {
+        auto first = m.Timeline.begin();
+        std::function<void()> apply = std::move(first->second);
+        m.Timeline.erase(first);
+        apply();
+    }
+}
+
+uint32_t lastScheduledTime() {
+    Machine& m = machine();
+    return m.Timeline.empty() ? m.ScriptEnd : std::max(m.ScriptEnd, m.Timeline.rbegin()->first.first);
+}
+
+void checkNotRunaway() {
+    Machine& m = machine();
+    if (tickDiff(m.Now, lastScheduledTime()) > static_cast<int32_t>(StuckAfterMs)) {
+        endStuck(m.Waiting.empty() ? "a wait that nothing ends" : m.Waiting);
+    }
+}
+
+bool exhausted() {
+    Machine& m = machine();
+    return m.Timeline.empty() && m.Pending.empty() && tickDiff(m.Now, m.ScriptEnd) >= 0;
+}
+
+Event takePending() {
+    Machine& m = machine();
+    Event e = std::move(m.Pending.front());
+    m.Pending.pop_front();
+    return e;
+}
+
+}  // namespace
+
+Machine& machine() { return TheMachine; }
+
+void reset(const std::string& homeFolder) {
+    TheMachine = Machine{};
+    TheMachine.Home = homeFolder;
+}
+
+const std::string& home() { return machine().Home; }
+
+void setTranscript(std::ostream* out) { machine().Transcript = out; }
+
+void transcript(const std::string& kind, const std::string& payload) {
+    Machine& m = machine();
+    if (m.Transcript == nullptr) return;
+    *m.Transcript << m.Now << ' ' << kind;
+    if (!payload.empty()) *m.Transcript << ' ' << payload;
+    *m.Transcript << '\n';
+}
+
+std::string quote(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string hexBytes(const uint8_t* bytes, size_t length) {
+    std::string out;
+    char buf[4];
+    for (size_t i = 0; i < length; ++i) {
+        std::snprintf(buf, sizeof buf, "%02X", bytes[i]);
+        if (i > 0) out += ' ';
+        out += buf;
+    }
+    return out;
+}
+
+uint32_t now() { return machine().Now; }
+
+void schedule(uint32_t at, std::function<void()> happening) {
+    Machine& m = machine();
+    m.Timeline.emplace(std::make_pair(at, m.NextOrder++), std::move(happening));
+}
+
+void scheduleEvent(uint32_t at, const Event& e) {
+    schedule(at, [e] { queueEvent(e); });
+}
+
+void setScriptEnd(uint32_t at) { machine().ScriptEnd = at; }
+
+void advanceTo(uint32_t at) {
+    Machine& m = machine();
+    // Apply happenings in time order, with the clock standing at each one's time.
+    while (!m.Timeline.empty() && tickDiff(m.Timeline.begin()->first.first, at) <= 0) {
+        if (tickDiff(m.Timeline.begin()->first.first, m.Now) > 0) m.Now = m.Timeline.begin()->first.first;
+        applyDue();
+    }
+    if (tickDiff(at, m.Now) > 0) m.Now = at;
+    applyDue();
+}
+
+void queueEvent(const Event& e) { machine().Pending.push_back(e); }
+
+void setMouse(int x, int y, int buttons) {
+    Machine& m = machine();
+    m.MouseX = x;
+    m.MouseY = y;
+    m.MouseButtons = buttons;
+    Event e;
+    e.kind = EventKind::MouseButton;
+    e.x = x;
+    e.y = y;
+    e.buttons = buttons;
+    queueEvent(e);
+}
+
+void setForeground(int window) {
+    machine().Foreground = window;
+    Event e;
+    e.kind = EventKind::Other;  // the activation messages a window receives
+    queueEvent(e);
+}
+
+void setScreen(int width, int height) {
+    machine().ScreenWidth = width;
+    machine().ScreenHeight = height;
+    Event e;
+    e.kind = EventKind::Other;  // the display-change message
+    queueEvent(e);
+}
+
+void queueDialogAnswer(const DialogAnswer& answer) { machine().Answers.push_back(answer); }
+
+}  // namespace sim
+
+using sim::machine;
+
+// ---- clock.h
+
+uint32_t tickCount() { return machine().Now; }
+
+void sleepMilliseconds(uint32_t ms) {
+    sim::advanceTo(machine().Now + ms);
+    sim::checkNotRunaway();
+}
+
+// ---- events.h
+
+Event waitEvent() {
+    sim::Machine& m = machine();
+    for (;;) {
+        sim::applyDue();
+        if (!m.Pending.empty()) return sim::takePending();
+        if (sim::exhausted()) {
+            if (!m.Waiting.empty()) sim::endStuck(m.Waiting);
+            if (++m.CloseDeliveries > sim::MaxCloseDeliveries) sim::endStuck("a program that does not close");
+            Event e;
+            e.kind = EventKind::CloseRequested;
+            return e;
+        }
+        uint32_t next = m.Timeline.empty() ? m.ScriptEnd : m.Timeline.begin()->first.first;
+        if (m.MouseButtons != 0 && tickDiff(next, m.Now + 10) > 0) {
+            // A button is held and nothing happens for 10 ms: the program sees a Tick.
+            sim::advanceTo(m.Now + 10);
+            if (!m.Pending.empty()) return sim::takePending();
+            sim::checkNotRunaway();
+            Event e;
+            e.kind = EventKind::Tick;
+            return e;
+        }
+        sim::advanceTo(next);
+    }
+}
+
+bool waitEventFor(uint32_t ms, Event& e) {
+    sim::Machine& m = machine();
+    const uint32_t deadline = m.Now + ms;
+    for (;;) {
+        sim::applyDue();
+        if (!m.Pending.empty()) {
+            e = sim::takePending();
+            return true;
+        }
+        if (tickDiff(deadline, m.Now) <= 0) {
+            sim::checkNotRunaway();
+            return false;
+        }
+        uint32_t next = deadline;
+        if (!m.Timeline.empty() && tickDiff(m.Timeline.begin()->first.first, deadline) < 0) {
+            next = m.Timeline.begin()->first.first;
+        }
+        sim::advanceTo(next);
+    }
+}
+
+bool peekEvent(Event& e) {
+    sim::applyDue();
+    if (machine().Pending.empty()) return false;
+    e = sim::takePending();
+    return true;
+}
+
+void postCloseRequest() {
+    Event e;
+    e.kind = EventKind::CloseRequested;
+    sim::queueEvent(e);
+}
+
+// ---- input.h
+
+void mousePosition(int& x, int& y) {
+    x = machine().MouseX;
+    y = machine().MouseY;
+}
+
+int mouseButtons() { return machine().MouseButtons; }
+
+int foregroundWindow() { return machine().Foreground; }
+
+void screenSize(int& width, int& height) {
+    width = machine().ScreenWidth;
+    height = machine().ScreenHeight;
+}
+
+// ---- process.h
+
+std::string fixedPathFolder() { return machine().Home + "/Qrdxpath"; }
+char pathSeparator() { return '/'; }
+bool isPathSplit(char c) { return c == '/'; }
+std::string currentDirectory() { return machine().Home; }
+
+void endProgram() { throw sim::ProgramEnded{"endProgram"}; }
+
+// ---- announce.h
+
+void announce(Announcement what, const std::vector<std::string>& texts, int number) {
+    sim::Machine& m = machine();
+    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
+    switch (what) {
+    case Announcement::MessageShown:
+        sim::transcript("message", sim::quote(text(0)) + " " + sim::quote(text(1)));
+        m.Waiting = text(0);
+        break;
+    case Announcement::ChoiceAsked:
+        m.Waiting = text(0);
+        break;
+    case Announcement::ChoiceAnswered:
+        sim::transcript("choice", sim::quote(text(0)) + " " + sim::quote(text(1)) + " " + sim::quote(text(2)) +
+                                      " -> " + std::to_string(number));
+        break;
+    case Announcement::WindowText:
+        sim::transcript("text", sim::quote(text(0)));
+        break;
+    }
+}
+
+// ---- dialogs.h
+
+void messageBox(const std::string& title, const std::string& text) {
+    sim::transcript("box", sim::quote(title) + " " + sim::quote(text));
+}
+
+void alertBox(const std::string& line1, const std::string& line2) {
+    sim::transcript("alert", sim::quote(line1) + " " + sim::quote(line2));
+}
+
+namespace {
+
+DialogAnswer takeAnswer(const char* kind, const std::string& title, const std::string& startFolder) {
+    sim::Machine& m = machine();
+    DialogAnswer answer;
+    if (!m.Answers.empty()) {
+        answer = m.Answers.front();
+        m.Answers.pop_front();
+    }
+    std::string shown;
+    switch (answer.outcome) {
+    case DialogOutcome::Chosen: shown = sim::quote(answer.path); break;
+    case DialogOutcome::Cancelled: shown = "cancel"; break;
+    case DialogOutcome::NoPath: shown = "nopath"; break;
+    }
+    sim::transcript("dialog", std::string(kind) + " " + sim::quote(title) + " " + sim::quote(startFolder) + " -> " + shown);
+    return answer;
+}
+
+}  // namespace
+
+DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
+                        const std::string& /*pattern*/) {
+    DialogAnswer a = takeAnswer(kind == FileDialogKind::Open ? "open" : "save", title, startFolder);
+    // A file dialog has no "no path" outcome; an answer meant for a folder browser cancels it.
+    if (a.outcome == DialogOutcome::NoPath) a.outcome = DialogOutcome::Cancelled;
+    return a;
+}
+
+DialogAnswer folderDialog(const std::string& title, const std::string& startFolder) {
+    return takeAnswer("folder", title, startFolder);
+}

@@ -1,0 +1,166 @@
+// The simulated MIDI devices: lists and open failures set by the script, everything sent to
+// an open output recorded in the transcript and handed to the sink (the simulated unit),
+// input from outside delivered as events while an input device is open and started.
+#include <cstdio>
+
+#include "platform/midi.h"
+#include "platform/sim/sim_state.h"
+
+using sim::machine;
+
+namespace sim {
+
+void setMidiOutDevices(const std::vector<std::string>& names) { machine().MidiOutNames = names; }
+void setMidiInDevices(const std::vector<std::string>& names) { machine().MidiInNames = names; }
+
+void setMidiOpenFailure(bool output, int k, const std::string& systemText) {
+    (output ? machine().OutFailures : machine().InFailures)[k] = systemText;
+}
+
+void setMidiOutSink(MidiSink sink) { machine().OutSink = std::move(sink); }
+
+void midiArrives(const std::vector<uint8_t>& bytes) {
+    Machine& m = machine();
+    if (!m.InOpen || !m.InStarted || bytes.empty()) return;
+    Event e;
+    if (bytes[0] == 0xF0) {
+        // System-exclusive input needs a receive buffer queued on the device.
+        if (!m.InBufferQueued) return;
+        m.InBufferQueued = false;
+        e.kind = EventKind::MidiLong;
+        e.bytes = bytes;
+    } else {
+        e.kind = EventKind::MidiShort;
+        for (size_t i = 0; i < bytes.size() && i < 3; ++i) e.midiWord |= uint32_t(bytes[i]) << (8 * i);
+    }
+    queueEvent(e);
+}
+
+}  // namespace sim
+
+int midiOutDeviceCount() { return static_cast<int>(machine().MidiOutNames.size()); }
+
+std::string midiOutDeviceName(int k) {
+    const auto& names = machine().MidiOutNames;
+    return k >= 0 && k < static_cast<int>(names.size()) ? names[k] : std::string();
+}
+
+int midiInDeviceCount() { return static_cast<int>(machine().MidiInNames.size()); }
+
+std::string midiInDeviceName(int k) {
+    const auto& names = machine().MidiInNames;
+    return k >= 0 && k < static_cast<int>(names.size()) ? names[k] : std::string();
+}
+
+bool midiOutOpenDevice(int k, std::string& errorText) {
+    sim::Machine& m = machine();
+    if (m.OutOpen) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    auto failure = m.OutFailures.find(k);
+    if (failure != m.OutFailures.end()) {
+        errorText = failure->second;
+        return false;
+    }
+    if (k < -1 || k >= midiOutDeviceCount() || midiOutDeviceCount() == 0) {
+        errorText = "The specified device identifier is out of range.";
+        return false;
+    }
+    m.OutOpen = true;
+    m.OutDevice = k;
+    sim::transcript("midi", "open-out " + std::to_string(k));
+    return true;
+}
+
+int midiOutCloseDevice() {
+    sim::Machine& m = machine();
+    if (!m.OutOpen) return 5;  // an invalid handle, as the system says
+    m.OutOpen = false;
+    sim::transcript("midi", "close-out");
+    return 0;
+}
+
+void midiOutResetDevice() {}
+
+bool midiOutIsOpen() { return machine().OutOpen; }
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    sim::Machine& m = machine();
+    if (m.InOpen) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    auto failure = m.InFailures.find(k);
+    if (failure != m.InFailures.end()) {
+        errorText = failure->second;
+        return false;
+    }
+    if (k < 0 || k >= midiInDeviceCount()) {
+        errorText = "The specified device identifier is out of range.";
+        return false;
+    }
+    m.InOpen = true;
+    m.InStarted = false;
+    m.InBufferQueued = false;
+    m.InDevice = k;
+    sim::transcript("midi", "open-in " + std::to_string(k));
+    return true;
+}
+
+void midiInStartDevice() {
+    if (machine().InOpen) machine().InStarted = true;
+}
+
+void midiInStopDevice() { machine().InStarted = false; }
+
+int midiInCloseDevice() {
+    sim::Machine& m = machine();
+    if (!m.InOpen) return 5;
+    m.InOpen = false;
+    m.InStarted = false;
+    m.InBufferQueued = false;
+    sim::transcript("midi", "close-in");
+    return 0;
+}
+
+void midiInResetDevice() {}
+
+bool midiInIsOpen() { return machine().InOpen; }
+
+void midiInQueueBuffer() {
+    if (machine().InOpen) machine().InBufferQueued = true;
+}
+
+void midiInReleaseBuffer() { machine().InBufferQueued = false; }
+
+void midiOutSendShort(uint32_t word) {
+    sim::Machine& m = machine();
+    if (!m.OutOpen) return;
+    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    sim::transcript("out", sim::hexBytes(bytes, 3));
+    if (m.OutSink) m.OutSink(bytes, 3);
+}
+
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
+    sim::Machine& m = machine();
+    if (!m.OutOpen) return false;
+    std::string payload = std::to_string(length);
+    if (length <= 512) {
+        payload += " " + sim::hexBytes(bytes, length);
+    } else {
+        // Long messages are summarised: head, tail and a CRC-32 of all bytes.
+        uint32_t crc = 0xFFFFFFFFu;
+        for (size_t i = 0; i < length; ++i) {
+            crc ^= bytes[i];
+            for (int b = 0; b < 8; ++b) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        crc ^= 0xFFFFFFFFu;
+        char crcText[9];
+        std::snprintf(crcText, sizeof crcText, "%08X", crc);
+        payload += " head " + sim::hexBytes(bytes, 16) + " tail " + sim::hexBytes(bytes + length - 4, 4) + " crc32 " + crcText;
+    }
+    sim::transcript("sysex", payload);
+    if (m.OutSink) m.OutSink(bytes, length);
+    return true;
+}

@@ -1,0 +1,71 @@
+// sim_state.h - the simulated machine's state, shared by the files of the sim backend only.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/sim/sim.h"
+
+namespace sim {
+
+struct Happening {
+    uint32_t at;
+    uint64_t order;  // scheduling order breaks ties: same time, first scheduled first
+    std::function<void()> apply;
+};
+
+struct MenuItemRecord {
+    int kind = 0;  // 0 item, 1 popup, 2 separator
+    int commandId = 0;
+    int popup = 0;
+    std::string text;
+};
+
+struct Machine {
+    std::string Home;
+    std::ostream* Transcript = nullptr;
+
+    uint32_t Now = 0;
+    uint64_t NextOrder = 0;
+    std::multimap<std::pair<uint32_t, uint64_t>, std::function<void()>> Timeline;
+    uint32_t ScriptEnd = 0;
+    std::deque<Event> Pending;
+    int CloseDeliveries = 0;
+
+    int MouseX = 0, MouseY = 0, MouseButtons = 0;
+    int Foreground = 0;
+    int ForegroundBeforeMessage = 0;
+    int ScreenWidth = 1366, ScreenHeight = 768;
+
+    std::deque<DialogAnswer> Answers;
+    std::string Waiting;  // what a message window or choice waits for; empty when none
+
+    bool MainOpen = false;
+    std::string Caption;
+    Canvas Main;
+    bool MessageOpen = false;
+    Canvas Message;
+    std::map<int, std::vector<MenuItemRecord>> Menus;
+    int NextMenu = 1;
+    int AttachedBar = 0;
+    std::map<int, bool> Checks;
+
+    std::vector<std::string> MidiOutNames{"KT MIDI Out"};
+    std::vector<std::string> MidiInNames{"KT MIDI In"};
+    std::map<int, std::string> OutFailures, InFailures;
+    bool OutOpen = false, InOpen = false, InStarted = false, InBufferQueued = false;
+    int OutDevice = 0, InDevice = 0;
+    MidiSink OutSink;
+};
+
+Machine& machine();
+
+}  // namespace sim

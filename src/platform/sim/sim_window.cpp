@@ -1,0 +1,148 @@
+// The simulated main window, its menus and the message window. Windows are canvases in
+// memory; captions and check marks go to the transcript.
+#include "platform/input.h"
+#include "platform/msgwindow.h"
+#include "platform/sim/sim_state.h"
+#include "platform/window.h"
+
+using sim::machine;
+
+namespace sim {
+
+bool mainWindowIsOpen() { return machine().MainOpen; }
+Canvas& mainWindowCanvas() { return machine().Main; }
+const std::string& mainWindowCaption() { return machine().Caption; }
+bool messageWindowIsOpen() { return machine().MessageOpen; }
+Canvas& messageWindowCanvas() { return machine().Message; }
+
+bool menuItemIsChecked(int commandId) {
+    auto it = machine().Checks.find(commandId);
+    return it != machine().Checks.end() && it->second;
+}
+
+namespace {
+
+void listMenu(int menu, const std::string& prefix, std::vector<std::string>& out, int depth) {
+    auto it = machine().Menus.find(menu);
+    if (it == machine().Menus.end() || depth > 8) return;
+    for (const MenuItemRecord& item : it->second) {
+        switch (item.kind) {
+        case 0:
+            out.push_back(prefix + item.text + " " + std::to_string(item.commandId) +
+                          (menuItemIsChecked(item.commandId) ? " checked" : ""));
+            break;
+        case 1: listMenu(item.popup, prefix + item.text + "/", out, depth + 1); break;
+        default: out.push_back(prefix + "-"); break;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> menuListing() {
+    std::vector<std::string> out;
+    listMenu(machine().AttachedBar, "", out, 0);
+    return out;
+}
+
+}  // namespace sim
+
+// ---- window.h
+
+bool openMainWindow(int /*x*/, int /*y*/, int width, int height, const std::string& caption) {
+    sim::Machine& m = machine();
+    m.MainOpen = true;
+    m.Main.resize(width > 0 ? width : 1, height > 0 ? height : 1);
+    m.Foreground = ForegroundMain;
+    m.Caption.clear();
+    setMainWindowCaption(caption);
+    return true;
+}
+
+void setMainWindowCaption(const std::string& caption) {
+    sim::Machine& m = machine();
+    if (caption == m.Caption) return;
+    m.Caption = caption;
+    sim::transcript("caption", sim::quote(caption));
+}
+
+Canvas& mainCanvas() { return machine().Main; }
+
+void presentMainWindow() {
+    int x, y, w, h;
+    machine().Main.takeDamage(x, y, w, h);
+}
+
+void closeMainWindow() {
+    sim::Machine& m = machine();
+    m.MainOpen = false;
+    m.Foreground = ForegroundOther;
+}
+
+MenuHandle createMenuBar() {
+    sim::Machine& m = machine();
+    int handle = m.NextMenu++;
+    m.Menus[handle];
+    return handle;
+}
+
+MenuHandle createPopupMenu() { return createMenuBar(); }
+
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+    sim::MenuItemRecord item;
+    item.kind = 0;
+    item.commandId = commandId;
+    item.text = text;
+    machine().Menus[menu].push_back(item);
+}
+
+void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text) {
+    sim::MenuItemRecord item;
+    item.kind = 1;
+    item.popup = popup;
+    item.text = text;
+    machine().Menus[menu].push_back(item);
+}
+
+void appendMenuSeparator(MenuHandle menu) {
+    sim::MenuItemRecord item;
+    item.kind = 2;
+    machine().Menus[menu].push_back(item);
+}
+
+void checkMenuItem(int commandId, bool checked) {
+    machine().Checks[commandId] = checked;
+    sim::transcript("check", std::to_string(commandId) + (checked ? " on" : " off"));
+}
+
+void attachMenuBar(MenuHandle bar) { machine().AttachedBar = bar; }
+
+void destroyMenuBar(MenuHandle bar) {
+    sim::Machine& m = machine();
+    if (m.AttachedBar == bar) m.AttachedBar = 0;
+    m.Menus.erase(bar);
+}
+
+// ---- msgwindow.h
+
+Canvas& openMessageWindow(const std::string& /*caption*/) {
+    sim::Machine& m = machine();
+    if (!m.MessageOpen) m.ForegroundBeforeMessage = m.Foreground;
+    m.MessageOpen = true;
+    m.Message.resize(MessageWindowWidth, MessageWindowHeight);
+    m.Foreground = ForegroundMessage;
+    return m.Message;
+}
+
+void presentMessageWindow() {
+    int x, y, w, h;
+    machine().Message.takeDamage(x, y, w, h);
+}
+
+void closeMessageWindow() {
+    sim::Machine& m = machine();
+    if (!m.MessageOpen) return;
+    m.MessageOpen = false;
+    m.Waiting.clear();
+    m.Foreground = m.ForegroundBeforeMessage;
+}

@@ -1,0 +1,34 @@
+// window.h - the main window of a program: its caption, its client-area Canvas and its
+// menu bar.
+//
+// openMainWindow(x, y, w, h, caption): opens the one main window at screen position (x, y)
+//   with size w x h (the whole window on Windows; the client area elsewhere) and returns
+//   false, after telling the user, when the window system refuses.
+// mainCanvas(): the client area as a Canvas. Draw into it, then presentMainWindow() shows
+//   what was drawn (backends copy only the damaged part).
+// closeMainWindow(): closes it; the program ends soon after.
+//
+// Menus are opaque numbers (never 0). Check marks are set by command identifier on the
+// whole menu bar, so they reach items in submenus.
+#pragma once
+
+#include <string>
+
+class Canvas;
+
+bool openMainWindow(int x, int y, int width, int height, const std::string& caption);
+void setMainWindowCaption(const std::string& caption);
+Canvas& mainCanvas();
+void presentMainWindow();
+void closeMainWindow();
+
+using MenuHandle = int;
+
+MenuHandle createMenuBar();
+MenuHandle createPopupMenu();
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text);
+void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text);
+void appendMenuSeparator(MenuHandle menu);
+void checkMenuItem(int commandId, bool checked);
+void attachMenuBar(MenuHandle bar);
+void destroyMenuBar(MenuHandle bar);

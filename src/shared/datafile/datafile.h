@@ -1,0 +1,47 @@
+// datafile.h - the line reader of every text data file (declaration file, configuration
+// files, program files). One data file is current at a time; the reader owns it.
+//
+// Globals:
+//   DataFileName    the path under which the current file was opened; shown in messages.
+//   DataLineNumber  physical lines consumed by readDataLine since open, skipped comment and
+//                   empty lines included (0 after open). Stops counting at 32767.
+//
+// Files may end their lines with CR LF or LF; a trailing CR is removed. A last line without
+// a line end is a line. Bytes are taken as they are (no encoding).
+//
+// DataFileReader::open(path): makes path the current file (closing any earlier one), sets
+//   DataFileName = path and DataLineNumber = 0. Returns false when the file cannot be
+//   opened; callers test for the file first, each handles a missing file its own way.
+// DataFileReader::readDataLine(): the next data line. Empty lines and lines starting with
+//   ";" are skipped; elsewhere the line is cut just before its first ";". Not trimmed.
+//   At the end of the file (or with no file open) it shows the message window
+//   "  <DataFileName> out of data" / "  in line : <DataLineNumber + 1>", closes the file and
+//   ends the program; it never returns without a line.
+// DataFileReader::readValue(): readDataLine, split as read and evaluated (expression.h).
+// DataFileReader::readInteger(): readValue rounded with roundToInteger.
+// DataFileReader::close(): closes the current file (harmless when none is open).
+// DataFileReader::readRawLine(line): the next physical line as it is, nothing skipped, cut
+//   or counted; false at the end of the file. For lines read outside the data-line rules
+//   (the configuration file's first line and its effect lines).
+//
+// roundToInteger(v): nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4,
+//   -2.5 -> -2). Values beyond the int32 range and infinities saturate to INT32_MIN or
+//   INT32_MAX; NaN gives 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+extern std::string DataFileName;
+extern int16_t DataLineNumber;
+
+namespace DataFileReader {
+bool open(const std::string& path);
+std::string readDataLine();
+float readValue();
+int32_t readInteger();
+void close();
+bool readRawLine(std::string& line);
+}  // namespace DataFileReader
+
+int32_t roundToInteger(float value);

@@ -1,0 +1,83 @@
+// pathfile.cpp - the path files. See pathfile.h.
+
+#include "shared/datafile/pathfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/dialogs.h"
+#include "platform/process.h"
+
+namespace {
+
+[[noreturn]] void pathFileFailure(const std::string& path, const std::string& reason) {
+    messageBox("Path File Error", path + "\n" + reason);
+    endProgram();
+}
+
+std::string errnoText() {
+    return errno != 0 ? std::string(std::strerror(errno)) : std::string("unknown error");
+}
+
+// Creates (or replaces) path with the one line text and a CR LF; on failure the partial
+// file is removed and the failure reported.
+void writeOneLineFile(const std::string& path, const std::string& text) {
+    errno = 0;
+    std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) pathFileFailure(path, errnoText());
+    file << text << "\r\n";
+    file.close();
+    if (file.fail()) {
+        std::string reason = errnoText();
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        pathFileFailure(path, reason);
+    }
+}
+
+// True when something exists at path; reports and ends when that cannot be told.
+bool pathExists(const std::string& path) {
+    std::error_code error;
+    bool found = std::filesystem::exists(path, error);
+    if (error) pathFileFailure(path, error.message());
+    return found;
+}
+
+}  // namespace
+
+std::string readPathFile(const std::string& name) {
+    std::string folder = fixedPathFolder();
+    std::string separator(1, pathSeparator());
+
+    std::string markerPath = folder + separator + "Qrdxpath.pth";
+    if (!pathExists(markerPath)) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) pathFileFailure(folder, error.message());
+        writeOneLineFile(markerPath, "dummy");
+    }
+
+    std::string path = folder + separator + name + ".pth";
+    if (pathExists(path)) {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            pathFileFailure(path, std::make_error_code(std::errc::is_a_directory).message());
+        errno = 0;
+        std::ifstream file(path, std::ios::in | std::ios::binary);
+        if (!file.is_open()) pathFileFailure(path, errnoText());
+        std::string line;
+        if (!std::getline(file, line)) {
+            if (file.bad()) pathFileFailure(path, errnoText());
+            pathFileFailure(path, "The file holds no line.");
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
+    }
+
+    std::string directory = currentDirectory();
+    writeOneLineFile(path, directory);
+    return directory;
+}

@@ -1,0 +1,21 @@
+// pathfile.h - the path files that tell each program where its start directory is.
+//
+// In the fixed folder F = fixedPathFolder() (process.h) lie the marker file F/Qrdxpath.pth,
+// one line "dummy", shared by both programs, and one path file per program, F/<name>.pth,
+// whose first line is that program's start directory. Both are text files with CR LF line
+// ends. Owns no globals.
+//
+// readPathFile(name): creates F and the marker file when the marker is missing (also in a
+//   folder F that already exists), then returns the first line of F/<name>.pth (a trailing
+//   CR removed, otherwise as stored). When that file is missing it is created holding the
+//   current directory, which is returned. The path file is never rewritten once it exists.
+//
+// Failure: a folder or file that cannot be created, written or read (also a path file
+//   without any line) shows messageBox("Path File Error", <path> "\n" <reason>) and ends
+//   the program through endProgram(); nothing further is written, and a path file whose
+//   writing failed is removed again.
+#pragma once
+
+#include <string>
+
+std::string readPathFile(const std::string& name);

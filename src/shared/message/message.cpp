@@ -1,0 +1,63 @@
+#include "shared/message/message.h"
+
+#include <vector>
+
+#include "platform/announce.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/msgwindow.h"
+
+namespace {
+
+void drawMessageLines(const std::vector<std::string>& lines) {
+    Canvas& canvas = openMessageWindow("Message:");
+    canvas.clear(MessageBackground);
+    int y = 0;
+    for (const std::string& line : lines) {
+        canvas.drawText(0, y, line, MessageForeground, MessageBackground);
+        y += Canvas::TextLineHeight;
+    }
+    presentMessageWindow();
+}
+
+}  // namespace
+
+void waitForKeyOrClick() {
+    // The click that led here may still be held: wait for its release first, so that it
+    // does not dismiss the message at once. While a button is held, waitEvent returns
+    // every 10 ms, so the live state is seen without spinning.
+    while (mouseButtons() != 0) waitEvent();
+    for (;;) {
+        Event e = waitEvent();
+        if (e.kind == EventKind::Key) return;
+        if (e.kind == EventKind::MouseButton && e.buttons != 0) return;
+    }
+}
+
+void showMessage(const std::string& mainText, const std::string& detailText) {
+    announce(Announcement::MessageShown, {mainText, detailText});
+    std::vector<std::string> lines{mainText};
+    if (!detailText.empty()) lines.push_back(detailText);
+    lines.push_back("  press any key!");
+    drawMessageLines(lines);
+    waitForKeyOrClick();
+    closeMessageWindow();
+}
+
+int askChoice(const std::string& question, const std::string& choice1, const std::string& choice2) {
+    announce(Announcement::ChoiceAsked, {question, choice1, choice2});
+    std::vector<std::string> lines{question};
+    if (!choice1.empty()) lines.push_back(choice1);
+    if (!choice2.empty()) lines.push_back(choice2);
+    drawMessageLines(lines);
+    int answer = 0;
+    while (answer == 0) {
+        Event e = waitEvent();
+        if (e.kind != EventKind::Key) continue;
+        if (e.key == '1') answer = 1;
+        if (e.key == '2') answer = 2;
+    }
+    closeMessageWindow();
+    announce(Announcement::ChoiceAnswered, {question, choice1, choice2}, answer);
+    return answer;
+}

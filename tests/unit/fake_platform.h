@@ -1,0 +1,24 @@
+// fake_platform.h - stands in for the platform (process.h, dialogs.h) and the message window
+// (message.h) in the unit tests of the shared code, which link this instead of a backend and
+// message.cpp.
+//
+// FakeMessages: every showMessage, askChoice and messageBox call, in order, as
+//   "message|<main>|<detail>", "choice|<question>|<choice1>|<choice2>", "box|<title>|<text>".
+// askChoice answers FakeChoiceAnswer (1 unless a test sets it).
+// endProgram() throws FakeProgramEnded, so a test sees the end with EXPECT_THROW.
+// fixedPathFolder() returns FakePathFolder, currentDirectory() FakeCurrentDirectory;
+//   pathSeparator() is '/', isPathSplit(c) is c == '/'.
+// resetFakePlatform(): empties FakeMessages and sets FakeChoiceAnswer back to 1.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct FakeProgramEnded {};
+
+extern std::vector<std::string> FakeMessages;
+extern std::string FakePathFolder;
+extern std::string FakeCurrentDirectory;
+extern int FakeChoiceAnswer;
+
+void resetFakePlatform();

@@ -1,0 +1,234 @@
+// The simulated machine's rules that every scenario relies on: virtual time, the order of
+// happenings and events, ticks while a button is held, how a run ends, the in-memory MIDI
+// devices and the scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "platform/announce.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/midi.h"
+#include "platform/msgwindow.h"
+#include "platform/sim/sim.h"
+#include "ktsim/script.h"
+
+namespace {
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset("/nowhere");
+        sim::setTranscript(&Out);
+    }
+    void TearDown() override { sim::setTranscript(nullptr); }
+    Event commandAt(uint32_t at, int id) {
+        Event e;
+        e.kind = EventKind::Command;
+        e.command = id;
+        sim::scheduleEvent(at, e);
+        return e;
+    }
+    std::ostringstream Out;
+};
+
+TEST_F(SimTest, WaitingJumpsToTheNextEventAndKeepsSchedulingOrder) {
+    commandAt(500, 2);
+    commandAt(200, 1);
+    commandAt(500, 3);
+    sim::setScriptEnd(500);
+    EXPECT_EQ(waitEvent().command, 1);
+    EXPECT_EQ(tickCount(), 200u);
+    EXPECT_EQ(waitEvent().command, 2);
+    EXPECT_EQ(waitEvent().command, 3);
+    EXPECT_EQ(tickCount(), 500u);
+}
+
+TEST_F(SimTest, HeldButtonGivesTicksEveryTenMillisecondsUntilSomethingHappens) {
+    sim::schedule(100, [] { sim::setMouse(10, 20, 1); });
+    commandAt(135, 7);
+    sim::setScriptEnd(1000);
+    Event e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::MouseButton);
+    EXPECT_EQ(e.buttons, 1);
+    EXPECT_EQ(waitEvent().kind, EventKind::Tick);
+    EXPECT_EQ(tickCount(), 110u);
+    EXPECT_EQ(waitEvent().kind, EventKind::Tick);
+    EXPECT_EQ(waitEvent().kind, EventKind::Tick);
+    EXPECT_EQ(tickCount(), 130u);
+    e = waitEvent();  // the command comes at 135, before the next tick would
+    EXPECT_EQ(e.kind, EventKind::Command);
+    EXPECT_EQ(tickCount(), 135u);
+}
+
+TEST_F(SimTest, NoTicksWithoutAButtonAndCloseComesAtTheScriptsEnd) {
+    sim::schedule(100, [] { sim::setMouse(10, 20, 0); });
+    sim::setScriptEnd(3000);
+    EXPECT_EQ(waitEvent().kind, EventKind::MouseButton);
+    Event e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::CloseRequested);
+    EXPECT_EQ(tickCount(), 3000u);
+}
+
+TEST_F(SimTest, WaitEventForTimesOutExactlyOrReturnsEarly) {
+    commandAt(700, 9);
+    sim::setScriptEnd(700);
+    Event e;
+    EXPECT_FALSE(waitEventFor(250, e));
+    EXPECT_EQ(tickCount(), 250u);
+    EXPECT_TRUE(waitEventFor(1000, e));
+    EXPECT_EQ(e.command, 9);
+    EXPECT_EQ(tickCount(), 700u);
+    EXPECT_FALSE(peekEvent(e));
+    sleepMilliseconds(40);
+    EXPECT_EQ(tickCount(), 740u);
+}
+
+TEST_F(SimTest, SleepingLeavesEventsQueuedInOrder) {
+    commandAt(10, 1);
+    commandAt(20, 2);
+    sleepMilliseconds(100);
+    Event e;
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.command, 1);
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.command, 2);
+}
+
+TEST_F(SimTest, ARunWaitingUnderAMessageEndsStuck) {
+    sim::setScriptEnd(1000);
+    openMessageWindow("Message:");
+    announce(Announcement::MessageShown, {"  main", ""});
+    EXPECT_THROW(waitEvent(), sim::ProgramEnded);
+    EXPECT_EQ(Out.str(), "0 message \"  main\" \"\"\n1000 stuck \"  main\"\n");
+}
+
+TEST_F(SimTest, AProgramThatNeverStopsWaitingIsEndedAsStuck) {
+    sim::setScriptEnd(100);
+    EXPECT_THROW(
+        {
+            for (;;) sleepMilliseconds(1000);
+        },
+        sim::ProgramEnded);
+    EXPECT_NE(Out.str().find("stuck"), std::string::npos);
+}
+
+TEST_F(SimTest, ShortMessagesReachOnlyAnOpenOutput) {
+    std::vector<std::vector<uint8_t>> unit;
+    sim::setMidiOutSink([&](const uint8_t* b, size_t n) { unit.emplace_back(b, b + n); });
+    midiOutSendShort(0x7F3C90);
+    std::string error;
+    ASSERT_TRUE(midiOutOpenDevice(-1, error));
+    midiOutSendShort(0x7F3C90);
+    EXPECT_EQ(midiOutCloseDevice(), 0);
+    EXPECT_NE(midiOutCloseDevice(), 0);
+    EXPECT_EQ(Out.str(), "0 midi open-out -1\n0 out 90 3C 7F\n0 midi close-out\n");
+    ASSERT_EQ(unit.size(), 1u);
+    EXPECT_EQ(unit[0], (std::vector<uint8_t>{0x90, 0x3C, 0x7F}));
+}
+
+TEST_F(SimTest, OpenFailuresCarryTheSystemText) {
+    sim::setMidiOutDevices({"A", "B"});
+    sim::setMidiOpenFailure(true, 1, "The device is busy.");
+    std::string error;
+    EXPECT_FALSE(midiOutOpenDevice(1, error));
+    EXPECT_EQ(error, "The device is busy.");
+    EXPECT_FALSE(midiOutOpenDevice(2, error));  // beyond the list
+    EXPECT_TRUE(midiOutOpenDevice(0, error));
+    sim::setMidiInDevices({});
+    EXPECT_FALSE(midiInOpenDevice(0, error));
+    EXPECT_EQ(midiInDeviceCount(), 0);
+}
+
+TEST_F(SimTest, LongSysExIsSummarisedWithHeadTailAndCrc) {
+    std::string error;
+    ASSERT_TRUE(midiOutOpenDevice(0, error));
+    std::vector<uint8_t> msg(600, 0x11);
+    msg.front() = 0xF0;
+    msg.back() = 0xF7;
+    EXPECT_TRUE(midiOutSendSysEx(msg.data(), msg.size()));
+    const std::string text = Out.str();
+    EXPECT_NE(text.find("0 sysex 600 head F0 11 11 11 11 11 11 11 11 11 11 11 11 11 11 11 tail 11 11 11 F7 crc32 "),
+              std::string::npos);
+    std::vector<uint8_t> small{0xF0, 0x01, 0xF7};
+    Out.str("");
+    midiOutSendSysEx(small.data(), small.size());
+    EXPECT_EQ(Out.str(), "0 sysex 3 F0 01 F7\n");
+}
+
+TEST_F(SimTest, InputArrivesOnlyWhileOpenAndStartedAndSysExNeedsABuffer) {
+    std::string error;
+    sim::midiArrives({0x90, 0x40, 0x64});  // nothing open: lost
+    ASSERT_TRUE(midiInOpenDevice(0, error));
+    sim::midiArrives({0x90, 0x40, 0x64});  // not started: lost
+    midiInStartDevice();
+    sim::midiArrives({0x90, 0x40, 0x64});
+    sim::midiArrives({0xF0, 0x01, 0xF7});  // no buffer queued: lost
+    midiInQueueBuffer();
+    sim::midiArrives({0xF0, 0x02, 0xF7});
+    sim::midiArrives({0xF0, 0x03, 0xF7});  // the buffer was used up by the one before
+    Event e;
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.kind, EventKind::MidiShort);
+    EXPECT_EQ(e.midiWord, 0x644090u);
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.kind, EventKind::MidiLong);
+    EXPECT_EQ(e.bytes, (std::vector<uint8_t>{0xF0, 0x02, 0xF7}));
+    EXPECT_FALSE(peekEvent(e));
+}
+
+TEST_F(SimTest, DialogsTakeTheScriptedAnswersInOrderAndCancelWithoutOne) {
+    sim::queueDialogAnswer({DialogOutcome::Chosen, "/h/a.prg"});
+    sim::queueDialogAnswer({DialogOutcome::NoPath, ""});
+    DialogAnswer a = fileDialog(FileDialogKind::Open, "Load Program", "/h", "*.prg");
+    EXPECT_EQ(a.outcome, DialogOutcome::Chosen);
+    EXPECT_EQ(a.path, "/h/a.prg");
+    EXPECT_EQ(folderDialog("Select Directory", "/h\\x\"y").outcome, DialogOutcome::NoPath);
+    EXPECT_EQ(fileDialog(FileDialogKind::Save, "Save", "/h", "*.prg").outcome, DialogOutcome::Cancelled);
+    EXPECT_EQ(Out.str(),
+              "0 dialog open \"Load Program\" \"/h\" -> \"/h/a.prg\"\n"
+              "0 dialog folder \"Select Directory\" \"/h\\\\x\\\"y\" -> nopath\n"
+              "0 dialog save \"Save\" \"/h\" -> cancel\n");
+}
+
+TEST(ScriptTest, WordsQuotesEscapesAndComments) {
+    std::vector<std::string> w;
+    std::string error;
+    ASSERT_TRUE(ktsim::splitScriptLine(R"(devices out "KT \"A\"" B\\ # comment "x")", w, error));
+    EXPECT_EQ(w, (std::vector<std::string>{"devices", "out", "KT \"A\"", "B\\\\"}));
+    EXPECT_FALSE(ktsim::splitScriptLine("answer file \"open", w, error));
+}
+
+TEST(ScriptTest, BadLinesAreRefusedWithTheirLineNumber) {
+    sim::reset("/h");
+    ktsim::ScriptResult r = ktsim::loadScript("wait 10\nmouse 1 2 7\n", "/h", nullptr, nullptr);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error.rfind("line 2:", 0), 0u);
+    r = ktsim::loadScript("midi-in 90 40 64 00\n", "/h", nullptr, nullptr);
+    EXPECT_FALSE(r.ok);
+    r = ktsim::loadScript("frobnicate\n", "/h", nullptr, nullptr);
+    EXPECT_FALSE(r.ok);
+}
+
+TEST(ScriptTest, LinesBecomeHappeningsAtTheirScriptTime) {
+    sim::reset("/h");
+    ktsim::ScriptResult r =
+        ktsim::loadScript("answer file \"progs/a.prg\"\nwait 1000\nmenu 1003\nwait 500\nkey enter\nwait 20\n", "/h",
+                          nullptr, nullptr);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.endTime, 1520u);
+    sim::setScriptEnd(r.endTime);
+    Event e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::Command);
+    EXPECT_EQ(tickCount(), 1000u);
+    e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::Key);
+    EXPECT_EQ(e.key, KeyEnter);
+    EXPECT_EQ(fileDialog(FileDialogKind::Open, "t", "/h", "*.prg").path, "/h/progs/a.prg");
+    EXPECT_EQ(waitEvent().kind, EventKind::CloseRequested);
+    EXPECT_EQ(tickCount(), 1520u);
+}
+
+}  // namespace

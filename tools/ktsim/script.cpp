@@ -1,0 +1,216 @@
+#include "script.h"
+
+#include <cstdlib>
+
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/png.h"
+#include "platform/sim/sim.h"
+
+namespace ktsim {
+
+namespace {
+
+bool parseInt(const std::string& word, long long lo, long long hi, long long& value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    long long v = std::strtoll(word.c_str(), &end, 10);
+    if (*end != '\0' || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+bool parseHexByte(const std::string& word, uint8_t& value) {
+    if (word.size() != 2) return false;
+    char* end = nullptr;
+    unsigned long v = std::strtoul(word.c_str(), &end, 16);
+    if (*end != '\0') return false;
+    value = static_cast<uint8_t>(v);
+    return true;
+}
+
+std::string resolve(const std::string& home, const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    return home + "/" + path;
+}
+
+}  // namespace
+
+bool splitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& error) {
+    words.clear();
+    size_t i = 0;
+    while (i < line.size()) {
+        char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            std::string word;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char d = line[i++];
+                if (d == '\\' && i < line.size()) {
+                    word += line[i++];
+                } else if (d == '"') {
+                    closed = true;
+                    break;
+                } else {
+                    word += d;
+                }
+            }
+            if (!closed) {
+                error = "a string without its closing quote";
+                return false;
+            }
+            words.push_back(word);
+        } else {
+            std::string word;
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') word += line[i++];
+            words.push_back(word);
+        }
+    }
+    return true;
+}
+
+ScriptResult loadScript(const std::string& text, const std::string& home, const UnitLineHandler& unitLine,
+                        std::vector<std::string>* snapshotFailures) {
+    ScriptResult result;
+    uint32_t t = 0;
+    size_t start = 0;
+    int lineNumber = 0;
+    auto fail = [&](const std::string& why) {
+        result.ok = false;
+        result.error = "line " + std::to_string(lineNumber) + ": " + why;
+        return result;
+    };
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        std::vector<std::string> w;
+        std::string error;
+        if (!splitScriptLine(line, w, error)) return fail(error);
+        if (w.empty()) {
+            if (end == text.size()) break;
+            continue;
+        }
+        const std::string& verb = w[0];
+        long long n = 0, n2 = 0, n3 = 0;
+        Event e;
+
+        if (verb == "wait") {
+            if (w.size() != 2 || !parseInt(w[1], 0, 100000000, n)) return fail("wait needs milliseconds");
+            t += static_cast<uint32_t>(n);
+        } else if (verb == "devices") {
+            if (w.size() < 2 || (w[1] != "out" && w[1] != "in")) return fail("devices out|in \"Name\" ...");
+            std::vector<std::string> names(w.begin() + 2, w.end());
+            bool out = w[1] == "out";
+            sim::schedule(t, [out, names] {
+                if (out) sim::setMidiOutDevices(names); else sim::setMidiInDevices(names);
+            });
+        } else if (verb == "fail-open") {
+            if (w.size() != 4 || (w[1] != "out" && w[1] != "in") || !parseInt(w[2], -1, 1000, n)) {
+                return fail("fail-open out|in K \"text\"");
+            }
+            bool out = w[1] == "out";
+            int k = static_cast<int>(n);
+            std::string why = w[3];
+            sim::schedule(t, [out, k, why] { sim::setMidiOpenFailure(out, k, why); });
+        } else if (verb == "unit") {
+            if (!unitLine) return fail("the simulated unit is not available");
+            if (!unitLine(w, t, error)) return fail(error);
+        } else if (verb == "answer") {
+            DialogAnswer a;
+            if (w.size() == 3 && w[1] == "file") {
+                a.outcome = DialogOutcome::Chosen;
+                a.path = resolve(home, w[2]);
+            } else if (w.size() == 3 && w[1] == "folder") {
+                a.outcome = DialogOutcome::Chosen;
+                a.path = resolve(home, w[2]);
+            } else if (w.size() == 2 && w[1] == "cancel") {
+                a.outcome = DialogOutcome::Cancelled;
+            } else if (w.size() == 2 && w[1] == "folder-nopath") {
+                a.outcome = DialogOutcome::NoPath;
+            } else {
+                return fail("answer file \"PATH\" | answer cancel | answer folder \"PATH\" | answer folder-nopath");
+            }
+            sim::queueDialogAnswer(a);
+        } else if (verb == "menu") {
+            if (w.size() != 2 || !parseInt(w[1], 0, 65535, n)) return fail("menu needs a command identifier");
+            e.kind = EventKind::Command;
+            e.command = static_cast<int>(n);
+            sim::scheduleEvent(t, e);
+        } else if (verb == "mouse") {
+            if (w.size() != 4 || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
+                !parseInt(w[3], 0, 3, n3)) {
+                return fail("mouse X Y B (B 0..3)");
+            }
+            int x = static_cast<int>(n), y = static_cast<int>(n2), b = static_cast<int>(n3);
+            sim::schedule(t, [x, y, b] { sim::setMouse(x, y, b); });
+        } else if (verb == "key") {
+            if (w.size() != 2) return fail("key needs one character, enter or escape");
+            e.kind = EventKind::Key;
+            if (w[1] == "enter") e.key = KeyEnter;
+            else if (w[1] == "escape") e.key = KeyEscape;
+            else if (w[1].size() == 1) e.key = static_cast<unsigned char>(w[1][0]);
+            else return fail("key needs one character, enter or escape");
+            sim::scheduleEvent(t, e);
+        } else if (verb == "midi-in" || verb == "midi-in-sysex") {
+            std::vector<uint8_t> bytes;
+            for (size_t i = 1; i < w.size(); ++i) {
+                uint8_t b = 0;
+                if (!parseHexByte(w[i], b)) return fail("bytes are two hex digits: " + w[i]);
+                bytes.push_back(b);
+            }
+            if (verb == "midi-in" && (bytes.empty() || bytes.size() > 3)) return fail("midi-in takes 1 to 3 bytes");
+            if (verb == "midi-in-sysex" && (bytes.size() < 2 || bytes.front() != 0xF0 || bytes.back() != 0xF7)) {
+                return fail("midi-in-sysex takes F0 .. F7");
+            }
+            sim::schedule(t, [bytes] { sim::midiArrives(bytes); });
+        } else if (verb == "foreground") {
+            if (w.size() != 2 || (w[1] != "other" && w[1] != "main")) return fail("foreground other|main");
+            int window = w[1] == "main" ? ForegroundMain : ForegroundOther;
+            sim::schedule(t, [window] { sim::setForeground(window); });
+        } else if (verb == "minimise" || verb == "restore" || verb == "repaint" || verb == "close") {
+            if (w.size() != 1) return fail(verb + " takes nothing");
+            if (verb == "minimise") {
+                e.kind = EventKind::WindowMoved;
+                e.x = e.y = 33536;  // how the window system reports a minimised window's position
+            } else if (verb == "restore") {
+                e.kind = EventKind::WindowRestored;
+            } else if (verb == "repaint") {
+                e.kind = EventKind::Repaint;
+            } else {
+                e.kind = EventKind::CloseRequested;
+            }
+            sim::scheduleEvent(t, e);
+        } else if (verb == "screen") {
+            if (w.size() != 3 || !parseInt(w[1], 1, 100000, n) || !parseInt(w[2], 1, 100000, n2)) {
+                return fail("screen W H");
+            }
+            int sw = static_cast<int>(n), sh = static_cast<int>(n2);
+            sim::schedule(t, [sw, sh] { sim::setScreen(sw, sh); });
+        } else if (verb == "snapshot") {
+            if (w.size() != 2) return fail("snapshot \"FILE.png\"");
+            std::string path = resolve(home, w[1]);
+            sim::schedule(t, [path, snapshotFailures] {
+                std::string why;
+                if (!sim::mainWindowIsOpen()) why = "no main window is open";
+                else if (!writePng(sim::mainWindowCanvas(), path, &why)) why = path + ": " + why;
+                if (!why.empty() && snapshotFailures) snapshotFailures->push_back("snapshot: " + why);
+            });
+        } else {
+            return fail("unknown line: " + verb);
+        }
+        if (end == text.size()) break;
+    }
+    result.endTime = t;
+    return result;
+}
+
+}  // namespace ktsim
