@@ -1,53 +1,20 @@
 #include "editor/shell/shell.h"
 
+#include "editor/declaration/declaration.h"
+#include "editor/preset/effects.h"
+#include "editor/shell/configuration.h"
 #include "platform/clock.h"
 #include "platform/midi.h"
-#include "platform/process.h"
 #include "platform/window.h"
+#include "shared/datafile/datafile.h"
 #include "shared/datafile/pathfile.h"
-
-std::string VersionText;
-std::string WindowCaption;
-std::string ProgramName;
-std::string StartDirectory;
-std::string DataDirectory;
-std::string ConfigPath;
-
-Rgb ColourWhite, ColourBlue, ColourBlack, ColourGrey150, ColourGrey80, ColourDarkRed;
-
-bool WindowMinimised = false;
-int16_t MouseX = 0, MouseY = 0, MouseButtons = 0, PrevMouseButtons = 0;
-bool PanelRefreshRequest = false;
-uint32_t MidiInQuietUntil = 0;
-Event CurrentEvent;
+#include "shared/midi/midi.h"
 
 namespace {
 
 MenuHandle MenuBar = 0;
 
-// The window geometry until the declaration file gives it.
-constexpr int DefaultWindowX = 20, DefaultWindowY = 20, DefaultWindowWidth = 1000, DefaultWindowHeight = 700;
-
 }  // namespace
-
-std::string joinPath(const std::string& folder, const std::string& name) {
-    return folder + pathSeparator() + name;
-}
-
-void resetShellState() {
-    VersionText = "1.00";
-    WindowCaption.clear();
-    ProgramName.clear();
-    StartDirectory.clear();
-    DataDirectory.clear();
-    ConfigPath.clear();
-    WindowMinimised = false;
-    MouseX = MouseY = MouseButtons = PrevMouseButtons = 0;
-    PanelRefreshRequest = false;
-    MidiInQuietUntil = 0;
-    CurrentEvent = Event{};
-    MenuBar = 0;
-}
 
 void buildMenus() {
     MenuBar = createMenuBar();
@@ -78,34 +45,44 @@ void buildMenus() {
 }
 
 int ktprogMain() {
-    // 1. The globals of the data model.
+    // 1. Every global of the data model with its initial value.
     resetShellState();
-    // 2.-6. Identity, start directory, palette.
+    resetDeclarationState();
+    resetEffectState();
+    resetMidiState();
+    MenuBar = 0;
+    EndOfDataEndsProgram = true;
+    // 2.-6. Identity, start directory, palette (set by resetShellState).
     WindowCaption = "Korvatone Preset Programmer's Interface " + VersionText + "  ";
     ProgramName = "KtProg";
     StartDirectory = readPathFile(ProgramName);
-    ColourWhite = {255, 255, 255};
-    ColourBlue = {0, 0, 150};
-    ColourBlack = {0, 0, 0};
-    ColourGrey150 = {150, 150, 150};
-    ColourGrey80 = {80, 80, 80};
-    ColourDarkRed = {110, 0, 0};
     DataDirectory = StartDirectory;
 
+    // 7. The panel declaration: window geometry, pots, parameter tables.
+    loadDeclarationFile(ProgramName);
+
     // 8.-9. The main window.
-    if (!openMainWindow(DefaultWindowX, DefaultWindowY, DefaultWindowWidth, DefaultWindowHeight, "")) return 1;
+    if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "")) return 1;
     setMainWindowCaption(WindowCaption);
     mainCanvas().clear(ColourBlue);
     presentMainWindow();
 
     // 11. The configuration file.
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
+    readConfiguration(ConfigPath);
 
     // 13. Menus.
     buildMenus();
 
+    // 16. The effect tables of the current effect type; the configuration's effect values
+    // stay on the panel (no recall). A type outside 0..3 is clamped, and every value is
+    // clamped into its pot's range, so the unit never receives what the panel cannot show.
+    followEffectType();
+
     // 18. The command loop, then shut-down.
     runCommandLoop();
+    saveEffectParameters(CurrentEffectType);
+    writeConfiguration(ConfigPath);
     closeMainWindow();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -13,6 +14,8 @@
 
 std::string DataFileName;
 int16_t DataLineNumber = 0;
+bool EndOfDataEndsProgram = true;
+bool DataFileExhausted = false;
 
 namespace {
 
@@ -35,6 +38,7 @@ bool open(const std::string& path) {
     close();
     DataFileName = path;
     DataLineNumber = 0;
+    DataFileExhausted = false;
     CurrentDataFile.clear();
     CurrentDataFile.open(path, std::ios::in | std::ios::binary);
     return CurrentDataFile.is_open();
@@ -42,14 +46,18 @@ bool open(const std::string& path) {
 
 std::string readDataLine() {
     std::string line;
+    if (DataFileExhausted) return line;
     for (;;) {
         if (!readPhysicalLine(line)) {
             // Computed in int: the message names the missing line, 32768 included.
             int missingLine = DataLineNumber + 1;
+            const bool ends = EndOfDataEndsProgram;
             close();
             showMessage("  " + DataFileName + " out of data",
                         "  in line : " + std::to_string(missingLine));
-            endProgram();
+            if (ends) endProgram();
+            DataFileExhausted = true;
+            return std::string();
         }
         if (DataLineNumber < std::numeric_limits<int16_t>::max()) ++DataLineNumber;
         if (line.empty() || line[0] == ';') continue;
@@ -61,6 +69,7 @@ std::string readDataLine() {
 
 float readValue() {
     std::string line = readDataLine();
+    if (DataFileExhausted) return 0.0f;
     SplitExpression expression = splitExpression(line);
     return evaluateExpression(expression);
 }
@@ -69,9 +78,21 @@ int32_t readInteger() {
     return roundToInteger(readValue());
 }
 
+bool openUserFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return false;
+    if (!open(path)) {
+        showMessage("  " + path, "  cannot be read");
+        return false;
+    }
+    EndOfDataEndsProgram = false;
+    return true;
+}
+
 void close() {
     if (CurrentDataFile.is_open()) CurrentDataFile.close();
     CurrentDataFile.clear();
+    EndOfDataEndsProgram = true;
 }
 
 bool readRawLine(std::string& line) {

@@ -17,9 +17,18 @@
 //   At the end of the file (or with no file open) it shows the message window
 //   "  <DataFileName> out of data" / "  in line : <DataLineNumber + 1>", closes the file and
 //   ends the program; it never returns without a line.
+//   With EndOfDataEndsProgram cleared (readers whose files a user may cut short: program
+//   and configuration files), the same message is shown but the program goes on:
+//   DataFileExhausted is set, the file is closed, and readDataLine returns an empty text
+//   (readValue and readInteger give 0, evaluating nothing) until the next open.
 // DataFileReader::readValue(): readDataLine, split as read and evaluated (expression.h).
 // DataFileReader::readInteger(): readValue rounded with roundToInteger.
-// DataFileReader::close(): closes the current file (harmless when none is open).
+// DataFileReader::openUserFile(path): opens a file the user may have edited or cut short
+//   (program and configuration files): false, silently, when there is no file at path;
+//   false after a message window "  <path>" / "  cannot be read" when it cannot be opened;
+//   otherwise open like open(), with EndOfDataEndsProgram cleared until close.
+// DataFileReader::close(): closes the current file (harmless when none is open) and makes the
+//   end of the data end the program again.
 // DataFileReader::readRawLine(line): the next physical line as it is, nothing skipped, cut
 //   or counted; false at the end of the file. For lines read outside the data-line rules
 //   (the configuration file's first line and its effect lines).
@@ -34,9 +43,12 @@
 
 extern std::string DataFileName;
 extern int16_t DataLineNumber;
+extern bool EndOfDataEndsProgram;  // true (default): the end of the data ends the program
+extern bool DataFileExhausted;     // the current file ran out of data (set only when not ending)
 
 namespace DataFileReader {
 bool open(const std::string& path);
+bool openUserFile(const std::string& path);
 std::string readDataLine();
 float readValue();
 int32_t readInteger();

@@ -1,0 +1,125 @@
+#include "editor/preset/effects.h"
+
+#include <algorithm>
+
+#include "editor/declaration/declaration.h"
+
+// The built-in effect tables. Blanks inside the texts are part of them: titles are centred
+// by their padding, and a caption's "|" splits it into the pot's two caption lines.
+const EffectTable EffectTables[EffectTypeCount] = {
+    {   // 0: bypass
+        "                EFFECTS: BYPASS                ",
+        {127, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127},
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {" ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " "},
+        {"      |      ", "      |      ", "      |      ", "      |      ", "      |      ",
+         "      |      ", "      |      ", "      |      ", "      |      ", "      |      ",
+         "      |      ", "      |      ", "      |      ", "      |      "},
+    },
+    {   // 1: chorus / flanger / slapback / reverb
+        " EFFECTS: CHORUS / FLANGER / SLAPBACK / REVERB ",
+        {127, 127, 127, 127, 63, 127, 127, 127, 63, 127, 127, 127, 127, 127},
+        {0, 0, 0, 0, -64, 0, 0, 0, -64, 0, 0, 0, 0, 0},
+        {"BASS", "VCF", " ", " ", " ", " ", " ", "PARAMETERS", " ", " ", " ", " ", " ", " "},
+        {"EFFECT|BYPASS", "EFFECT|BYPASS", " LFO A | FRQ ", " LFO B | FRQ ", "LEVEL1|      ",
+         "DELAY1|      ", "MOD1A|      ", "MOD1B|      ", "LEVEL2|      ", "DELAY2|      ",
+         " MOD2A |      ", " MOD2B |      ", " FBCK |LEVEL", " FBCK | DMP "},
+    },
+    {   // 2: overdrive
+        "                 EFFECTS: OVERDRIVE                 ",
+        {1, 1, 127, 6, 127, 127, 127, 127, 127, 127, 127, 127, 127, 127},
+        {0, 0, 0, -6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"BASS", "VCF", " ", " ", " ", " ", " ", "PARAMETERS", " ", " ", " ", " ", " ", " "},
+        {"EFFECT|BYPASS", "EFFECT|BYPASS", "DRIVE|      ", "LEVEL|  dB  ", "      |      ",
+         "      |      ", "      |      ", "      |      ", "      |      ", "      |      ",
+         "      |      ", "      |      ", "      |      ", "       |       "},
+    },
+    {   // 3: equalizer
+        "               EFFECTS: EQUALIZER               ",
+        {1, 1, 127, 127, 20, 127, 100, 20, 127, 100, 20, 127, 127, 15},
+        {0, 0, 0, 0, -20, 0, 10, -20, 0, 10, -20, 0, 0, -15},
+        {"BASS", "VCF", " ", " ", " ", " ", " ", "PARAMETERS", " ", " ", " ", " ", " ", " "},
+        {"EFFECT|BYPASS", "EFFECT|BYPASS", " BASS | FRQ ", " BASS | SLOPE ", " BASS | BOOST ",
+         " MID1 | FRQ ", " MID1 |   Q   ", " MID1 | BOOST ", " MID2 | FRQ ", " MID2 |   Q   ",
+         " MID2 | BOOST ", " TREBLE | FRQ ", " TREBLE | SLOPE ", "TREBLE| BOOST "},
+    },
+};
+
+uint8_t CurrentEffectType = NoEffectType;
+int16_t EffectStore[57] = {};
+int16_t EffectPotMax[15] = {}, EffectPotMin[15] = {};
+std::string EffectPotTitle[15], EffectPotCaption[15];
+
+namespace {
+
+int validType(int type) { return std::clamp(type, 0, EffectTypeCount - 1); }
+
+bool haveEffectParameters() {
+    return static_cast<int>(ProgramValues.size()) >= FirstEffectParameter + EffectParameterCount;
+}
+
+}  // namespace
+
+void resetEffectState() {
+    CurrentEffectType = NoEffectType;
+    std::fill(std::begin(EffectStore), std::end(EffectStore), 0);
+    std::fill(std::begin(EffectPotMax), std::end(EffectPotMax), 0);
+    std::fill(std::begin(EffectPotMin), std::end(EffectPotMin), 0);
+    for (std::string& s : EffectPotTitle) s.clear();
+    for (std::string& s : EffectPotCaption) s.clear();
+}
+
+void saveEffectParameters(int type) {
+    if (!haveEffectParameters()) return;
+    const int t = validType(type);
+    for (int k = 0; k < EffectParameterCount; ++k) EffectStore[t * 14 + k] = ProgramValues[FirstEffectParameter + k];
+}
+
+void recallEffectParameters(int type) {
+    if (!haveEffectParameters()) return;
+    const int t = validType(type);
+    for (int k = 0; k < EffectParameterCount; ++k) ProgramValues[FirstEffectParameter + k] = EffectStore[t * 14 + k];
+}
+
+void loadEffectTables(int type) {
+    const EffectTable& table = EffectTables[validType(type)];
+    if (static_cast<int>(PanelLabels.size()) > EffectTitleLabel) PanelLabels[EffectTitleLabel].text = table.title;
+    for (int k = 0; k < EffectParameterCount; ++k) {
+        EffectPotMax[k] = table.max[k];
+        EffectPotMin[k] = table.min[k];
+        EffectPotTitle[k] = table.titles[k];
+        EffectPotCaption[k] = table.captions[k];
+    }
+    if (FieldCount <= EffectField) return;
+    const int pots = std::min<int>(FieldPotCount[EffectField], EffectParameterCount + 1);
+    for (int p = 1; p < pots; ++p) {
+        const int k = p - 1;
+        PotMax[EffectField][p] = EffectPotMax[k];
+        PotMin[EffectField][p] = EffectPotMin[k];
+        PotTitle[EffectField][p] = EffectPotTitle[k];
+        PotCaption[EffectField][p] = EffectPotCaption[k];
+        if (EffectTypeParameter + p < static_cast<int>(ParameterMin.size())) {
+            ParameterMin[EffectTypeParameter + p] = EffectPotMin[k];
+        }
+    }
+}
+
+void clampProgramToPots() {
+    int j = 0;
+    for (int f = 0; f < FieldCount; ++f) {
+        for (int p = 0; p < FieldPotCount[f] && j < static_cast<int>(ProgramValues.size()); ++p, ++j) {
+            int16_t& v = ProgramValues[j];
+            if (v > PotMax[f][p]) v = PotMax[f][p];
+            if (v < PotMin[f][p]) v = PotMin[f][p];
+        }
+    }
+}
+
+void followEffectType() {
+    if (static_cast<int>(ProgramValues.size()) <= EffectTypeParameter) return;
+    int16_t& type = ProgramValues[EffectTypeParameter];
+    type = static_cast<int16_t>(validType(type));
+    CurrentEffectType = static_cast<uint8_t>(type);
+    loadEffectTables(CurrentEffectType);
+    clampProgramToPots();
+}

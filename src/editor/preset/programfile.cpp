@@ -1,0 +1,64 @@
+#include "editor/preset/programfile.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "editor/declaration/declaration.h"
+#include "editor/preset/effects.h"
+#include "shared/datafile/datafile.h"
+#include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
+
+int ProgramValueCount = 0;
+const char* const SpareLine = " 0    ; dummy";
+
+std::string parameterLine(int value, int field, int pot, int serial) {
+    std::string line = formatNumber(value);
+    padToColumn(line, 6);
+    line += "; field: " + formatNumber(field);
+    padToColumn(line, 19);
+    line += "poti: " + formatNumber(pot);
+    padToColumn(line, 30);
+    line += "ser.no.: " + formatNumber(serial);
+    return line;
+}
+
+std::vector<std::string> parameterLines() {
+    std::vector<std::string> lines;
+    int j = 0;
+    for (int f = 0; f < FieldCount; ++f) {
+        for (int p = 0; p < FieldPotCount[f] && j < static_cast<int>(ProgramValues.size()); ++p, ++j) {
+            lines.push_back(parameterLine(ProgramValues[j], f, p, j + 1));
+        }
+    }
+    return lines;
+}
+
+bool writeProgramFile(const std::string& path) {
+    std::vector<std::string> lines = parameterLines();
+    for (int i = 0; i < SpareLineCount; ++i) lines.push_back(SpareLine);
+    std::string error;
+    if (!writeTextFile(path, lines, error)) {
+        showMessage("  " + path, "  not written: " + error);
+        return false;
+    }
+    return true;
+}
+
+bool readProgramFile(const std::string& path) {
+    if (!DataFileReader::openUserFile(path)) return false;
+    std::vector<int16_t> values(ProgramValues.size());
+    for (int16_t& v : values) {
+        v = static_cast<int16_t>(std::clamp<int32_t>(DataFileReader::readInteger(), -32768, 32767));
+        if (DataFileExhausted) break;
+    }
+    const bool complete = !DataFileExhausted;
+    DataFileReader::close();
+    if (!complete) return false;
+
+    if (CurrentEffectType < EffectTypeCount) saveEffectParameters(CurrentEffectType);
+    ProgramValues = values;
+    ProgramValueCount = ParameterCount;
+    followEffectType();
+    return true;
+}

@@ -1,0 +1,19 @@
+// Fuzz target of the configuration reader: any bytes as KtProg.CFG, read with the shipped
+// panel as start-up reads it. The editor never ends over it, and after the effect tables
+// follow the program every value lies in its pot's range.
+#include "editor/shell/configuration.h"
+#include "fuzz_editor_files.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzzing::freshMachine();
+    if (!fuzzing::loadShippedPanel()) __builtin_trap();
+    fuzzing::writeFile("KtProg.CFG", data, size);
+    try {
+        readConfiguration(fuzzing::home() + "/KtProg.CFG");
+    } catch (const sim::ProgramEnded&) {
+        __builtin_trap();
+    }
+    followEffectType();
+    fuzzing::checkProgramInRange();
+    return 0;
+}

@@ -1,0 +1,22 @@
+// Fuzz target of the declaration loader: any bytes as KtProg.DAT. The loader either fills
+// consistent tables or ends the program with a message; it never reads out of bounds.
+#include "fuzz_editor_files.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzzing::freshMachine();
+    fuzzing::writeFile("KtProg.DAT", data, size);
+    try {
+        loadDeclarationFile("KtProg");
+    } catch (const sim::ProgramEnded&) {
+        DataFileReader::close();
+        return 0;
+    }
+    // Accepted: the fixed numbering holds and the tables agree with each other.
+    if (ParameterCount != StandardParameterCount) __builtin_trap();
+    if (ProgramValues.size() != static_cast<size_t>(ParameterCount)) __builtin_trap();
+    if (FieldPotCount[EffectField] != EffectFieldPotCount) __builtin_trap();
+    for (int type = 0; type < 4; ++type) loadEffectTables(type);
+    followEffectType();
+    fuzzing::checkProgramInRange();
+    return 0;
+}

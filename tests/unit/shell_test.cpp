@@ -1,0 +1,92 @@
+// Whole editor runs on the simulated machine: start-up reads the declaration and the
+// configuration, shut-down files the effect values and writes the configuration.
+#include "editor_fixture.h"
+
+#include "editor/preset/effects.h"
+#include "editor/shell/shell.h"
+
+namespace {
+
+class ShellTest : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        DeclarationText d;
+        writeFile("KtProg.DAT", d.text());
+    }
+    // Runs the whole editor; the user closes it at 1000 ms.
+    bool runEditor() {
+        Event close;
+        close.kind = EventKind::CloseRequested;
+        sim::scheduleEvent(1000, close);
+        sim::setScriptEnd(1000);
+        return runs([] { ktprogMain(); });
+    }
+    // Runs the editor once, lets `edit` change lines of the configuration it wrote, runs it
+    // again on that file, and returns the configuration of the second run.
+    template <typename Edit>
+    std::vector<std::string> rerunWithEditedConfiguration(Edit edit) {
+        EXPECT_TRUE(runEditor());
+        std::vector<std::string> config = splitLines(readFile("KtProg.CFG"));
+        edit(config);
+        std::string text;
+        for (const std::string& line : config) text += line + "\r\n";
+        writeFile("KtProg.CFG", text);
+        sim::reset(Home.string());
+        EXPECT_TRUE(runEditor());
+        return splitLines(readFile("KtProg.CFG"));
+    }
+    static std::vector<std::string> splitLines(const std::string& text) {
+        std::vector<std::string> out;
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) end = text.size();
+            out.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return out;
+    }
+};
+
+TEST_F(ShellTest, FirstStartCreatesThePathFilesAndWritesTheConfigurationAtExit) {
+    ASSERT_TRUE(runEditor());
+    EXPECT_EQ(readFile("Qrdxpath/KtProg.pth"), Home.string() + "\r\n");
+    EXPECT_EQ(readFile("Qrdxpath/Qrdxpath.pth"), "dummy\r\n");
+    std::vector<std::string> config = splitLines(readFile("KtProg.CFG"));
+    ASSERT_EQ(config.size(), 179u);
+    EXPECT_EQ(config[0], Home.string());
+    EXPECT_EQ(config[1].substr(0, 2), " 0");
+    EXPECT_EQ(config[3].substr(0, 6), " 64   ");
+    EXPECT_EQ(config[3 + 89].substr(0, 6), " 1    ");  // the declared effect type
+    EXPECT_EQ(sim::mainWindowCaption(), "Korvatone Preset Programmer's Interface 1.00  ");
+    EXPECT_EQ(sim::mainWindowCanvas().width(), 1340);
+    EXPECT_EQ(sim::mainWindowCanvas().height(), 715);
+}
+
+TEST_F(ShellTest, TheConfigurationsEffectTypeAndValuesAreThoseOnThePanel) {
+    std::vector<std::string> config = rerunWithEditedConfiguration([](std::vector<std::string>& c) {
+        c[3 + 89] = " 2";                                    // effect type: overdrive
+        c[3 + 93] = " 5   ; edited by hand";                 // its level (-6..6)
+        c[3 + 92] = " 9";                                    // its drive
+        c[107 + 2 * 14 + 3] = " 1    ; Effect Parameters 2";  // row 2 of the store, level
+    });
+    EXPECT_EQ(CurrentEffectType, 2);
+    // The panel kept the configuration's effect values (no recall from the store), and at
+    // exit they were filed into row 2.
+    EXPECT_EQ(config[3 + 93].substr(0, 2), " 5");
+    EXPECT_EQ(config[107 + 2 * 14 + 3].substr(0, 2), " 5");
+    EXPECT_EQ(config[107 + 2 * 14 + 2].substr(0, 2), " 9");
+    EXPECT_EQ(EffectPotCaption[3], "LEVEL|  dB  ");
+}
+
+TEST_F(ShellTest, ConfigurationValuesOutsideTheirPotsAreClampedAtStart) {
+    std::vector<std::string> config = rerunWithEditedConfiguration([](std::vector<std::string>& c) {
+        c[3 + 0] = " 200";
+        c[3 + 89] = " 9";
+    });
+    EXPECT_EQ(config[3 + 0].substr(0, 5), " 127 ");
+    EXPECT_EQ(config[3 + 89].substr(0, 3), " 3 ");
+}
+
+}  // namespace
