@@ -263,11 +263,13 @@ TEST_F(PresetTest, EffectTablesFollowTheTypeAndOnlyTouchTheirOwnRows) {
     EXPECT_EQ(ProgramValues[103], 13);
     recallEffectParameters(3);
     EXPECT_EQ(ProgramValues[103], 113);
-    // A type beyond the four rows touches only the last row, never past the store.
-    EffectStore[56] = 777;
-    saveEffectParameters(200);
-    EXPECT_EQ(EffectStore[56], 777);
-    EXPECT_EQ(EffectStore[55], ProgramValues[103]);
+    // A type beyond the four rows (255: none loaded yet) has no row: nothing is touched.
+    const std::vector<int16_t> store(EffectStore, EffectStore + 57);
+    const std::vector<int16_t> values = ProgramValues;
+    saveEffectParameters(255);
+    recallEffectParameters(4);
+    EXPECT_EQ(std::vector<int16_t>(EffectStore, EffectStore + 57), store);
+    EXPECT_EQ(ProgramValues, values);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "editor/preset/effects.h"
 #include "editor/shell/shell.h"
+#include "platform/input.h"
 
 namespace {
 
@@ -13,6 +14,9 @@ protected:
         EditorFixture::SetUp();
         DeclarationText d;
         writeFile("KtProg.DAT", d.text());
+        for (const char* font : {"CHR4.BIN", "CHR6.BIN"}) {
+            std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + font, path(font));
+        }
     }
     // Runs the whole editor; the user closes it at 1000 ms.
     bool runEditor() {
@@ -87,6 +91,26 @@ TEST_F(ShellTest, ConfigurationValuesOutsideTheirPotsAreClampedAtStart) {
     });
     EXPECT_EQ(config[3 + 0].substr(0, 5), " 127 ");
     EXPECT_EQ(config[3 + 89].substr(0, 3), " 3 ");
+}
+
+TEST_F(ShellTest, ClicksWhileAnotherWindowIsInFrontChangeNothing) {
+    // The first field's first pot (0..127, default 64 in the test declaration) lies at x 10.
+    const int x = 10 + 18, yUp = 20 + 8;
+    auto click = [&](uint32_t at) {
+        sim::schedule(at, [=] { sim::setMouse(x, yUp, 1); });
+        sim::schedule(at + 50, [=] { sim::setMouse(x, yUp, 0); });
+    };
+    sim::schedule(1000, [] { sim::setForeground(ForegroundOther); });
+    click(1100);
+    sim::schedule(1300, [] { sim::setForeground(ForegroundMain); });
+    click(1400);
+    Event close;
+    close.kind = EventKind::CloseRequested;
+    sim::scheduleEvent(2000, close);
+    sim::setScriptEnd(2000);
+    ASSERT_TRUE(runs([] { ktprogMain(); }));
+    // One step from the click in front only.
+    EXPECT_EQ(splitLines(readFile("KtProg.CFG"))[3].substr(0, 4), " 65 ");
 }
 
 }  // namespace

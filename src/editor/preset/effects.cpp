@@ -70,14 +70,14 @@ void resetEffectState() {
 }
 
 void saveEffectParameters(int type) {
-    if (!haveEffectParameters()) return;
-    const int t = validType(type);
+    if (!haveEffectParameters() || type < 0 || type >= EffectTypeCount) return;
+    const int t = type;
     for (int k = 0; k < EffectParameterCount; ++k) EffectStore[t * 14 + k] = ProgramValues[FirstEffectParameter + k];
 }
 
 void recallEffectParameters(int type) {
-    if (!haveEffectParameters()) return;
-    const int t = validType(type);
+    if (!haveEffectParameters() || type < 0 || type >= EffectTypeCount) return;
+    const int t = type;
     for (int k = 0; k < EffectParameterCount; ++k) ProgramValues[FirstEffectParameter + k] = EffectStore[t * 14 + k];
 }
 

@@ -10,10 +10,10 @@
 //   EffectPotMax, EffectPotMin, EffectPotTitle, EffectPotCaption: the current type's table.
 //
 // saveEffectParameters(t) / recallEffectParameters(t): copy ProgramValues[90..103] into row t
-//   of the store / back. loadEffectTables(t): makes type t current: label 21 gets its title,
-//   field 11's pots 1..14 its ranges and texts, ParameterMin[90..103] its minima. A type
-//   outside 0..3 is taken as the nearest valid type; none of these touch anything outside the
-//   four rows or the tables.
+//   of the store / back; a type outside 0..3 (255 before the first load) has no row and
+//   nothing happens. loadEffectTables(t): makes type t current: label 21 gets its title,
+//   field 11's pots 1..14 its ranges and texts, ParameterMin[90..103] its minima; a type
+//   outside 0..3 is taken as the nearest valid one.
 // followEffectType(): after a file has put a value into parameter 89: clamps it into 0..3,
 //   makes it the current type and clamps every parameter into its pot's range, so the unit
 //   never receives a value the panel cannot show.

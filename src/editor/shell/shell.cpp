@@ -1,13 +1,20 @@
 #include "editor/shell/shell.h"
 
 #include "editor/declaration/declaration.h"
+#include "editor/panel/keyboard.h"
+#include "editor/panel/potedit.h"
+#include "editor/panel/pots.h"
+#include "editor/panel/text.h"
 #include "editor/preset/effects.h"
+#include "editor/preset/panel.h"
+#include "editor/preset/parameters.h"
 #include "editor/shell/configuration.h"
 #include "platform/clock.h"
 #include "platform/midi.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/midi/messages.h"
 #include "shared/midi/midi.h"
 
 namespace {
@@ -50,6 +57,10 @@ int ktprogMain() {
     resetDeclarationState();
     resetEffectState();
     resetMidiState();
+    resetMessageState();
+    resetTextState();
+    resetPanelState();
+    resetPotEditState();
     MenuBar = 0;
     EndOfDataEndsProgram = true;
     // 2.-6. Identity, start directory, palette (set by resetShellState).
@@ -63,9 +74,11 @@ int ktprogMain() {
 
     // 8.-9. The main window.
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "")) return 1;
+    captureWindowState();
     setMainWindowCaption(WindowCaption);
-    mainCanvas().clear(ColourBlue);
-    presentMainWindow();
+
+    // 10. The panel's fonts.
+    loadFonts();
 
     // 11. The configuration file.
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
@@ -74,13 +87,24 @@ int ktprogMain() {
     // 13. Menus.
     buildMenus();
 
+    // 14.-15. Pot images and the keyboard.
+    preparePotImages();
+    PrevMouseButtons = 0;
+    initKeyboard();
+
     // 16. The effect tables of the current effect type; the configuration's effect values
     // stay on the panel (no recall). A type outside 0..3 is clamped, and every value is
     // clamped into its pot's range, so the unit never receives what the panel cannot show.
     followEffectType();
 
+    // 17. Bring the unit up to date: the whole program between edit-begin and edit-end.
+    sendEditBracket(0);
+    sendChangedParameters();
+    sendEditBracket(1);
+
     // 18. The command loop, then shut-down.
     runCommandLoop();
+    silenceKeyboard();
     saveEffectParameters(CurrentEffectType);
     writeConfiguration(ConfigPath);
     closeMainWindow();

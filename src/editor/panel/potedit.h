@@ -1,0 +1,32 @@
+// potedit.h - changing pots with the mouse: dragging in a pot's track, clicking or holding
+// its step buttons (with auto-repeat), centring it with a right click in its track.
+//
+// Mouse areas relative to a pot's origin, dx = mouse x - x, dy = mouse y - y, ST =
+// SliderTravel, all bounds inclusive: track dx 0..35, dy 18..ST+36; up step dx 9..26,
+// dy 1..16; down step dx 9..26, dy ST+38..ST+53.
+//
+// Globals: RepeatStarted - set after the first step-button wait of a press; cleared at every
+// new press (by the command loop) and by preparePotImages.
+//
+// pollPots(): offers the mouse state (MouseX, MouseY, MouseButtons) to every pot in parameter
+//   order and stores the results in ProgramValues; a new effect type switches the effect
+//   tables (selectEffectType).
+// handlePotMouse(x, y, min, max, value): one pot's mouse handling; value changed in place.
+//   Left button: drag value = min + round((ST + 27 - dy) * (max - min) / ST) (halves to even),
+//   or one step up / down followed by waitStepRepeat. Right button in the track: the centre
+//   round((min + max) / 2), halves to even. No change when the new value equals the old one,
+//   or the value sits at max (min) and the new one is at or above max (at or below min). Any
+//   other button state changes nothing.
+// waitStepRepeat(): waits while a button is held, at most RepeatDelay ms after the first step
+//   of a press and RepeatInterval ms after later ones; sleeps between looks at the live
+//   button state; sets RepeatStarted.
+#pragma once
+
+#include <cstdint>
+
+extern bool RepeatStarted;
+
+void resetPotEditState();
+void pollPots();
+void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value);
+void waitStepRepeat();

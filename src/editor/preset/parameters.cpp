@@ -1,0 +1,41 @@
+#include "editor/preset/parameters.h"
+
+#include <algorithm>
+#include <array>
+
+#include "editor/declaration/declaration.h"
+#include "shared/midi/messages.h"
+
+namespace {
+
+struct Group {
+    int first, count, msb;
+};
+
+// The unit's parameter groups, in parameter order.
+constexpr Group Groups[] = {{0, 12, 11},  {12, 12, 12}, {24, 12, 13}, {36, 12, 14}, {48, 8, 15}, {56, 2, 16},
+                            {58, 6, 17},  {64, 14, 18}, {78, 7, 19},  {85, 4, 20},  {89, 15, 21}};
+
+constexpr std::array<NrpnNumber, 104> buildNrpnMap() {
+    std::array<NrpnNumber, 104> map{};
+    for (const Group& g : Groups) {
+        for (int i = 0; i < g.count; ++i) map[g.first + i] = {uint8_t(g.msb), uint8_t(i + 1)};
+    }
+    return map;
+}
+
+}  // namespace
+
+const std::array<NrpnNumber, 104> NrpnMap = buildNrpnMap();
+
+void sendParameterIfChanged(int index, int msb, int lsb) {
+    if (index < 0 || index >= static_cast<int>(ProgramValues.size())) return;
+    const int16_t v = ProgramValues[index];
+    if (v == LastSentValues[index]) return;
+    sendNrpn(msb, lsb, v - std::min<int>(ParameterMin[index], 0));
+    LastSentValues[index] = v;
+}
+
+void sendChangedParameters() {
+    for (int j = 0; j < 104; ++j) sendParameterIfChanged(j, NrpnMap[j].msb, NrpnMap[j].lsb);
+}

@@ -1,0 +1,42 @@
+#include "shared/midi/messages.h"
+
+#include "platform/clock.h"
+#include "platform/midi.h"
+
+int16_t LastNrpnMsb = -1, LastNrpnLsb = -1;
+uint32_t LastNrpnTime = 0;
+bool EditBracketOpen = false;
+
+namespace {
+
+// The number controllers are repeated after this long without an NRPN, so a unit that
+// missed them (or was switched on meanwhile) gets the full address again.
+constexpr int32_t NrpnAddressHoldMs = 1000;
+
+}  // namespace
+
+void resetMessageState() {
+    LastNrpnMsb = LastNrpnLsb = -1;
+    LastNrpnTime = tickCount();
+    EditBracketOpen = false;
+}
+
+void sendShortMessage(int status, int data1, int data2) {
+    const uint32_t word = (uint32_t(status) & 0xFF) | (uint32_t(data1) & 0xFF) << 8 | (uint32_t(data2) & 0xFF) << 16;
+    midiOutSendShort(word);
+}
+
+void sendNrpn(int msb, int lsb, int value) {
+    if (msb != LastNrpnMsb || tickDiff(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
+        sendShortMessage(0xB0, 99, msb);
+        LastNrpnMsb = static_cast<int16_t>(msb);
+    }
+    if (lsb != LastNrpnLsb || tickDiff(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
+        sendShortMessage(0xB0, 98, lsb);
+        LastNrpnLsb = static_cast<int16_t>(lsb);
+    }
+    sendShortMessage(0xB0, 6, value);
+    LastNrpnTime = tickCount();
+}
+
+void sendEditBracket(int value) { sendNrpn(10, 1, value); }

@@ -1,0 +1,126 @@
+// Benchmarks of the panel with the shipped declaration and fonts: a full drawPanel, compared
+// with one plain clear-and-copy of a canvas of the same size, and one pollPots pass with the
+// left button held over a pot (the drag of every command-loop pass).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "editor/declaration/declaration.h"
+#include "editor/panel/keyboard.h"
+#include "editor/panel/potedit.h"
+#include "editor/panel/pots.h"
+#include "editor/panel/text.h"
+#include "editor/preset/effects.h"
+#include "editor/preset/panel.h"
+#include "editor/shell/globals.h"
+#include "platform/sim/sim.h"
+#include "platform/window.h"
+
+#ifndef KT_SOURCE_DIR
+#error "KT_SOURCE_DIR must name the repository"
+#endif
+
+namespace {
+
+// A simulated machine with the shipped panel loaded and drawn once.
+bool preparePanel() {
+    static bool ready = false;
+    if (ready) return true;
+    const auto home = std::filesystem::temp_directory_path() / "kt_bench_panel";
+    std::filesystem::create_directories(home);
+    for (const char* name : {"KtProg.DAT", "CHR4.BIN", "CHR6.BIN"}) {
+        std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + name, home / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    sim::reset(home.string());
+    resetShellState();
+    resetDeclarationState();
+    resetEffectState();
+    StartDirectory = home.string();
+    try {
+        loadDeclarationFile("KtProg");
+    } catch (const sim::ProgramEnded&) {
+        return false;
+    }
+    openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "");
+    captureWindowState();
+    loadFonts();
+    preparePotImages();
+    initKeyboard();
+    followEffectType();
+    drawPanel();
+    ready = true;
+    return true;
+}
+
+void BM_DrawPanel(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    for (auto _ : state) {
+        drawPanel();
+        benchmark::DoNotOptimize(mainCanvas().data());
+    }
+}
+BENCHMARK(BM_DrawPanel)->Unit(benchmark::kMicrosecond);
+
+void BM_ClearAndCopySameCanvas(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    Canvas& window = mainCanvas();
+    Canvas source(window.width(), window.height(), ColourBlue);
+    for (auto _ : state) {
+        window.clear(ColourBlue);
+        window.copyFrom(source, 0, 0, source.width(), source.height(), 0, 0);
+        benchmark::DoNotOptimize(window.data());
+    }
+    drawPanel();
+}
+BENCHMARK(BM_ClearAndCopySameCanvas)->Unit(benchmark::kMicrosecond);
+
+void BM_PollPotsDragging(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    // The left button held in the filter cutoff's track, moving between two rows so every
+    // pass changes the value and redraws that knob.
+    const int f = 2, p = 1;
+    const int x = FieldX[f] + FieldStep[f] * p + 18;
+    int row = 0;
+    MouseButtons = 1;
+    MouseX = static_cast<int16_t>(x);
+    for (auto _ : state) {
+        MouseY = static_cast<int16_t>(FieldY[f] + (row++ % 2 ? 30 : 80));
+        pollPots();
+        benchmark::DoNotOptimize(ProgramValues.data());
+    }
+    MouseButtons = 0;
+}
+BENCHMARK(BM_PollPotsDragging)->Unit(benchmark::kMicrosecond);
+
+void BM_PollPotsHeldStill(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    // Held over a knob that already shows the value under the pointer: every pot is tested,
+    // nothing is drawn.
+    const int f = 2, p = 1;
+    MouseButtons = 1;
+    MouseX = static_cast<int16_t>(FieldX[f] + FieldStep[f] * p + 18);
+    MouseY = static_cast<int16_t>(FieldY[f] + 50);
+    pollPots();
+    for (auto _ : state) {
+        pollPots();
+        benchmark::DoNotOptimize(ProgramValues.data());
+    }
+    MouseButtons = 0;
+}
+BENCHMARK(BM_PollPotsHeldStill)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
