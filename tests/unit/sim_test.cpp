@@ -14,6 +14,7 @@
 #include "platform/msgwindow.h"
 #include "platform/sim/sim.h"
 #include "ktsim/script.h"
+#include "unit/unit.h"
 
 namespace {
 
@@ -152,10 +153,11 @@ TEST_F(SimTest, LongSysExIsSummarisedWithHeadTailAndCrc) {
     const std::string text = Out.str();
     EXPECT_NE(text.find("0 sysex 600 head F0 11 11 11 11 11 11 11 11 11 11 11 11 11 11 11 tail 11 11 11 F7 crc32 "),
               std::string::npos);
+    EXPECT_EQ(tickCount(), 192u);  // 600 bytes on the cable at 3125 bytes per second
     std::vector<uint8_t> small{0xF0, 0x01, 0xF7};
     Out.str("");
     midiOutSendSysEx(small.data(), small.size());
-    EXPECT_EQ(Out.str(), "0 sysex 3 F0 01 F7\n");
+    EXPECT_EQ(Out.str(), "192 sysex 3 F0 01 F7\n");
 }
 
 TEST_F(SimTest, InputArrivesOnlyWhileOpenAndStartedAndSysExNeedsABuffer) {
@@ -191,6 +193,106 @@ TEST_F(SimTest, DialogsTakeTheScriptedAnswersInOrderAndCancelWithoutOne) {
               "0 dialog open \"Load Program\" \"/h\" -> \"/h/a.prg\"\n"
               "0 dialog folder \"Select Directory\" \"/h\\\\x\\\"y\" -> nopath\n"
               "0 dialog save \"Save\" \"/h\" -> cancel\n");
+}
+
+// The unit's side of the simulated machine: what reaches it, and when its replies come back.
+class SimUnitTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        sim::setMidiOutDevices({"KT MIDI Out", "Other Synth"});
+        sim::setScriptEnd(10000);
+    }
+    void openDevices(int out) {
+        std::string error;
+        ASSERT_TRUE(midiOutOpenDevice(out, error));
+        ASSERT_TRUE(midiInOpenDevice(0, error));
+        midiInStartDevice();
+        midiInQueueBuffer();
+    }
+    static std::vector<uint8_t> programWrite(int location, uint8_t value) {
+        std::vector<uint8_t> m{0xF0, 0x00, 0x21, 0x11, 0x03, 0x20, 0x00, uint8_t(location)};
+        int sum = 0;
+        for (int i = 0; i < 104; ++i) {
+            m.push_back(value);
+            sum += value;
+        }
+        m.push_back(uint8_t((sum >> 7) & 0x7F));
+        m.push_back(uint8_t(sum & 0x7F));
+        m.push_back(0xF7);
+        return m;
+    }
+};
+
+TEST_F(SimUnitTest, AProgramWriteTakesWireTimeBothWays) {
+    openDevices(0);
+    const std::vector<uint8_t> request = programWrite(7, 0x10);
+    ASSERT_EQ(request.size(), 115u);
+    EXPECT_TRUE(midiOutSendSysEx(request.data(), request.size()));
+    EXPECT_EQ(tickCount(), 37u);  // 115 bytes at 3125 bytes/s: 36.8 ms, the send returns after it
+    Event e;
+    ASSERT_TRUE(waitEventFor(1000, e));
+    EXPECT_EQ(e.kind, EventKind::MidiLong);
+    EXPECT_EQ(e.bytes, (std::vector<uint8_t>{0xF0, 0x00, 0x21, 0x11, 0x03, 0x21, 0xF7}));
+    EXPECT_EQ(tickCount(), 45u);  // 36.8 + 5 ms reply delay + 2.24 ms of reply on the cable
+    EXPECT_EQ(sim::theUnit().ProgramMemory[7].size(), 104u);
+}
+
+TEST_F(SimUnitTest, WithoutWireSpeedTheReplyComesAfterTheDelayAlone) {
+    openDevices(-1);  // the mapper reaches the unit too
+    sim::setWireSpeed(false);
+    sim::theUnit().ReplyDelayMs = 1999;
+    const std::vector<uint8_t> request = programWrite(1, 0);
+    midiOutSendSysEx(request.data(), request.size());
+    EXPECT_EQ(tickCount(), 0u);
+    Event e;
+    ASSERT_TRUE(waitEventFor(3000, e));
+    EXPECT_EQ(tickCount(), 1999u);
+}
+
+TEST_F(SimUnitTest, AnotherOutputDeviceDoesNotReachTheUnit) {
+    openDevices(1);
+    const std::vector<uint8_t> request = programWrite(1, 0);
+    midiOutSendSysEx(request.data(), request.size());
+    midiOutSendShort(0x403C90);
+    Event e;
+    EXPECT_FALSE(waitEventFor(3000, e));
+    EXPECT_TRUE(sim::theUnit().ProgramMemory[1].empty());
+    EXPECT_TRUE(sim::theUnit().SoundingNotes.empty());
+}
+
+TEST_F(SimUnitTest, ShortMessagesReachTheUnitAtOnce) {
+    openDevices(0);
+    for (uint32_t word : {0x0B63B0u, 0x0162B0u, 0x4006B0u, 0x643C90u}) midiOutSendShort(word);
+    EXPECT_EQ(sim::theUnit().Parameters.at({11, 1}), 0x40);
+    EXPECT_EQ(sim::theUnit().SoundingNotes.count(60), 1u);
+    EXPECT_EQ(tickCount(), 0u);
+}
+
+TEST_F(SimUnitTest, ScriptedUnitLinesChangeTheUnitAtTheirTime) {
+    ktsim::ScriptResult r = ktsim::loadScript(
+        "unit mode update\nunit reply-delay 7\nwait 100\nunit silent-next\nunit reply-next F0 01 F7\n"
+        "unit verdict fail\nunit erase-ms 3000\nunit wire-speed off\nunit absent\nunit dump\n",
+        "/h", nullptr, nullptr);
+    ASSERT_TRUE(r.ok) << r.error;
+    sleepMilliseconds(50);
+    EXPECT_EQ(sim::theUnit().UnitMode, unit::Mode::Update);
+    EXPECT_EQ(sim::theUnit().ReplyDelayMs, 7u);
+    EXPECT_TRUE(sim::theUnit().Overrides.empty());
+    sleepMilliseconds(50);
+    ASSERT_EQ(sim::theUnit().Overrides.size(), 2u);
+    EXPECT_TRUE(sim::theUnit().Overrides[0].silent);
+    EXPECT_EQ(sim::theUnit().Overrides[1].bytes, (std::vector<uint8_t>{0xF0, 0x01, 0xF7}));
+    EXPECT_FALSE(sim::theUnit().VerdictOk);
+    EXPECT_EQ(sim::theUnit().EraseMs, 3000u);
+    EXPECT_FALSE(sim::wireSpeed());
+    EXPECT_TRUE(sim::theUnit().Absent);
+    EXPECT_NE(Out.str().find("100 unit settings reply-delay 7 erase-ms 3000 verdict fail pending-overrides 2 "
+                             "wire-speed off\n100 unit mode update absent\n"),
+              std::string::npos)
+        << Out.str();
+    EXPECT_FALSE(ktsim::loadScript("unit verdict maybe\n", "/h", nullptr, nullptr).ok);
+    EXPECT_FALSE(ktsim::loadScript("unit reply-next F0 XY F7\n", "/h", nullptr, nullptr).ok);
 }
 
 TEST(ScriptTest, WordsQuotesEscapesAndComments) {

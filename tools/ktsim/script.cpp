@@ -7,6 +7,7 @@
 #include "platform/input.h"
 #include "platform/png.h"
 #include "platform/sim/sim.h"
+#include "unit/unit.h"
 
 namespace ktsim {
 
@@ -33,6 +34,62 @@ bool parseHexByte(const std::string& word, uint8_t& value) {
 std::string resolve(const std::string& home, const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
     return home + "/" + path;
+}
+
+// The options of "unit" lines, applied to the simulated unit at their script time.
+bool unitOptionLine(const std::vector<std::string>& w, uint32_t t, std::string& error) {
+    long long n = 0;
+    const std::string option = w.size() > 1 ? w[1] : "";
+    auto onUnit = [t](std::function<void(unit::State&)> change) {
+        sim::schedule(t, [change] { change(sim::theUnit()); });
+    };
+    if (option == "absent" && w.size() == 2) {
+        onUnit([](unit::State& u) { u.Absent = true; });
+    } else if (option == "present" && w.size() == 2) {
+        onUnit([](unit::State& u) { u.Absent = false; });
+    } else if (option == "reply-delay" && w.size() == 3 && parseInt(w[2], 0, 10000000, n)) {
+        const uint32_t ms = static_cast<uint32_t>(n);
+        onUnit([ms](unit::State& u) { u.ReplyDelayMs = ms; });
+    } else if (option == "erase-ms" && w.size() == 3 && parseInt(w[2], 0, 10000000, n)) {
+        const uint32_t ms = static_cast<uint32_t>(n);
+        onUnit([ms](unit::State& u) { u.EraseMs = ms; });
+    } else if (option == "mode" && w.size() == 3 && (w[2] == "program" || w[2] == "update")) {
+        const unit::Mode mode = w[2] == "update" ? unit::Mode::Update : unit::Mode::Program;
+        onUnit([mode](unit::State& u) { u.UnitMode = mode; });
+    } else if (option == "verdict" && w.size() == 3 && (w[2] == "ok" || w[2] == "fail")) {
+        const bool ok = w[2] == "ok";
+        onUnit([ok](unit::State& u) { u.VerdictOk = ok; });
+    } else if (option == "wire-speed" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
+        const bool on = w[2] == "on";
+        sim::schedule(t, [on] { sim::setWireSpeed(on); });
+    } else if (option == "silent-next" && w.size() == 2) {
+        onUnit([](unit::State& u) { u.Overrides.push_back(unit::ReplyOverride{true, {}}); });
+    } else if (option == "reply-next" && w.size() >= 3) {
+        std::vector<uint8_t> bytes;
+        for (size_t i = 2; i < w.size(); ++i) {
+            uint8_t b = 0;
+            if (!parseHexByte(w[i], b)) {
+                error = "bytes are two hex digits: " + w[i];
+                return false;
+            }
+            bytes.push_back(b);
+        }
+        onUnit([bytes](unit::State& u) { u.Overrides.push_back(unit::ReplyOverride{false, bytes}); });
+    } else if (option == "dump" && w.size() == 2) {
+        sim::schedule(t, [] {
+            const unit::State& u = sim::theUnit();
+            sim::transcript("unit", "settings reply-delay " + std::to_string(u.ReplyDelayMs) + " erase-ms " +
+                                        std::to_string(u.EraseMs) + " verdict " + (u.VerdictOk ? "ok" : "fail") +
+                                        " pending-overrides " + std::to_string(u.Overrides.size()) +
+                                        " wire-speed " + (sim::wireSpeed() ? "on" : "off"));
+            for (const std::string& line : unit::summary(u)) sim::transcript("unit", line);
+        });
+    } else {
+        error = "unit absent|present|reply-delay MS|reply-next XX .. F7|silent-next|mode program|update|"
+                "erase-ms MS|verdict ok|fail|wire-speed on|off|dump";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -122,8 +179,8 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             std::string why = w[3];
             sim::schedule(t, [out, k, why] { sim::setMidiOpenFailure(out, k, why); });
         } else if (verb == "unit") {
-            if (!unitLine) return fail("the simulated unit is not available");
-            if (!unitLine(w, t, error)) return fail(error);
+            const bool taken = unitLine ? unitLine(w, t, error) : unitOptionLine(w, t, error);
+            if (!taken) return fail(error);
         } else if (verb == "answer") {
             DialogAnswer a;
             if (w.size() == 3 && w[1] == "file") {

@@ -11,7 +11,7 @@
 namespace ktsim {
 
 // Handles a "unit ..." line at script time `at`; returns false with a reason when the
-// options are not understood.
+// options are not understood. Without one, unit lines drive the simulated unit.
 using UnitLineHandler = std::function<bool(const std::vector<std::string>& words, uint32_t at, std::string& error)>;
 
 struct ScriptResult {

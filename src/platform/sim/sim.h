@@ -27,6 +27,10 @@
 
 class Canvas;
 
+namespace unit {
+struct State;
+}
+
 namespace sim {
 
 // Thrown where the simulated program ends (endProgram, stuck runs).
@@ -68,9 +72,20 @@ void setMidiInDevices(const std::vector<std::string>& names);
 void setMidiOpenFailure(bool output, int k, const std::string& systemText);
 // Bytes arriving at the MIDI input from outside (a short message, or a whole SysEx).
 void midiArrives(const std::vector<uint8_t>& bytes);
-// Where the programs' MIDI output goes besides the transcript (the simulated unit).
+// Where the programs' MIDI output goes besides the transcript and the unit (tests).
 using MidiSink = std::function<void(const uint8_t* bytes, size_t length)>;
 void setMidiOutSink(MidiSink sink);
+
+// The simulated unit, wired to output device 0 (and the mapper) and input device 0. Short
+// messages reach it at once. With wire speed on (the default), a SysEx message takes MIDI's
+// 3125 bytes per second on the cable: the send returns when its last byte has left, the unit
+// takes it then, and each reply arrives when its last byte has come back, one message after
+// the other on each cable.
+unit::State& theUnit();
+void setWireSpeed(bool on);
+bool wireSpeed();
+// Microseconds a message of n bytes spends on a MIDI cable.
+constexpr uint64_t wireTimeUs(size_t n) { return uint64_t(n) * 320; }
 
 // What the runner and tests inspect.
 bool mainWindowIsOpen();

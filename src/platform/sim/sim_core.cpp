@@ -68,6 +68,7 @@ Machine& machine() { return TheMachine; }
 void reset(const std::string& homeFolder) {
     TheMachine = Machine{};
     TheMachine.Home = homeFolder;
+    unit::reset(TheMachine.Unit);
 }
 
 const std::string& home() { return machine().Home; }

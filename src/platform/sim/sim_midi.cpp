@@ -1,6 +1,7 @@
 // The simulated MIDI devices: lists and open failures set by the script, everything sent to
 // an open output recorded in the transcript and handed to the sink (the simulated unit),
 // input from outside delivered as events while an input device is open and started.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/midi.h"
@@ -18,6 +19,38 @@ void setMidiOpenFailure(bool output, int k, const std::string& systemText) {
 }
 
 void setMidiOutSink(MidiSink sink) { machine().OutSink = std::move(sink); }
+
+unit::State& theUnit() { return machine().Unit; }
+void setWireSpeed(bool on) { machine().WireSpeed = on; }
+bool wireSpeed() { return machine().WireSpeed; }
+
+namespace {
+
+uint32_t ceilMs(uint64_t us) { return static_cast<uint32_t>((us + 999) / 1000); }
+
+// The unit hears output device 0 (the mapper maps to it too) and answers on input device 0.
+bool unitHearsOutput() { return machine().OutOpen && machine().OutDevice <= 0; }
+
+void midiArrivesFromUnit(const std::vector<uint8_t>& bytes) {
+    if (machine().InDevice == 0) midiArrives(bytes);
+}
+
+// Sends the unit's replies back over the input cable.
+void scheduleReplies(const std::vector<unit::Reply>& replies) {
+    Machine& m = machine();
+    for (const unit::Reply& reply : replies) {
+        uint64_t endUs = reply.atUs;
+        if (m.WireSpeed) {
+            const uint64_t startUs = std::max(reply.atUs, m.CableInFreeUs);
+            endUs = startUs + wireTimeUs(reply.bytes.size());
+            m.CableInFreeUs = endUs;
+        }
+        std::vector<uint8_t> bytes = reply.bytes;
+        schedule(ceilMs(endUs), [bytes] { midiArrivesFromUnit(bytes); });
+    }
+}
+
+}  // namespace
 
 void midiArrives(const std::vector<uint8_t>& bytes) {
     Machine& m = machine();
@@ -140,6 +173,7 @@ void midiOutSendShort(uint32_t word) {
     const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
     sim::transcript("out", sim::hexBytes(bytes, 3));
     if (m.OutSink) m.OutSink(bytes, 3);
+    if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, uint64_t(m.Now) * 1000);
 }
 
 bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
@@ -150,17 +184,25 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
         payload += " " + sim::hexBytes(bytes, length);
     } else {
         // Long messages are summarised: head, tail and a CRC-32 of all bytes.
-        uint32_t crc = 0xFFFFFFFFu;
-        for (size_t i = 0; i < length; ++i) {
-            crc ^= bytes[i];
-            for (int b = 0; b < 8; ++b) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-        crc ^= 0xFFFFFFFFu;
         char crcText[9];
-        std::snprintf(crcText, sizeof crcText, "%08X", crc);
+        std::snprintf(crcText, sizeof crcText, "%08X", unit::crc32(bytes, length));
         payload += " head " + sim::hexBytes(bytes, 16) + " tail " + sim::hexBytes(bytes + length - 4, 4) + " crc32 " + crcText;
     }
     sim::transcript("sysex", payload);
     if (m.OutSink) m.OutSink(bytes, length);
+    const bool toUnit = sim::unitHearsOutput();
+    uint64_t arrivalUs = uint64_t(m.Now) * 1000;
+    if (m.WireSpeed) {
+        // The message goes out at MIDI speed after whatever is still on the cable; the send
+        // returns when its last byte has left.
+        const uint64_t startUs = std::max(arrivalUs, m.CableOutFreeUs);
+        arrivalUs = startUs + sim::wireTimeUs(length);
+        m.CableOutFreeUs = arrivalUs;
+        sim::advanceTo(sim::ceilMs(arrivalUs));
+    }
+    if (toUnit && machine().OutOpen) {
+        std::vector<uint8_t> message(bytes, bytes + length);
+        sim::scheduleReplies(unit::receiveSysEx(machine().Unit, message, arrivalUs));
+    }
     return true;
 }

@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/sim/sim.h"
+#include "unit/unit.h"
 
 namespace sim {
 
@@ -64,6 +65,11 @@ struct Machine {
     bool OutOpen = false, InOpen = false, InStarted = false, InBufferQueued = false;
     int OutDevice = 0, InDevice = 0;
     MidiSink OutSink;
+
+    unit::State Unit;
+    bool WireSpeed = true;
+    uint64_t CableOutFreeUs = 0;  // programs -> unit
+    uint64_t CableInFreeUs = 0;   // unit -> programs
 };
 
 Machine& machine();
