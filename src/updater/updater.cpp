@@ -2,10 +2,10 @@
 
 #include "platform/announce.h"
 #include "platform/events.h"
-#include "platform/midi.h"
 #include "platform/process.h"
 #include "platform/window.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/midi/midi.h"
 
 namespace updater {
 
@@ -26,16 +26,9 @@ void buildUpdaterMenus() {
     appendMenuItem(file, CommandLoad, "&Load *.ldr file");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
-    MenuHandle midi = createPopupMenu();
-    MenuHandle midiIn = createPopupMenu();
-    for (int k = 0; k < midiInDeviceCount() && k < 49; ++k) appendMenuItem(midiIn, 50 + k, midiInDeviceName(k));
-    appendMenuPopup(midi, midiIn, "MIDI &In");
-    MenuHandle midiOut = createPopupMenu();
-    appendMenuItem(midiOut, 99, "MIDI &Mapper");
-    appendMenuSeparator(midiOut);
-    for (int k = 0; k < midiOutDeviceCount() && k < 50; ++k) appendMenuItem(midiOut, 100 + k, midiOutDeviceName(k));
-    appendMenuPopup(midi, midiOut, "MIDI &Out");
-    appendMenuPopup(MenuBar, midi, "&MIDI");
+    listMidiOutDevices();
+    listMidiInDevices();
+    appendMidiMenu(MenuBar);
     attachMenuBar(MenuBar);
 }
 

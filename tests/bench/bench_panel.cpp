@@ -14,6 +14,9 @@
 #include "editor/preset/effects.h"
 #include "editor/preset/panel.h"
 #include "editor/shell/globals.h"
+#include "editor/shell/shell.h"
+#include "platform/events.h"
+#include "platform/midi.h"
 #include "platform/sim/sim.h"
 #include "platform/window.h"
 
@@ -122,5 +125,35 @@ void BM_PollPotsHeldStill(benchmark::State& state) {
     MouseButtons = 0;
 }
 BENCHMARK(BM_PollPotsHeldStill)->Unit(benchmark::kMicrosecond);
+
+void BM_CommandLoopPassDrag(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    // One pass of the command loop for a mouse event in the filter cutoff's track: the pot
+    // follows, its knob is redrawn, and the changed parameter goes to the MIDI output (the
+    // simulated unit behind it parses it).
+    std::string error;
+    if (!midiOutIsOpen() && !midiOutOpenDevice(0, error)) {
+        state.SkipWithError("no output");
+        return;
+    }
+    refreshPanelIfNeeded();
+    const int f = 2, p = 1;
+    const int x = FieldX[f] + FieldStep[f] * p + 18;
+    int row = 0;
+    Event e;
+    for (auto _ : state) {
+        sim::setMouse(x, FieldY[f] + (row++ % 2 ? 30 : 80), 1);
+        peekEvent(e);
+        commandLoopPass(e);
+    }
+    sim::setMouse(x, 0, 0);
+    while (peekEvent(e)) {
+    }
+    PrevMouseButtons = 0;
+}
+BENCHMARK(BM_CommandLoopPassDrag)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

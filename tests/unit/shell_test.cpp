@@ -3,7 +3,13 @@
 #include "editor_fixture.h"
 
 #include "editor/preset/effects.h"
+#include <functional>
+
+#include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
+#include "platform/dialogs.h"
+#include "platform/midi.h"
+#include "shared/midi/midi.h"
 #include "platform/input.h"
 
 namespace {
@@ -29,7 +35,7 @@ protected:
     // Runs the editor once, lets `edit` change lines of the configuration it wrote, runs it
     // again on that file, and returns the configuration of the second run.
     template <typename Edit>
-    std::vector<std::string> rerunWithEditedConfiguration(Edit edit) {
+    std::vector<std::string> rerunWithEditedConfiguration(Edit edit, std::function<void()> machine = nullptr) {
         EXPECT_TRUE(runEditor());
         std::vector<std::string> config = splitLines(readFile("KtProg.CFG"));
         edit(config);
@@ -37,6 +43,8 @@ protected:
         for (const std::string& line : config) text += line + "\r\n";
         writeFile("KtProg.CFG", text);
         sim::reset(Home.string());
+        sim::setTranscript(&Out);
+        if (machine) machine();
         EXPECT_TRUE(runEditor());
         return splitLines(readFile("KtProg.CFG"));
     }
@@ -111,6 +119,94 @@ TEST_F(ShellTest, ClicksWhileAnotherWindowIsInFrontChangeNothing) {
     ASSERT_TRUE(runs([] { ktprogMain(); }));
     // One step from the click in front only.
     EXPECT_EQ(splitLines(readFile("KtProg.CFG"))[3].substr(0, 4), " 65 ");
+}
+
+TEST_F(ShellTest, ExitFromTheMenuWritesTheConfigurationLikeTheCloseButton) {
+    Event exit;
+    exit.kind = EventKind::Command;
+    exit.command = CommandExit;
+    sim::scheduleEvent(1000, exit);
+    sim::setScriptEnd(1000);
+    ASSERT_TRUE(runs([] { ktprogMain(); }));
+    EXPECT_EQ(splitLines(readFile("KtProg.CFG")).size(), 179u);
+}
+
+TEST_F(ShellTest, DeviceIndicesAreLimitedToTheDevicesPresentAndKeptSo) {
+    std::vector<std::string> config = rerunWithEditedConfiguration(
+        [](std::vector<std::string>& c) {
+            c[1] = " 7                       ; Midi In";
+            c[2] = " 5                       ; Midi Out";
+        },
+        [] { sim::setMidiOutDevices({"A", "B", "C"}); });
+    EXPECT_EQ(config[1].substr(0, 2), " 0");  // one input device present
+    EXPECT_EQ(config[2].substr(0, 2), " 2");  // the last of three
+    EXPECT_NE(Out.str().find("0 check 102 on"), std::string::npos);
+}
+
+TEST_F(ShellTest, WithoutOutputDevicesNothingIsOpenedOrSaidAndTheIndexStays) {
+    std::vector<std::string> config = rerunWithEditedConfiguration(
+        [](std::vector<std::string>& c) { c[2] = " 4                       ; Midi Out"; },
+        [] { sim::setMidiOutDevices({}); });
+    EXPECT_EQ(config[2].substr(0, 2), " 4");
+    EXPECT_TRUE(lines("box").empty());
+}
+
+TEST_F(ShellTest, MenusOfferAtMost49InputsAnd50Outputs) {
+    std::vector<std::string> many;
+    for (int k = 0; k < 60; ++k) many.push_back("Port " + std::to_string(k));
+    sim::setMidiInDevices(many);
+    sim::setMidiOutDevices(many);
+    std::vector<std::string> menu;
+    sim::schedule(500, [&] { menu = sim::menuListing(); });
+    ASSERT_TRUE(runEditor());
+    int inputs = 0, outputs = 0;
+    for (const std::string& item : menu) {
+        inputs += item.rfind("&MIDI/MIDI &In/", 0) == 0;
+        outputs += item.rfind("&MIDI/MIDI &Out/Port", 0) == 0;
+    }
+    EXPECT_EQ(inputs, 49);
+    EXPECT_EQ(outputs, 50);
+}
+
+TEST_F(ShellTest, TheFirstDrainDropsStartUpMidiUpToTheFirstOtherEvent) {
+    ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+    std::string error;
+    ASSERT_TRUE(midiInOpenDevice(0, error));
+    midiInStartDevice();
+    sim::midiArrives({0x90, 0x30, 0x40});
+    sim::midiArrives({0x80, 0x30, 0x00});
+    Event other;
+    other.kind = EventKind::Repaint;
+    sim::queueEvent(other);
+    sim::midiArrives({0x90, 0x31, 0x40});
+    startCommandLoop();
+    Event left;
+    ASSERT_TRUE(peekEvent(left));
+    EXPECT_EQ(left.kind, EventKind::MidiShort);  // the note after the first other event stays
+    EXPECT_EQ(left.midiWord & 0xFFFF, 0x3190u);
+    EXPECT_FALSE(peekEvent(left));
+}
+
+TEST(FolderTest, CancelConfirmAndAnItemWithoutPath) {
+    sim::reset("/h");
+    std::ostringstream out;
+    sim::setTranscript(&out);
+    EXPECT_EQ(selectFolder("Select Directory", "/music/progs"), "/music/progs/");  // cancelled
+    EXPECT_EQ(selectFolder("Select Directory", "/music/progs/"), "/music/progs/");
+    sim::queueDialogAnswer({DialogOutcome::Chosen, "/music/other"});
+    EXPECT_EQ(selectFolder("Select Directory", "/music/progs/"), "/music/other/");
+    sim::queueDialogAnswer({DialogOutcome::Chosen, "/"});
+    EXPECT_EQ(selectFolder("Select Directory", "/music"), "/");  // a root keeps its one separator
+    sim::queueDialogAnswer({DialogOutcome::NoPath, ""});
+    Event key;
+    key.kind = EventKind::Key;
+    sim::scheduleEvent(5, key);
+    sim::setScriptEnd(5);
+    EXPECT_EQ(selectFolder("Select Directory", "/music/progs/"), "/music/progs/");
+    const std::string text = out.str();
+    EXPECT_NE(text.find("dialog folder \"Select Directory\" \"/music/progs\" -> cancel"), std::string::npos);
+    EXPECT_NE(text.find("message \"Select Directory: no folder chosen\" \"\""), std::string::npos);
+    sim::setTranscript(nullptr);
 }
 
 }  // namespace

@@ -63,7 +63,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     sim::setScriptEnd(script.endTime);
-    sim::advanceTo(0);
 
     try {
         if (program == "ktprog") ktprogMain(); else ktbootMain();

@@ -13,6 +13,14 @@ namespace ktsim {
 
 namespace {
 
+// Lines that set up the machine (devices, open failures, the unit's behaviour) take effect at
+// once when they stand at time 0, so the program finds them when it starts. Everything else
+// happens when the program first takes events or waits, like input arriving while it runs.
+void setUp(uint32_t t, std::function<void()> change) {
+    if (t == 0) change();
+    else sim::schedule(t, std::move(change));
+}
+
 bool parseInt(const std::string& word, long long lo, long long hi, long long& value) {
     if (word.empty()) return false;
     char* end = nullptr;
@@ -41,7 +49,7 @@ bool unitOptionLine(const std::vector<std::string>& w, uint32_t t, std::string& 
     long long n = 0;
     const std::string option = w.size() > 1 ? w[1] : "";
     auto onUnit = [t](std::function<void(unit::State&)> change) {
-        sim::schedule(t, [change] { change(sim::theUnit()); });
+        setUp(t, [change] { change(sim::theUnit()); });
     };
     if (option == "absent" && w.size() == 2) {
         onUnit([](unit::State& u) { u.Absent = true; });
@@ -61,7 +69,7 @@ bool unitOptionLine(const std::vector<std::string>& w, uint32_t t, std::string& 
         onUnit([ok](unit::State& u) { u.VerdictOk = ok; });
     } else if (option == "wire-speed" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
         const bool on = w[2] == "on";
-        sim::schedule(t, [on] { sim::setWireSpeed(on); });
+        setUp(t, [on] { sim::setWireSpeed(on); });
     } else if (option == "silent-next" && w.size() == 2) {
         onUnit([](unit::State& u) { u.Overrides.push_back(unit::ReplyOverride{true, {}}); });
     } else if (option == "reply-next" && w.size() >= 3) {
@@ -167,7 +175,7 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             if (w.size() < 2 || (w[1] != "out" && w[1] != "in")) return fail("devices out|in \"Name\" ...");
             std::vector<std::string> names(w.begin() + 2, w.end());
             bool out = w[1] == "out";
-            sim::schedule(t, [out, names] {
+            setUp(t, [out, names] {
                 if (out) sim::setMidiOutDevices(names); else sim::setMidiInDevices(names);
             });
         } else if (verb == "fail-open") {
@@ -177,7 +185,7 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             bool out = w[1] == "out";
             int k = static_cast<int>(n);
             std::string why = w[3];
-            sim::schedule(t, [out, k, why] { sim::setMidiOpenFailure(out, k, why); });
+            setUp(t, [out, k, why] { sim::setMidiOpenFailure(out, k, why); });
         } else if (verb == "unit") {
             const bool taken = unitLine ? unitLine(w, t, error) : unitOptionLine(w, t, error);
             if (!taken) return fail(error);

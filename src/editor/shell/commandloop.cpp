@@ -3,12 +3,14 @@
 #include "editor/panel/potedit.h"
 #include "editor/preset/panel.h"
 #include "editor/preset/parameters.h"
+#include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shared/midi/messages.h"
+#include "shared/midi/midi.h"
 
 namespace {
 
@@ -18,6 +20,16 @@ constexpr int MinimisedPositionLimit = 3000;
 void dispatchCommand(int id) {
     if (id == CommandExit) {
         postCloseRequest();
+    } else if (id == CommandSelectDirectory) {
+        DataDirectory = selectFolder("Select Directory", DataDirectory);
+    } else if (id >= CommandMidiInFirst && id < CommandMidiInFirst + MaxMidiInDevices) {
+        const int k = id - CommandMidiInFirst;
+        if (k < MidiInCount) selectMidiInDevice(k);
+    } else if (id >= CommandMidiMapper && id < CommandMidiOutFirst + MaxMidiOutDevices) {
+        const int k = id - CommandMidiOutFirst;
+        if (k < MidiOutCount) selectMidiOutDevice(k);
+    } else {
+        dispatchTransferCommand(id);
     }
 }
 
@@ -44,7 +56,7 @@ void servePanel() {
 
 }  // namespace
 
-void runCommandLoop() {
+void startCommandLoop() {
     MidiInQuietUntil = tickCount() - 200;
     pollPots();
 
@@ -54,26 +66,38 @@ void runCommandLoop() {
     while (peekEvent(drained)) {
         if (!isMidiInputEvent(drained)) break;
     }
+}
 
-    for (;;) {
-        CurrentEvent = waitEvent();
-        const Event& e = CurrentEvent;
+bool commandLoopPass(const Event& event) {
+    CurrentEvent = event;
+    const Event& e = CurrentEvent;
+    const bool closing = e.kind == EventKind::CloseRequested;
 
-        if (e.kind == EventKind::WindowMoved && e.x > MinimisedPositionLimit && e.y > MinimisedPositionLimit) {
-            WindowMinimised = true;
-        } else if (e.kind == EventKind::WindowRestored) {
-            WindowMinimised = false;
+    if (e.kind == EventKind::WindowMoved && e.x > MinimisedPositionLimit && e.y > MinimisedPositionLimit) {
+        WindowMinimised = true;
+    } else if (e.kind == EventKind::WindowRestored) {
+        WindowMinimised = false;
+    }
+
+    if (!WindowMinimised) {
+        if (e.kind == EventKind::Command) dispatchCommand(e.command);
+        if (refreshPanelIfNeeded()) {
+            if (closing) return false;
+            servePanel();
         }
+        presentMainWindow();
+    }
 
-        if (!WindowMinimised) {
-            if (e.kind == EventKind::Command) dispatchCommand(e.command);
-            if (refreshPanelIfNeeded()) {
-                if (e.kind == EventKind::CloseRequested) break;
-                servePanel();
-            }
-            presentMainWindow();
-        }
+    // Soft MIDI thru, also while minimised or behind another window.
+    if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {
+        MidiInQuietUntil = tickCount() - 200;
+        forwardMidiInput();
+    }
+    return !closing;
+}
 
-        if (e.kind == EventKind::CloseRequested) break;
+void runCommandLoop() {
+    startCommandLoop();
+    while (commandLoopPass(waitEvent())) {
     }
 }

@@ -14,7 +14,6 @@ Rgb ColourWhite, ColourBlue, ColourBlack, ColourGrey150, ColourGrey80, ColourDar
 bool WindowMinimised = false;
 int16_t MouseX = 0, MouseY = 0, MouseButtons = 0, PrevMouseButtons = 0;
 bool PanelRefreshRequest = false;
-uint32_t MidiInQuietUntil = 0;
 Event CurrentEvent;
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -37,6 +36,5 @@ void resetShellState() {
     WindowMinimised = false;
     MouseX = MouseY = MouseButtons = PrevMouseButtons = 0;
     PanelRefreshRequest = false;
-    MidiInQuietUntil = 0;
     CurrentEvent = Event{};
 }

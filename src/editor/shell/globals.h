@@ -27,7 +27,6 @@ extern int16_t MouseX, MouseY;      // mouse in client coordinates, read once pe
 extern int16_t MouseButtons;        // 0 none, 1 left, 2 right, 3 both
 extern int16_t PrevMouseButtons;    // MouseButtons of the previous pass
 extern bool PanelRefreshRequest;    // asks the next refresh check to redraw the panel
-extern uint32_t MidiInQuietUntil;   // no MIDI pass-through before this tick
 
 // The event the command loop is handling now.
 extern Event CurrentEvent;

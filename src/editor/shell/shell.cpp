@@ -10,7 +10,6 @@
 #include "editor/preset/parameters.h"
 #include "editor/shell/configuration.h"
 #include "platform/clock.h"
-#include "platform/midi.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/pathfile.h"
@@ -33,23 +32,11 @@ void buildMenus() {
     appendMenuItem(file, CommandWriteAllPrograms, "&Write All Programs from Files to KT");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
-
-    MenuHandle midi = createPopupMenu();
-    MenuHandle midiIn = createPopupMenu();
-    for (int k = 0; k < midiInDeviceCount() && k < 49; ++k) {
-        appendMenuItem(midiIn, CommandMidiInFirst + k, midiInDeviceName(k));
-    }
-    appendMenuPopup(midi, midiIn, "MIDI &In");
-    MenuHandle midiOut = createPopupMenu();
-    appendMenuItem(midiOut, CommandMidiMapper, "MIDI &Mapper");
-    appendMenuSeparator(midiOut);
-    for (int k = 0; k < midiOutDeviceCount() && k < 50; ++k) {
-        appendMenuItem(midiOut, CommandMidiOutFirst + k, midiOutDeviceName(k));
-    }
-    appendMenuPopup(midi, midiOut, "MIDI &Out");
-    appendMenuPopup(MenuBar, midi, "&MIDI");
+    appendMidiMenu(MenuBar);
     attachMenuBar(MenuBar);
 }
+
+void dispatchTransferCommand(int /*id*/) {}
 
 int ktprogMain() {
     // 1. Every global of the data model with its initial value.
@@ -84,6 +71,10 @@ int ktprogMain() {
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
     readConfiguration(ConfigPath);
 
+    // 12. The MIDI devices; a note the keyboard sounds ends before the output closes.
+    BeforeMidiOutputChanges = silenceKeyboard;
+    openMidiDevices();
+
     // 13. Menus.
     buildMenus();
 
@@ -104,9 +95,10 @@ int ktprogMain() {
 
     // 18. The command loop, then shut-down.
     runCommandLoop();
-    silenceKeyboard();
     saveEffectParameters(CurrentEffectType);
     writeConfiguration(ConfigPath);
+    closeMidiDevices();
+    destroyMenuBar(MenuBar);
     closeMainWindow();
     return 0;
 }

@@ -22,6 +22,12 @@ constexpr int CommandMidiOutFirst = 100;  // 100 + k: output device k (k = 0..49
 
 void buildMenus();
 void runCommandLoop();
+// The loop in pieces: its start (quiet time, the start-up drain) and one pass over one event;
+// false when the event ended the loop.
+void startCommandLoop();
+bool commandLoopPass(const Event& e);
+// The file commands "&Load Program" .. "&Write All Programs from Files to KT".
+void dispatchTransferCommand(int id);
 
 // The whole editor: start-up, command loop, shut-down. Returns the process's exit code.
 int ktprogMain();

@@ -6,6 +6,7 @@
 int16_t LastNrpnMsb = -1, LastNrpnLsb = -1;
 uint32_t LastNrpnTime = 0;
 bool EditBracketOpen = false;
+uint8_t ThruStatus = 0, ThruData1 = 0, ThruData2 = 0;
 
 namespace {
 
@@ -19,6 +20,7 @@ void resetMessageState() {
     LastNrpnMsb = LastNrpnLsb = -1;
     LastNrpnTime = tickCount();
     EditBracketOpen = false;
+    ThruStatus = ThruData1 = ThruData2 = 0;
 }
 
 void sendShortMessage(int status, int data1, int data2) {
@@ -40,3 +42,13 @@ void sendNrpn(int msb, int lsb, int value) {
 }
 
 void sendEditBracket(int value) { sendNrpn(10, 1, value); }
+
+bool pollMidiInput(const Event& e) {
+    if (e.kind != EventKind::MidiShort) return false;
+    ThruStatus = static_cast<uint8_t>(e.midiWord & 0xFF);
+    ThruData1 = static_cast<uint8_t>((e.midiWord >> 8) & 0xFF);
+    ThruData2 = static_cast<uint8_t>((e.midiWord >> 16) & 0xFF);
+    return ThruStatus < 0xF0;
+}
+
+void forwardMidiInput() { sendShortMessage(ThruStatus, ThruData1, ThruData2); }

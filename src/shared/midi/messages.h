@@ -13,15 +13,25 @@
 //   controller 98 = lsb likewise, then data entry (controller 6) = value; after more than
 //   1000 ms without an NRPN both number controllers go out again.
 // sendEditBracket(v): NRPN 10/1 with v (0: edit begins, 1: edit ends).
+//
+// Soft MIDI thru: pollMidiInput(e) keeps the bytes of an incoming short message in ThruStatus,
+// ThruData1, ThruData2 and says whether it is a channel message (status below F0: system
+// messages such as clock and active sensing are never passed on); forwardMidiInput() sends
+// the kept bytes to the output, channel unchanged.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/events.h"
+
 extern int16_t LastNrpnMsb, LastNrpnLsb;
 extern uint32_t LastNrpnTime;
 extern bool EditBracketOpen;
+extern uint8_t ThruStatus, ThruData1, ThruData2;
 
 void resetMessageState();
 void sendShortMessage(int status, int data1, int data2);
 void sendNrpn(int msb, int lsb, int value);
 void sendEditBracket(int value);
+bool pollMidiInput(const Event& e);
+void forwardMidiInput();
