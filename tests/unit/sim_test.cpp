@@ -229,12 +229,13 @@ TEST_F(SimUnitTest, AProgramWriteTakesWireTimeBothWays) {
     const std::vector<uint8_t> request = programWrite(7, 0x10);
     ASSERT_EQ(request.size(), 115u);
     EXPECT_TRUE(midiOutSendSysEx(request.data(), request.size()));
-    EXPECT_EQ(tickCount(), 37u);  // 115 bytes at 3125 bytes/s: 36.8 ms, the send returns after it
+    EXPECT_EQ(sim::nowUs(), 36800u);  // 115 bytes at 3125 bytes/s: the send returns after them
     Event e;
     ASSERT_TRUE(waitEventFor(1000, e));
     EXPECT_EQ(e.kind, EventKind::MidiLong);
     EXPECT_EQ(e.bytes, (std::vector<uint8_t>{0xF0, 0x00, 0x21, 0x11, 0x03, 0x21, 0xF7}));
-    EXPECT_EQ(tickCount(), 45u);  // 36.8 + 5 ms reply delay + 2.24 ms of reply on the cable
+    EXPECT_EQ(sim::nowUs(), 44040u);  // 36.8 + 5 ms reply delay + 2.24 ms of reply on the cable
+    EXPECT_EQ(tickCount(), 44u);
     EXPECT_EQ(sim::theUnit().ProgramMemory[7].size(), 104u);
 }
 

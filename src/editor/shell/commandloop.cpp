@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
+#include "platform/midi.h"
 #include "platform/window.h"
 #include "shared/midi/messages.h"
 #include "shared/midi/midi.h"
@@ -87,6 +88,10 @@ bool commandLoopPass(const Event& event) {
         }
         presentMainWindow();
     }
+
+    // A system-exclusive message that no reply wait asked for is dropped, and the receive
+    // buffer goes back to the input at once, so the next reply wait is not deaf.
+    if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
 
     // Soft MIDI thru, also while minimised or behind another window.
     if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {

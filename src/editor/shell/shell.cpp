@@ -9,6 +9,7 @@
 #include "editor/preset/panel.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/configuration.h"
+#include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
@@ -36,7 +37,16 @@ void buildMenus() {
     attachMenuBar(MenuBar);
 }
 
-void dispatchTransferCommand(int /*id*/) {}
+void dispatchTransferCommand(int id) {
+    std::string path;
+    switch (id) {
+    case CommandLoadProgram: loadProgramCommand(); break;
+    case CommandSaveProgram: saveProgramCommand(); break;
+    case CommandWriteProgram: writeProgramToUnit(path); break;
+    case CommandWriteAllPrograms: writeAllProgramsCommand(); break;
+    default: break;  // identifiers outside the menus' table are ignored
+    }
+}
 
 int ktprogMain() {
     // 1. Every global of the data model with its initial value.
@@ -48,6 +58,7 @@ int ktprogMain() {
     resetTextState();
     resetPanelState();
     resetPotEditState();
+    resetTransferState();
     MenuBar = 0;
     EndOfDataEndsProgram = true;
     // 2.-6. Identity, start directory, palette (set by resetShellState).

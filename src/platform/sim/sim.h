@@ -48,13 +48,17 @@ void transcript(const std::string& kind, const std::string& payload);
 std::string quote(const std::string& text);
 std::string hexBytes(const uint8_t* bytes, size_t length);
 
-// The timeline.
+// The timeline. Script times are milliseconds; the clock itself counts microseconds, so MIDI
+// wire time is exact.
 uint32_t now();
+uint64_t nowUs();
 void schedule(uint32_t at, std::function<void()> happening);
+void scheduleUs(uint64_t atUs, std::function<void()> happening);
 void scheduleEvent(uint32_t at, const Event& e);
 void setScriptEnd(uint32_t at);
 // Moves the clock to `at`, applying every happening due on the way.
 void advanceTo(uint32_t at);
+void advanceToUs(uint64_t atUs);
 // Queues an event for the program now (used by happenings).
 void queueEvent(const Event& e);
 

@@ -29,7 +29,7 @@ constexpr int MaxCloseDeliveries = 50;
 
 void applyDue() {
     Machine& m = machine();
-    while (!m.Timeline.empty() && m.Timeline.begin()->first.first <= m.Now) {
+    while (!m.Timeline.empty() && m.Timeline.begin()->first.first <= m.NowUs) {
         auto first = m.Timeline.begin();
         std::function<void()> apply = std::move(first->second);
         m.Timeline.erase(first);
@@ -37,21 +37,21 @@ void applyDue() {
     }
 }
 
-uint32_t lastScheduledTime() {
+uint64_t lastScheduledTimeUs() {
     Machine& m = machine();
-    return m.Timeline.empty() ? m.ScriptEnd : std::max(m.ScriptEnd, m.Timeline.rbegin()->first.first);
+    return m.Timeline.empty() ? m.ScriptEndUs : std::max(m.ScriptEndUs, m.Timeline.rbegin()->first.first);
 }
 
 void checkNotRunaway() {
     Machine& m = machine();
-    if (tickDiff(m.Now, lastScheduledTime()) > static_cast<int32_t>(StuckAfterMs)) {
+    if (m.NowUs > lastScheduledTimeUs() + uint64_t(StuckAfterMs) * 1000) {
         endStuck(m.Waiting.empty() ? "a wait that nothing ends" : m.Waiting);
     }
 }
 
 bool exhausted() {
     Machine& m = machine();
-    return m.Timeline.empty() && m.Pending.empty() && tickDiff(m.Now, m.ScriptEnd) >= 0;
+    return m.Timeline.empty() && m.Pending.empty() && m.NowUs >= m.ScriptEndUs;
 }
 
 Event takePending() {
@@ -78,7 +78,7 @@ void setTranscript(std::ostream* out) { machine().Transcript = out; }
 void transcript(const std::string& kind, const std::string& payload) {
     Machine& m = machine();
     if (m.Transcript == nullptr) return;
-    *m.Transcript << m.Now << ' ' << kind;
+    *m.Transcript << now() << ' ' << kind;
     if (!payload.empty()) *m.Transcript << ' ' << payload;
     *m.Transcript << '\n';
 }
@@ -103,27 +103,32 @@ std::string hexBytes(const uint8_t* bytes, size_t length) {
     return out;
 }
 
-uint32_t now() { return machine().Now; }
+uint32_t now() { return static_cast<uint32_t>(machine().NowUs / 1000); }
+uint64_t nowUs() { return machine().NowUs; }
 
-void schedule(uint32_t at, std::function<void()> happening) {
+void schedule(uint32_t at, std::function<void()> happening) { scheduleUs(uint64_t(at) * 1000, std::move(happening)); }
+
+void scheduleUs(uint64_t atUs, std::function<void()> happening) {
     Machine& m = machine();
-    m.Timeline.emplace(std::make_pair(at, m.NextOrder++), std::move(happening));
+    m.Timeline.emplace(std::make_pair(atUs, m.NextOrder++), std::move(happening));
 }
 
 void scheduleEvent(uint32_t at, const Event& e) {
     schedule(at, [e] { queueEvent(e); });
 }
 
-void setScriptEnd(uint32_t at) { machine().ScriptEnd = at; }
+void setScriptEnd(uint32_t at) { machine().ScriptEndUs = uint64_t(at) * 1000; }
 
-void advanceTo(uint32_t at) {
+void advanceTo(uint32_t at) { advanceToUs(uint64_t(at) * 1000); }
+
+void advanceToUs(uint64_t atUs) {
     Machine& m = machine();
     // Apply happenings in time order, with the clock standing at each one's time.
-    while (!m.Timeline.empty() && tickDiff(m.Timeline.begin()->first.first, at) <= 0) {
-        if (tickDiff(m.Timeline.begin()->first.first, m.Now) > 0) m.Now = m.Timeline.begin()->first.first;
+    while (!m.Timeline.empty() && m.Timeline.begin()->first.first <= atUs) {
+        if (m.Timeline.begin()->first.first > m.NowUs) m.NowUs = m.Timeline.begin()->first.first;
         applyDue();
     }
-    if (tickDiff(at, m.Now) > 0) m.Now = at;
+    if (atUs > m.NowUs) m.NowUs = atUs;
     applyDue();
 }
 
@@ -165,10 +170,10 @@ using sim::machine;
 
 // ---- clock.h
 
-uint32_t tickCount() { return machine().Now; }
+uint32_t tickCount() { return sim::now(); }
 
 void sleepMilliseconds(uint32_t ms) {
-    sim::advanceTo(machine().Now + ms);
+    sim::advanceToUs(machine().NowUs + uint64_t(ms) * 1000);
     sim::checkNotRunaway();
 }
 
@@ -186,38 +191,36 @@ Event waitEvent() {
             e.kind = EventKind::CloseRequested;
             return e;
         }
-        uint32_t next = m.Timeline.empty() ? m.ScriptEnd : m.Timeline.begin()->first.first;
-        if (m.MouseButtons != 0 && tickDiff(next, m.Now + 10) > 0) {
+        const uint64_t next = m.Timeline.empty() ? m.ScriptEndUs : m.Timeline.begin()->first.first;
+        if (m.MouseButtons != 0 && next > m.NowUs + 10000) {
             // A button is held and nothing happens for 10 ms: the program sees a Tick.
-            sim::advanceTo(m.Now + 10);
+            sim::advanceToUs(m.NowUs + 10000);
             if (!m.Pending.empty()) return sim::takePending();
             sim::checkNotRunaway();
             Event e;
             e.kind = EventKind::Tick;
             return e;
         }
-        sim::advanceTo(next);
+        sim::advanceToUs(next);
     }
 }
 
 bool waitEventFor(uint32_t ms, Event& e) {
     sim::Machine& m = machine();
-    const uint32_t deadline = m.Now + ms;
+    const uint64_t deadline = m.NowUs + uint64_t(ms) * 1000;
     for (;;) {
         sim::applyDue();
         if (!m.Pending.empty()) {
             e = sim::takePending();
             return true;
         }
-        if (tickDiff(deadline, m.Now) <= 0) {
+        if (m.NowUs >= deadline) {
             sim::checkNotRunaway();
             return false;
         }
-        uint32_t next = deadline;
-        if (!m.Timeline.empty() && tickDiff(m.Timeline.begin()->first.first, deadline) < 0) {
-            next = m.Timeline.begin()->first.first;
-        }
-        sim::advanceTo(next);
+        uint64_t next = deadline;
+        if (!m.Timeline.empty() && m.Timeline.begin()->first.first < deadline) next = m.Timeline.begin()->first.first;
+        sim::advanceToUs(next);
     }
 }
 

@@ -26,8 +26,6 @@ bool wireSpeed() { return machine().WireSpeed; }
 
 namespace {
 
-uint32_t ceilMs(uint64_t us) { return static_cast<uint32_t>((us + 999) / 1000); }
-
 // The unit hears output device 0 (the mapper maps to it too) and answers on input device 0.
 bool unitHearsOutput() { return machine().OutOpen && machine().OutDevice <= 0; }
 
@@ -46,7 +44,7 @@ void scheduleReplies(const std::vector<unit::Reply>& replies) {
             m.CableInFreeUs = endUs;
         }
         std::vector<uint8_t> bytes = reply.bytes;
-        schedule(ceilMs(endUs), [bytes] { midiArrivesFromUnit(bytes); });
+        scheduleUs(endUs, [bytes] { midiArrivesFromUnit(bytes); });
     }
 }
 
@@ -173,7 +171,7 @@ void midiOutSendShort(uint32_t word) {
     const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
     sim::transcript("out", sim::hexBytes(bytes, 3));
     if (m.OutSink) m.OutSink(bytes, 3);
-    if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, uint64_t(m.Now) * 1000);
+    if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, m.NowUs);
 }
 
 bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
@@ -191,14 +189,14 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
     sim::transcript("sysex", payload);
     if (m.OutSink) m.OutSink(bytes, length);
     const bool toUnit = sim::unitHearsOutput();
-    uint64_t arrivalUs = uint64_t(m.Now) * 1000;
+    uint64_t arrivalUs = m.NowUs;
     if (m.WireSpeed) {
         // The message goes out at MIDI speed after whatever is still on the cable; the send
         // returns when its last byte has left.
         const uint64_t startUs = std::max(arrivalUs, m.CableOutFreeUs);
         arrivalUs = startUs + sim::wireTimeUs(length);
         m.CableOutFreeUs = arrivalUs;
-        sim::advanceTo(sim::ceilMs(arrivalUs));
+        sim::advanceToUs(arrivalUs);
     }
     if (toUnit && machine().OutOpen) {
         std::vector<uint8_t> message(bytes, bytes + length);

@@ -34,10 +34,12 @@ struct Machine {
     std::string Home;
     std::ostream* Transcript = nullptr;
 
-    uint32_t Now = 0;
+    // The virtual clock runs in microseconds (MIDI bytes take 320 us on a cable); the programs
+    // read it in milliseconds.
+    uint64_t NowUs = 0;
     uint64_t NextOrder = 0;
-    std::multimap<std::pair<uint32_t, uint64_t>, std::function<void()>> Timeline;
-    uint32_t ScriptEnd = 0;
+    std::multimap<std::pair<uint64_t, uint64_t>, std::function<void()>> Timeline;
+    uint64_t ScriptEndUs = 0;
     std::deque<Event> Pending;
     int CloseDeliveries = 0;
 

@@ -5,6 +5,7 @@
 #include "platform/announce.h"
 #include "platform/events.h"
 #include "platform/input.h"
+#include "platform/midi.h"
 #include "platform/msgwindow.h"
 
 namespace {
@@ -22,13 +23,25 @@ void drawMessageLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
+namespace {
+
+// The message window's wait takes every event; a system-exclusive message among them is
+// dropped and the receive buffer goes back to the input, so reception stays armed.
+Event takeEvent() {
+    Event e = waitEvent();
+    if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
+    return e;
+}
+
+}  // namespace
+
 void waitForKeyOrClick() {
     // The click that led here may still be held: wait for its release first, so that it
     // does not dismiss the message at once. While a button is held, waitEvent returns
     // every 10 ms, so the live state is seen without spinning.
-    while (mouseButtons() != 0) waitEvent();
+    while (mouseButtons() != 0) takeEvent();
     for (;;) {
-        Event e = waitEvent();
+        Event e = takeEvent();
         if (e.kind == EventKind::Key) return;
         if (e.kind == EventKind::MouseButton && e.buttons != 0) return;
     }
@@ -52,7 +65,7 @@ int askChoice(const std::string& question, const std::string& choice1, const std
     drawMessageLines(lines);
     int answer = 0;
     while (answer == 0) {
-        Event e = waitEvent();
+        Event e = takeEvent();
         if (e.kind != EventKind::Key) continue;
         if (e.key == '1') answer = 1;
         if (e.key == '2') answer = 2;

@@ -1,0 +1,170 @@
+#include "editor/transfer/transfer.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "editor/declaration/declaration.h"
+#include "editor/preset/panel.h"
+#include "editor/preset/parameters.h"
+#include "editor/preset/programfile.h"
+#include "editor/shell/globals.h"
+#include "platform/clock.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/process.h"
+#include "platform/window.h"
+#include "shared/datafile/expression.h"
+#include "shared/message/message.h"
+#include "shared/midi/messages.h"
+#include "shared/midi/midi.h"
+#include "shared/midi/sysex.h"
+
+std::string CurrentProgramName;
+std::string CurrentProgramPath;
+
+namespace {
+
+constexpr int32_t ProgramReplyLimitMs = 2000;
+const std::vector<uint8_t> ProgramWrittenReply{0xF0, 0x00, 0x21, 0x11, 0x03, 0x21, 0xF7};
+
+// The position of the last folder separator of a path (also ':' where the platform splits
+// there), or npos.
+size_t lastSplit(const std::string& path) {
+    for (size_t i = path.size(); i > 0; --i) {
+        if (isPathSplit(path[i - 1])) return i - 1;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
+void resetTransferState() {
+    CurrentProgramName.clear();
+    CurrentProgramPath.clear();
+}
+
+std::string programNameFromPath(const std::string& path) {
+    std::string name = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
+    const size_t split = lastSplit(name);
+    return split == std::string::npos ? name : name.substr(split + 1);
+}
+
+int programNumberFromName(const std::string& name) {
+    // The first two characters read as a number the way a numeric conversion of text does:
+    // blanks skipped, leading digits taken, the first other character ends it. The result is
+    // held in one byte.
+    const float value = leadingNumber(trimBlanks(name.substr(0, 2)));
+    const long whole = static_cast<long>(value);
+    return static_cast<int>(static_cast<uint8_t>(whole));
+}
+
+void showProgramInCaption(const std::string& name) { setMainWindowCaption(WindowCaption + "    Program: " + name); }
+
+void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok) {
+    closeMidiDevices();
+    const DialogAnswer answer = fileDialog(kind, title, folder, "*.prg");
+    MidiInQuietUntil = tickCount() + 100;
+    openMidiDevices();
+
+    ok = false;
+    const std::string result = answer.outcome == DialogOutcome::Chosen ? answer.path : std::string();
+    if (!result.empty() && result != std::string(1, pathSeparator()) && result != "0") {
+        ok = true;
+        // A name that is only an extension (nothing between the folder and the dot) is no name.
+        for (size_t i = result.size(); i > 0; --i) {
+            const char c = result[i - 1];
+            if (isPathSplit(c)) break;
+            if (c == '.') {
+                if (i >= 2 && isPathSplit(result[i - 2])) ok = false;
+                break;
+            }
+        }
+        path = result;
+        const size_t split = lastSplit(result);
+        if (split != std::string::npos) folder = result.substr(0, split);
+    }
+    // The click that closed the dialog must not reach the panel.
+    while (mouseButtons() != 0) waitEvent();
+}
+
+std::vector<uint8_t> programWriteRequest(int location) {
+    std::vector<uint8_t> data;
+    const int count = std::min<int>(ProgramValueCount, static_cast<int>(ProgramValues.size()));
+    for (int i = 0; i < count; ++i) {
+        const int shifted = ProgramValues[i] - std::min<int>(ParameterMin[i], 0);
+        data.push_back(static_cast<uint8_t>(std::clamp(shifted, 0, 127)));  // a SysEx data byte
+    }
+    std::vector<uint8_t> request;
+    request.reserve(data.size() + 11);
+    for (uint8_t b : {0xF0, 0x00, 0x21, 0x11, 0x03, 0x20, 0x00}) request.push_back(b);
+    request.push_back(static_cast<uint8_t>(location));
+    for (uint8_t b : data) request.push_back(b);
+    uint8_t high = 0, low = 0;
+    sysExChecksum(data, high, low);
+    request.push_back(high);
+    request.push_back(low);
+    request.push_back(0xF7);
+    return request;
+}
+
+bool sendProgramToLocation(int location) {
+    const std::vector<uint8_t> request = programWriteRequest(location);
+    sendSysEx(request);
+    bool received = false;
+    const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
+    MidiInQuietUntil = tickCount() + 100;
+    if (received && reply == ProgramWrittenReply) return false;
+    showMessage(" KT not present, or communication error!", "");
+    return true;
+}
+
+void loadProgramCommand() {
+    bool ok = false;
+    askProgramFile(FileDialogKind::Open, "Load Program", DataDirectory, CurrentProgramPath, ok);
+    if (!ok) return;
+    CurrentProgramName = programNameFromPath(CurrentProgramPath);
+    showProgramInCaption(CurrentProgramName);
+    readProgramFile(CurrentProgramPath);
+    PanelRefreshRequest = true;
+    sendEditBracket(0);
+    sendChangedParameters();
+    sendEditBracket(1);
+}
+
+void saveProgramCommand() {
+    bool ok = false;
+    askProgramFile(FileDialogKind::Save, "Save Program", DataDirectory, CurrentProgramPath, ok);
+    if (!ok) return;
+    CurrentProgramName = programNameFromPath(CurrentProgramPath);
+    showProgramInCaption(CurrentProgramName);
+    writeProgramFile(CurrentProgramPath);
+}
+
+bool writeProgramToUnit(std::string& path) {
+    const bool fromDialog = path.empty();
+    if (fromDialog) {
+        bool ok = false;
+        askProgramFile(FileDialogKind::Save, "Load Program", DataDirectory, path, ok);
+        if (!ok) return false;
+    }
+    CurrentProgramName = programNameFromPath(path);
+    showProgramInCaption(CurrentProgramName);
+
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        showMessage("  " + path, "  cannot be read");
+        return true;
+    }
+    if (!readProgramFile(path)) return true;  // the reader has said why
+    if (fromDialog) {
+        drawPanel();
+        presentMainWindow();
+    }
+
+    const int location = programNumberFromName(CurrentProgramName);
+    if (location < 1 || location > 99) {
+        showMessage("Program Name does not determine Program Number!", "");
+        return false;
+    }
+    return sendProgramToLocation(location);
+}

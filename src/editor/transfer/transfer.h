@@ -1,0 +1,51 @@
+// transfer.h - programs between files and the unit: "&Load Program", "&Save Program",
+// "&Write Program from File to KT" and "&Write All Programs from Files to KT".
+//
+// The location a program is written to is the number formed by the first two characters of
+// its file's name (07 Lead.prg and 7Lead.prg go to 7, 100 Pad.prg to 10; Lead.prg and
+// 00 Init.prg to no location). The write request is
+//   F0 00 21 11 03 20 00 <location> <one byte per parameter> <checksum high, low> F7
+// with each byte the value shifted by its negative minimum (as the live messages are) and
+// limited to 0..127; the unit must answer F0 00 21 11 03 21 F7 within 2000 ms.
+//
+// Globals: CurrentProgramName (file name without folder and extension, shown in the caption),
+// CurrentProgramPath (the file last chosen with load or save).
+//
+// askProgramFile(kind, title, folder, path, ok): the file dialog with the "*.prg" filter,
+//   the MIDI devices closed around it; confirms only a name with a base part; the folder of
+//   the chosen file becomes `folder`; returns after the mouse button is released.
+// writeProgramToUnit(path): asks for the file when path is empty (cancel: false, nothing
+//   happens); shows the program's name in the caption, reads the file (redrawing the panel
+//   when the file came from the dialog), writes it to its location and checks the reply.
+//   Returns true when the write failed (" KT not present, or communication error!", or a
+//   file that cannot be read, each shown in a message window); a name without a location is
+//   reported and is not a failure.
+// writeAllProgramsCommand(): every numbered file of DataDirectory (sorted by name) to its
+//   location, after checking that no location is claimed twice and asking what to do with
+//   the locations no file claims (skip them, or fill them with the first file's program).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+extern std::string CurrentProgramName;
+extern std::string CurrentProgramPath;
+
+void resetTransferState();
+std::string programNameFromPath(const std::string& path);
+// The location named by the first two characters (0 when they name none; 1..99 are valid).
+int programNumberFromName(const std::string& name);
+void showProgramInCaption(const std::string& name);
+void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok);
+// The write request for ProgramValues[0 .. ProgramValueCount-1] to a location.
+std::vector<uint8_t> programWriteRequest(int location);
+// Sends the request, waits for the reply and checks it; reports a failure; true on failure.
+bool sendProgramToLocation(int location);
+
+void loadProgramCommand();
+void saveProgramCommand();
+bool writeProgramToUnit(std::string& path);
+void writeAllProgramsCommand();

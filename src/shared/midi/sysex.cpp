@@ -1,0 +1,49 @@
+#include "shared/midi/sysex.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+#include "platform/midi.h"
+
+bool sendSysEx(const std::vector<uint8_t>& message) {
+    return midiOutSendSysEx(message.data(), message.size());
+}
+
+std::vector<uint8_t> readSysExBuffer(const Event& e) {
+    // The one receive buffer came back with this message: queue it again at once, so the
+    // next message has somewhere to go.
+    midiInQueueBuffer();
+    return e.bytes;
+}
+
+std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
+    const uint32_t start = tickCount();
+    std::vector<uint8_t> reply;
+    received = false;
+    for (;;) {
+        // Block for the next event, but never past the moment the limit is exceeded.
+        const int32_t elapsed = tickDiff(tickCount(), start);
+        const uint32_t slice = static_cast<uint32_t>(std::max<int32_t>(timeout - elapsed + 1, 1));
+        Event e;
+        bool gotReply = false;
+        if (waitEventFor(slice, e) && e.kind == EventKind::MidiLong) {
+            reply = readSysExBuffer(e);
+            gotReply = true;
+        }
+        if (tickDiff(tickCount(), start) > timeout) {
+            received = false;
+            return reply;
+        }
+        if (gotReply) {
+            received = true;
+            return reply;
+        }
+    }
+}
+
+void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low) {
+    uint32_t sum = 0;
+    for (uint8_t b : dataBytes) sum += b;
+    high = static_cast<uint8_t>((sum >> 7) & 0x7F);
+    low = static_cast<uint8_t>(sum & 0x7F);
+}

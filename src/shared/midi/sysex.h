@@ -1,0 +1,26 @@
+// sysex.h - system-exclusive exchange with the unit: send one whole message, then wait a
+// bounded time for the unit's short reply. Every message of the unit is framed
+// F0 00 21 11 <part> <command> <payload> [<checksum high> <checksum low>] F7, with part 03 the
+// program memory and 02 the firmware loader; every reply is exactly seven bytes.
+//
+// sendSysEx(message): hands the whole message to the output and returns only when the
+//   platform has finished with its bytes (false when no output is open: it is lost).
+// waitSysExReply(timeout, received): takes events without blocking the processor until a
+//   system-exclusive message arrives or more than `timeout` ms have passed since the start;
+//   the event test comes before the time test in each round, so a message taken in the round
+//   in which the limit passed counts as not received (received false, the message returned).
+//   Every other event taken meanwhile is dropped (commands and clicks given during a wait are
+//   lost, as the user sees the program busy). Returns the message, or empty.
+// readSysExBuffer(e): the bytes of a returned receive buffer; queues the buffer again.
+// sysExChecksum(bytes): the plain sum S as the two data bytes (S >> 7) & 7F, S & 7F.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/events.h"
+
+bool sendSysEx(const std::vector<uint8_t>& message);
+std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received);
+std::vector<uint8_t> readSysExBuffer(const Event& e);
+void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low);
