@@ -57,6 +57,15 @@ protected:
         return s.str();
     }
 
+#ifdef KT_SOURCE_DIR
+    // Puts the shipped panel and fonts into the start directory.
+    void copyShippedData() const {
+        for (const char* name : {"KtProg.DAT", "CHR4.BIN", "CHR6.BIN"}) {
+            std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + name, path(name));
+        }
+    }
+#endif
+
     // Queues n key presses, one per virtual millisecond from now, to answer message windows.
     void answerMessages(int n) {
         for (int i = 1; i <= n; ++i) {

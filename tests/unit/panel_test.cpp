@@ -23,9 +23,7 @@ class PanelTest : public EditorFixture {
 protected:
     void SetUp() override {
         EditorFixture::SetUp();
-        for (const char* name : {"KtProg.DAT", "CHR4.BIN", "CHR6.BIN"}) {
-            std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + name, path(name));
-        }
+        copyShippedData();
         ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
         openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "");
         captureWindowState();

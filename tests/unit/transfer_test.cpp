@@ -16,9 +16,7 @@ class TransferTest : public EditorFixture {
 protected:
     void SetUp() override {
         EditorFixture::SetUp();
-        for (const char* name : {"KtProg.DAT", "CHR4.BIN", "CHR6.BIN"}) {
-            std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + name, path(name));
-        }
+        copyShippedData();
         std::filesystem::create_directories(path("progs"));
     }
     void copyProgram(const std::string& shipped, const std::string& as) {
@@ -45,19 +43,6 @@ protected:
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Home / "progs")) names.insert(entry.path().filename());
         return names;
-    }
-    std::vector<uint32_t> times(const std::string& kind) const {
-        std::vector<uint32_t> found;
-        std::istringstream in(Out.str());
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            uint32_t t = 0;
-            std::string k;
-            words >> t >> k;
-            if (k == kind) found.push_back(t);
-        }
-        return found;
     }
 };
 
