@@ -8,7 +8,9 @@
 //   (for instance output still pending); the caller may then reset and close again.
 // Sending: midiOutSendShort(status | d1 << 8 | d2 << 16); midiOutSendSysEx returns only when
 //   the platform has finished with the bytes (they may be reused), true when they went out.
-//   Sending while no output is open does nothing and returns false.
+//   A long message takes a while on a MIDI cable (52 KB: about 17 s); the optional progress
+//   function is called now and then with the bytes sent so far, so the program can show that
+//   it is alive. Sending while no output is open does nothing and returns false.
 // Receiving: incoming messages arrive as MidiShort / MidiLong events in events.h.
 // midiInQueueBuffer / midiInReleaseBuffer: the receive buffer for system-exclusive input;
 //   without a queued buffer, arriving system-exclusive data is lost. Both do nothing when no
@@ -17,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 int midiOutDeviceCount();
@@ -39,4 +42,5 @@ void midiInQueueBuffer();
 void midiInReleaseBuffer();
 
 void midiOutSendShort(uint32_t word);
-bool midiOutSendSysEx(const uint8_t* bytes, size_t length);
+using SysExProgress = std::function<void(size_t sent, size_t total)>;
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress = nullptr);

@@ -1,10 +1,19 @@
 #include "updater/updater.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "platform/announce.h"
+#include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/midi.h"
 #include "platform/process.h"
 #include "platform/window.h"
+#include "shared/datafile/datafile.h"
+#include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
 #include "shared/midi/midi.h"
 
 namespace updater {
@@ -14,11 +23,16 @@ std::string UpdaterDirectory;
 std::string UpdaterFolderLine;
 std::string UpdaterConfigPath;
 std::string UpdaterCaption;
+std::string LoaderFolder;
+std::string LoaderPath;
 
 namespace {
 
 MenuHandle MenuBar = 0;
 int TextLines = 0;
+
+constexpr int TextLeft = 4, TextTop = 4;
+constexpr int ProgressX = 12, ProgressY = WindowHeight - 44, ProgressW = WindowWidth - 24, ProgressH = 14;
 
 void buildUpdaterMenus() {
     MenuBar = createMenuBar();
@@ -26,10 +40,33 @@ void buildUpdaterMenus() {
     appendMenuItem(file, CommandLoad, "&Load *.ldr file");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
-    listMidiOutDevices();
-    listMidiInDevices();
     appendMidiMenu(MenuBar);
     attachMenuBar(MenuBar);
+}
+
+size_t lastSplit(const std::string& path) {
+    for (size_t i = path.size(); i > 0; --i) {
+        if (isPathSplit(path[i - 1])) return i - 1;
+    }
+    return std::string::npos;
+}
+
+// A configuration line as a number: the comment cut, the leading number taken.
+bool configNumber(int32_t& value) {
+    const std::string line = DataFileReader::readDataLine();
+    if (DataFileExhausted) return false;
+    value = roundToInteger(leadingNumber(trimBlanks(line)));
+    return true;
+}
+
+// The switch of the input device: both devices closed and the whole opening run again.
+bool switchUpdaterInput(int k) {
+    if (k == MidiInDevice) return true;
+    closeMidiDevices();
+    checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
+    MidiInDevice = k;
+    checkMenuItem(MidiInCommandFirst + k, true);
+    return openUpdaterMidiDevices();
 }
 
 }  // namespace
@@ -40,6 +77,8 @@ void resetUpdaterState() {
     UpdaterFolderLine.clear();
     UpdaterConfigPath.clear();
     UpdaterCaption = "Korvatone Firmware Updater 1.00";
+    LoaderFolder.clear();
+    LoaderPath.clear();
     MenuBar = 0;
     TextLines = 0;
 }
@@ -52,9 +91,124 @@ void clearUpdaterWindow() {
 
 void writeUpdaterLine(const std::string& line) {
     announce(Announcement::WindowText, {line});
-    mainCanvas().drawText(4, 4 + TextLines * Canvas::TextLineHeight, line, Foreground, Background);
+    mainCanvas().drawText(TextLeft, TextTop + TextLines * Canvas::TextLineHeight, line, Foreground, Background);
     presentMainWindow();
     ++TextLines;
+}
+
+void drawUpdaterProgress(size_t done, size_t total) {
+    Canvas& canvas = mainCanvas();
+    canvas.fillBox(ProgressX, ProgressY, ProgressW, ProgressH, ProgressTrack);
+    const int filled = total == 0 ? ProgressW - 2 : static_cast<int>((ProgressW - 2) * uint64_t(done) / total);
+    canvas.fillBox(ProgressX + 1, ProgressY + 1, filled, ProgressH - 2, ProgressFill);
+    canvas.rectangle(ProgressX, ProgressY, ProgressW - 1, ProgressH - 1, 1, Foreground);
+    const unsigned percent = total == 0 ? 100u : static_cast<unsigned>(uint64_t(done) * 100 / total);
+    const std::string text = " " + std::to_string(percent) + "% of " + std::to_string(total) + " bytes sent ";
+    canvas.drawText(ProgressX, ProgressY - Canvas::TextLineHeight - 2, text, Foreground, Background);
+    presentMainWindow();
+}
+
+void packSevenBit(const uint8_t* image, size_t n, uint8_t* packed) {
+    // Seven image bytes make eight data bytes; the bits are taken most significant first.
+    uint32_t bits = 0;  // bits waiting to be written, at the low end
+    int count = 0;
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        bits = (bits << 8) | image[i];
+        count += 8;
+        while (count >= 7) {
+            count -= 7;
+            packed[out++] = static_cast<uint8_t>((bits >> count) & 0x7F);
+        }
+        bits &= (1u << count) - 1;
+    }
+    if (count > 0) packed[out++] = static_cast<uint8_t>((bits << (7 - count)) & 0x7F);
+}
+
+std::vector<uint8_t> updateDataMessage(const std::vector<uint8_t>& image) {
+    const size_t n = image.size();
+    const size_t length = (8 * n + 7) / 7;   // L: one more than the packed bytes when 7 divides n
+    std::vector<uint8_t> message(length + 12, 0);
+    const uint8_t head[6] = {0xF0, 0x00, 0x21, 0x11, 0x02, 0x13};
+    std::copy(head, head + 6, message.begin());
+    message[6] = static_cast<uint8_t>((length >> 14) & 0x7F);
+    message[7] = static_cast<uint8_t>((length >> 7) & 0x7F);
+    message[8] = static_cast<uint8_t>(length & 0x7F);
+    packSevenBit(image.data(), n, &message[9]);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < length; ++i) sum += message[9 + i];
+    message[9 + length] = static_cast<uint8_t>((sum >> 7) & 0x7F);
+    message[10 + length] = static_cast<uint8_t>(sum & 0x7F);
+    message[11 + length] = 0xF7;
+    return message;
+}
+
+bool readUpdaterConfiguration() {
+    if (!DataFileReader::openUserFile(UpdaterConfigPath)) return false;
+    std::string folder;
+    if (DataFileReader::readRawLine(folder)) UpdaterFolderLine = folder;
+    int32_t value = 0;
+    if (configNumber(value)) MidiInDevice = value;
+    if (!DataFileExhausted && configNumber(value)) MidiOutDevice = value;
+    DataFileReader::close();
+    return true;
+}
+
+bool writeUpdaterConfiguration() {
+    std::string error;
+    if (!writeTextFile(UpdaterConfigPath, {UpdaterFolderLine, formatNumber(MidiInDevice), formatNumber(MidiOutDevice)},
+                       error)) {
+        showMessage("  " + UpdaterConfigPath, "  not written: " + error);
+        return false;
+    }
+    return true;
+}
+
+bool openUpdaterMidiDevices() {
+    listMidiOutDevices();
+    if (midiInDeviceCount() < 1) {
+        messageBox("Device Error", "No MIDI IN device present!!!");
+        return false;
+    }
+    listMidiInDevices();
+    openChosenMidiIn();
+    // The output index is limited without looking whether there is an output at all: with
+    // none it becomes -1, the mapper.
+    if (MidiOutDevice > MidiOutCount - 1) MidiOutDevice = MidiOutCount - 1;
+    if (!midiOutOpenDevice(MidiOutDevice, MidiErrorText)) messageBox("MIDI-Out-Error", MidiErrorText);
+    midiInQueueBuffer();
+    return true;
+}
+
+void loadLoaderFileCommand() {
+    const DialogAnswer answer =
+        fileDialog(FileDialogKind::Open, "Load File:", LoaderFolder, "*.ldr");
+    std::string result = answer.outcome == DialogOutcome::Chosen ? answer.path : std::string();
+    if (result.empty() || result == std::string(1, pathSeparator()) || result == "0") {
+        clearUpdaterWindow();
+        return;
+    }
+    // The extension: none is ".ldr"; a dot right after the folder leaves no name at all.
+    bool refused = false;
+    bool dot = false;
+    for (size_t i = result.size(); i > 0; --i) {
+        if (isPathSplit(result[i - 1])) break;
+        if (result[i - 1] == '.') {
+            dot = true;
+            refused = i >= 2 && isPathSplit(result[i - 2]);
+            break;
+        }
+    }
+    if (!dot) result += ".ldr";
+    const size_t split = lastSplit(result);
+    LoaderFolder = split == std::string::npos ? std::string() : result.substr(0, split);
+    if (result == LoaderFolder + pathSeparator() + ".ldr") refused = true;
+    if (refused) {
+        clearUpdaterWindow();
+        return;
+    }
+    LoaderPath = result;
+    runFirmwareUpdate(LoaderPath);
 }
 
 }  // namespace updater
@@ -63,20 +217,53 @@ using namespace updater;
 
 int ktbootMain() {
     resetUpdaterState();
+    resetMidiState();
+    EndOfDataEndsProgram = true;
     UpdaterDirectory = readPathFile(UpdaterName);
     UpdaterFolderLine = UpdaterDirectory;
+    MidiInDevice = 0;
+    MidiOutDevice = -1;
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, UpdaterCaption)) return 1;
     UpdaterConfigPath = UpdaterDirectory + pathSeparator() + UpdaterName + ".CFG";
+    readUpdaterConfiguration();
 
+    if (!openUpdaterMidiDevices()) {
+        closeMidiDevices();
+        closeMainWindow();
+        return 0;
+    }
     buildUpdaterMenus();
     clearUpdaterWindow();
 
-    for (;;) {
-        Event e = waitEvent();
-        if (e.kind == EventKind::Command && e.command == CommandExit) postCloseRequest();
-        if (e.kind == EventKind::CloseRequested) break;
+    bool running = true;
+    while (running) {
+        const Event e = waitEvent();
+        switch (e.kind) {
+        case EventKind::CloseRequested: running = false; break;
+        case EventKind::MidiLong: midiInQueueBuffer(); break;  // nobody asked for it: keep listening
+        case EventKind::Command:
+            if (e.command == CommandExit) {
+                postCloseRequest();
+            } else if (e.command == CommandLoad) {
+                loadLoaderFileCommand();
+            } else if (e.command >= MidiInCommandFirst && e.command < MidiInCommandFirst + MaxMidiInDevices) {
+                if (e.command - MidiInCommandFirst < MidiInCount && !switchUpdaterInput(e.command - MidiInCommandFirst)) {
+                    // The last input device is gone: the updater cannot work without one.
+                    closeMidiDevices();
+                    destroyMenuBar(MenuBar);
+                    closeMainWindow();
+                    return 0;
+                }
+            } else if (e.command >= MidiMapperCommand && e.command < MidiOutCommandFirst + MaxMidiOutDevices) {
+                if (e.command - MidiOutCommandFirst < MidiOutCount) selectMidiOutDevice(e.command - MidiOutCommandFirst);
+            }
+            break;
+        default: break;  // incoming short messages and everything else: nothing to do
+        }
     }
 
+    writeUpdaterConfiguration();
+    closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();
     return 0;

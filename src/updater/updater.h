@@ -1,10 +1,21 @@
-// updater.h - the firmware updater ktboot: its entry point, its window and command loop.
+// updater.h - the firmware updater ktboot: one small text window with a "&File" and a
+// "&MIDI" menu; its one real command loads a loader file (*.ldr) and sends it to the unit,
+// which the user has put into its update mode.
 //
-// The updater has one small text window with a "&File" and a "&MIDI" menu; its one real
-// command loads a loader file and sends it to the unit in update mode.
+// Files: its path file Qrdxpath/KTboot.pth names UpdaterDirectory; its configuration file
+// UpdaterDirectory/KTboot.CFG has three CR LF lines: the folder line, MidiInDevice,
+// MidiOutDevice (without a file: 0 and -1, the mapper).
+//
+// The update (runFirmwareUpdate): identify the unit (2 s), wait for its erase notice (7 s),
+// send the whole image packed into 7-bit bytes in one SysEx message (a progress bar shows how
+// far it has got), wait for the verdict (until 4 s after the expected end of the send). Every
+// step and the result are lines in the window; each failed check has its own error number.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -15,20 +26,46 @@ extern std::string UpdaterDirectory;   // folder named by the updater's path fil
 extern std::string UpdaterFolderLine;  // first line of the configuration file
 extern std::string UpdaterConfigPath;  // UpdaterDirectory + separator + "KTboot.CFG"
 extern std::string UpdaterCaption;     // the window's caption
+extern std::string LoaderFolder;       // folder of the last loader file chosen
+extern std::string LoaderPath;         // the loader file chosen last
 
 // Geometry and colours of the updater's window.
 constexpr int WindowX = 100, WindowY = 100, WindowWidth = 520, WindowHeight = 260;
 constexpr Rgb Background{0, 0, 150};
 constexpr Rgb Foreground{255, 255, 255};
+constexpr Rgb ProgressTrack{80, 80, 80};
+constexpr Rgb ProgressFill{150, 150, 150};
 
 constexpr int CommandExit = 1001;
 constexpr int CommandLoad = 1002;
+
+// The largest image the unit takes: its packed form must fit the 60,001-byte buffer.
+constexpr size_t MaxImageBytes = 52500;
 
 void resetUpdaterState();
 // Clears the window and the text lines written into it.
 void clearUpdaterWindow();
 // Writes one more line of text into the window.
 void writeUpdaterLine(const std::string& line);
+// Draws the progress bar at the foot of the window: `done` of `total`.
+void drawUpdaterProgress(size_t done, size_t total);
+
+// Packs an 8-bit image into 7-bit data bytes: the image as one bit stream, most significant
+// bit first, cut into groups of seven (the last padded with zeros). Writes ceil(8n / 7) bytes.
+void packSevenBit(const uint8_t* image, size_t n, uint8_t* packed);
+// The whole update data message for an image: F0 00 21 11 02 13 L2 L1 L0 <L bytes> C1 C0 F7
+// with L = floor((8n + 7) / 7).
+std::vector<uint8_t> updateDataMessage(const std::vector<uint8_t>& image);
+
+// Asks for a loader file (command 1002) and runs the update with it.
+void loadLoaderFileCommand();
+void runFirmwareUpdate(const std::string& path);
+
+bool readUpdaterConfiguration();
+bool writeUpdaterConfiguration();
+// Opens the MIDI devices the updater's way; false (after "No MIDI IN device present!!!")
+// when there is no input device, and the program must end.
+bool openUpdaterMidiDevices();
 
 }  // namespace updater
 

@@ -35,16 +35,19 @@ void midiArrivesFromUnit(const std::vector<uint8_t>& bytes) {
 
 // Sends the unit's replies back over the input cable.
 void scheduleReplies(const std::vector<unit::Reply>& replies) {
-    Machine& m = machine();
     for (const unit::Reply& reply : replies) {
-        uint64_t endUs = reply.atUs;
-        if (m.WireSpeed) {
-            const uint64_t startUs = std::max(reply.atUs, m.CableInFreeUs);
-            endUs = startUs + wireTimeUs(reply.bytes.size());
-            m.CableInFreeUs = endUs;
-        }
+        // The cable is taken when the unit starts to send, so replies share it in the order
+        // of their times, whatever order the unit produced them in.
         std::vector<uint8_t> bytes = reply.bytes;
-        scheduleUs(endUs, [bytes] { midiArrivesFromUnit(bytes); });
+        scheduleUs(reply.atUs, [bytes, atUs = reply.atUs] {
+            Machine& m = machine();
+            uint64_t endUs = atUs;
+            if (m.WireSpeed) {
+                endUs = std::max(atUs, m.CableInFreeUs) + wireTimeUs(bytes.size());
+                m.CableInFreeUs = endUs;
+            }
+            scheduleUs(endUs, [bytes] { midiArrivesFromUnit(bytes); });
+        });
     }
 }
 
@@ -174,7 +177,7 @@ void midiOutSendShort(uint32_t word) {
     if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, m.NowUs);
 }
 
-bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress) {
     sim::Machine& m = machine();
     if (!m.OutOpen) return false;
     std::string payload = std::to_string(length);
@@ -196,8 +199,17 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length) {
         const uint64_t startUs = std::max(arrivalUs, m.CableOutFreeUs);
         arrivalUs = startUs + sim::wireTimeUs(length);
         m.CableOutFreeUs = arrivalUs;
+        if (progress) {
+            // Progress as a chunked send reports it: after every 256 bytes on the cable.
+            for (size_t sent = 256; sent < length; sent += 256) {
+                sim::advanceToUs(startUs + sim::wireTimeUs(sent));
+                progress(sent, length);
+            }
+        }
         sim::advanceToUs(arrivalUs);
+        if (progress) progress(length, length);
     }
+    if (!m.WireSpeed && progress) progress(length, length);
     if (toUnit && machine().OutOpen) {
         std::vector<uint8_t> message(bytes, bytes + length);
         sim::scheduleReplies(unit::receiveSysEx(machine().Unit, message, arrivalUs));

@@ -5,8 +5,8 @@
 #include "platform/clock.h"
 #include "platform/midi.h"
 
-bool sendSysEx(const std::vector<uint8_t>& message) {
-    return midiOutSendSysEx(message.data(), message.size());
+bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress) {
+    return midiOutSendSysEx(message.data(), message.size(), progress);
 }
 
 std::vector<uint8_t> readSysExBuffer(const Event& e) {

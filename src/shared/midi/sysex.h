@@ -3,8 +3,9 @@
 // F0 00 21 11 <part> <command> <payload> [<checksum high> <checksum low>] F7, with part 03 the
 // program memory and 02 the firmware loader; every reply is exactly seven bytes.
 //
-// sendSysEx(message): hands the whole message to the output and returns only when the
-//   platform has finished with its bytes (false when no output is open: it is lost).
+// sendSysEx(message, progress): hands the whole message to the output and returns only when
+//   the platform has finished with its bytes (false when no output is open: it is lost);
+//   progress, when given, hears how far a long message has got.
 // waitSysExReply(timeout, received): takes events without blocking the processor until a
 //   system-exclusive message arrives or more than `timeout` ms have passed since the start;
 //   the event test comes before the time test in each round, so a message taken in the round
@@ -19,8 +20,9 @@
 #include <vector>
 
 #include "platform/events.h"
+#include "platform/midi.h"
 
-bool sendSysEx(const std::vector<uint8_t>& message);
+bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress = nullptr);
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received);
 std::vector<uint8_t> readSysExBuffer(const Event& e);
 void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low);

@@ -1,0 +1,146 @@
+// The firmware update: identify, wait for the erase, send the image, wait for the verdict.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/clock.h"
+#include "shared/midi/sysex.h"
+#include "updater/updater.h"
+
+namespace updater {
+
+namespace {
+
+constexpr int32_t IdentifyLimitMs = 2000;
+constexpr int32_t EraseLimitMs = 7000;
+constexpr int32_t VerdictMarginMs = 4000;
+
+const std::vector<uint8_t> IdentificationRequest{0xF0, 0x00, 0x21, 0x11, 0x02, 0x10, 0xF7};
+
+// The checks of a loader reply: the first failing one gives its error number, counted from
+// `first` (length, received, then bytes 1..7 of the seven); 0 when the reply is the one
+// expected, with `code` as its byte 6.
+int checkReply(const std::vector<uint8_t>& reply, bool received, uint8_t code, int first) {
+    if (reply.size() != 7) return first;
+    if (!received) return first + 1;
+    const uint8_t expected[7] = {0xF0, 0x00, 0x21, 0x11, 0x02, code, 0xF7};
+    for (int i = 0; i < 7; ++i) {
+        if (reply[i] != expected[i]) return first + 2 + i;
+    }
+    return 0;
+}
+
+void reportError(int number) {
+    writeUpdaterLine(" Error No.: " + std::to_string(number));
+    writeUpdaterLine(" Korvatone not present,");
+    writeUpdaterLine(" or not in Update Mode,");
+    writeUpdaterLine(" or communication error!");
+}
+
+// The loader file, whole; false with the reason in `why` when it cannot be used.
+bool readLoaderFile(const std::string& path, std::vector<uint8_t>& image, std::string& line, std::string& why) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        line = " Cannot read file!";
+        why = " " + ec.message();
+        return false;
+    }
+    if (size > MaxImageBytes) {
+        line = " File too large for the unit!";
+        why = " " + std::to_string(size) + " bytes, at most " + std::to_string(MaxImageBytes);
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        line = " Cannot read file!";
+        why = " the file cannot be opened";
+        return false;
+    }
+    image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad() || image.size() != size) {
+        line = " Cannot read file!";
+        why = " the file changed or could not be read to its end";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void runFirmwareUpdate(const std::string& path) {
+    clearUpdaterWindow();
+    writeUpdaterLine(" Processing update...");
+
+    std::vector<uint8_t> image;
+    std::string problem, why;
+    if (!readLoaderFile(path, image, problem, why)) {
+        writeUpdaterLine(problem);
+        writeUpdaterLine(why);
+        return;
+    }
+    // The whole message is built before the unit is asked anything; it stays alive until
+    // the send has returned, which is when the platform is done with it.
+    const std::vector<uint8_t> message = updateDataMessage(image);
+    const size_t packedLength = message.size() - 12;
+
+    writeUpdaterLine(" requesting identification...");
+    sendSysEx(IdentificationRequest);
+    bool received = false;
+    std::vector<uint8_t> reply = waitSysExReply(IdentifyLimitMs, received);
+    int error = checkReply(reply, received, 0x11, 1);
+    if (error != 0) {
+        reportError(error);
+        return;
+    }
+
+    writeUpdaterLine(" Erasing flash memory...");
+    reply = waitSysExReply(EraseLimitMs, received);
+    error = checkReply(reply, received, 0x12, 10);
+    if (error != 0) {
+        reportError(error);
+        return;
+    }
+
+    writeUpdaterLine(" Sending update...");
+    const uint32_t estimateMs = static_cast<uint32_t>(std::nearbyint(2.0 * double(packedLength + 12) / 3.0));
+    drawUpdaterProgress(0, message.size());
+    const uint32_t before = tickCount();
+    sendSysEx(message, [](size_t sent, size_t total) { drawUpdaterProgress(sent, total); });
+    const uint32_t after = tickCount();
+    // The verdict may come until 4 s after the later of the estimated and the real end.
+    const uint32_t expectedEnd = tickDiff(before + estimateMs, after) > 0 ? before + estimateMs : after;
+    const int32_t limit = std::max<int32_t>(tickDiff(expectedEnd + VerdictMarginMs, tickCount()), 0);
+    reply = waitSysExReply(limit, received);
+
+    if (reply.size() != 7) {
+        reportError((received ? 200 : 100) + static_cast<int>(reply.size()));
+        return;
+    }
+    if (!received) {
+        reportError(20);
+        return;
+    }
+    const uint8_t expected[6] = {0xF0, 0x00, 0x21, 0x11, 0x02, 0x00};
+    for (int i = 0; i < 5; ++i) {
+        if (reply[i] != expected[i]) {
+            reportError(21 + i);
+            return;
+        }
+    }
+    if (reply[6] != 0xF7) {
+        reportError(26);
+        return;
+    }
+    if (reply[5] == 0x14) {
+        writeUpdaterLine(" Update was successful!!!");
+    } else if (reply[5] == 0x15) {
+        writeUpdaterLine(" ERROR!!!");
+    } else {
+        reportError(27);
+    }
+}
+
+}  // namespace updater
