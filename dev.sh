@@ -2,12 +2,14 @@
 # Developer entry point. On a fresh Debian 12 machine:
 #   ./dev.sh run    installs what is missing, builds, and runs the editor
 #   ./dev.sh test   installs what is missing, builds everything and runs all tests
-# Other commands: ./dev.sh build (sim build only), ./dev.sh golden (regenerate golden files).
+# Other commands: ./dev.sh demo (a scripted run on the simulated machine, with a PNG of the
+# panel), ./dev.sh build (sim build only), ./dev.sh golden (regenerate golden files).
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
 
-PACKAGES=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config diffutils)
+PACKAGES=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config diffutils
+          libfltk1.3-dev librtmidi-dev jackd2 xvfb xdotool x11-utils imagemagick)
 
 install_packages() {
     local missing=()
@@ -19,6 +21,8 @@ install_packages() {
         local SUDO=""
         [ "$(id -u)" -eq 0 ] || SUDO=sudo
         $SUDO apt-get update -qq
+        # jackd2 asks whether to allow real-time priority: no (the answer is irrelevant here).
+        echo "jackd2 jackd/tweak_rt_limits boolean false" | $SUDO debconf-set-selections 2>/dev/null || true
         DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
     fi
 }
@@ -31,6 +35,11 @@ build() {  # build PRESET [extra cmake args]
 
 case "${1:-}" in
 run)
+    install_packages
+    build fltk
+    exec tools/run-desktop.sh "$ROOT/build/fltk"
+    ;;
+demo)
     install_packages
     build sim
     demo="$ROOT/build/demo"
@@ -53,6 +62,9 @@ test)
     echo "== fuzz targets (libFuzzer) over their corpora"
     build fuzz
     ctest --preset fuzz -R fuzz_regression
+    echo "== Linux desktop programs (FLTK + RtMidi) and their integration tests"
+    build fltk
+    ctest --preset fltk
     ;;
 build)
     install_packages
@@ -64,7 +76,7 @@ golden)
     git status --short
     ;;
 *)
-    echo "usage: ./dev.sh run|test|build|golden" >&2
+    echo "usage: ./dev.sh run|test|demo|build|golden" >&2
     exit 2
     ;;
 esac

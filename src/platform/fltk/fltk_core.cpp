@@ -1,0 +1,360 @@
+// fltk_core.cpp - the Linux desktop backend's clock, event queue, live input state, process
+// functions and announcements, on FLTK 1.3.
+//
+// The queue: one std::deque<Event> behind a mutex. The GUI side (widget handlers and menu
+// callbacks, which run inside Fl::wait on the program's thread) and the MIDI side (RtMidi's
+// own thread, through desktopPostEvent) only append to it; waitEvent and its kin take from
+// it. Nothing but appending happens on the MIDI thread: Fl::awake only makes a waiting
+// Fl::wait return.
+//
+// Waiting: every wait of the program is a loop around Fl::wait with the time that is left,
+// so the windows stay alive (exposure, menus, moves) and the processor is given away. No
+// wait ever spins: a wait without timeout is Fl::wait with a timeout of "forever".
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_utf8.h>
+#include <FL/x.H>
+// Xlib (FL/x.H, also under fl_draw.H) defines None as a macro; EventKind has a None too.
+#undef None
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/announce.h"
+#include "platform/clock.h"
+#include "platform/desktop/queue.h"
+#include "platform/events.h"
+#include "platform/fltk/fltk_state.h"
+#include "platform/input.h"
+#include "platform/process.h"
+
+namespace ktfltk {
+
+namespace {
+
+// Fl::wait(double) with this many seconds blocks until something happens (FLTK passes no
+// timeout to poll() for anything above 2^31 ms). Plain Fl::wait() is not used: it returns at
+// once while no window is shown, which would turn a wait without windows into a spin.
+constexpr double Forever = 1e20;
+
+// While a button is held and nothing else happens, waitEvent returns a Tick this often.
+constexpr uint32_t TickIntervalMs = 10;
+
+std::mutex QueueLock;
+std::deque<Event> Queue;
+
+// Set once FLTK's thread support is up; until then there is no pipe for Fl::awake to write
+// to, and nobody waits in Fl::wait either.
+std::atomic<bool> FltkStarted{false};
+bool DisplayOpen = false;
+
+// Static initialisation runs on the main thread: this is the thread that owns FLTK.
+const std::thread::id MainThread = std::this_thread::get_id();
+
+int PointerX = 0, PointerY = 0, Buttons = 0;
+int LastForeground = ForegroundOther;
+bool RepaintPending = false;
+
+bool takeQueued(Event& e) {
+    std::lock_guard<std::mutex> lock(QueueLock);
+    if (Queue.empty()) return false;
+    e = std::move(Queue.front());
+    Queue.pop_front();
+    return true;
+}
+
+struct NoDisplay {
+    std::string text;
+};
+
+void throwNoDisplay(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    throw NoDisplay{text};
+}
+
+uint64_t nowMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void quoteInto(std::string& out, const std::string& text) {
+    out += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void startFltk() {
+    if (FltkStarted.load()) return;
+    // The first Fl::lock on the main thread creates the pipe that Fl::awake writes to and
+    // makes Fl::wait release the lock while it sleeps. Only this thread ever takes the lock:
+    // the MIDI thread does not call FLTK beyond Fl::awake, which needs no lock.
+    Fl::lock();
+    FltkStarted.store(true);
+}
+
+bool openDisplay() {
+    if (DisplayOpen) return true;
+    // FLTK's fl_open_display ends the process through Fl::fatal when there is no display.
+    // For the moment of opening, Fl::fatal throws instead, so openMainWindow can report the
+    // failure and return. The throw leaves fl_open_display right after XOpenDisplay failed,
+    // when FLTK has set no more than the locale and Xlib's error handlers.
+    void (*previous)(const char*, ...) = Fl::fatal;
+    Fl::fatal = throwNoDisplay;
+    try {
+        fl_open_display();
+    } catch (const NoDisplay& failure) {
+        Fl::fatal = previous;
+        std::fprintf(stderr, "%s: no window can be shown.\n", failure.text.c_str());
+        return false;
+    }
+    Fl::fatal = previous;
+    DisplayOpen = true;
+    return true;
+}
+
+void queueEvent(const Event& e) {
+    bool wasEmpty;
+    {
+        std::lock_guard<std::mutex> lock(QueueLock);
+        wasEmpty = Queue.empty();
+        Queue.push_back(e);
+    }
+    // One wake-up per empty-to-filled change is enough: the main thread looks at the queue
+    // before every Fl::wait, and a wake-up written before it sleeps stays in the pipe. Waking
+    // for every MIDI message would fill the pipe while the program is busy sending.
+    if (wasEmpty && FltkStarted.load()) Fl::awake();
+}
+
+void pump(double seconds) {
+    startFltk();
+    Fl::wait(seconds < 0 ? Forever : seconds);
+    // Focus changes come as FL_FOCUS/FL_UNFOCUS to whichever widget they concern; looking at
+    // the result after each round is simpler and catches them all (dialogs and menus too).
+    const int front = foregroundWindow();
+    if (front != LastForeground) {
+        LastForeground = front;
+        Event e;
+        e.kind = EventKind::Other;
+        queueEvent(e);
+    }
+}
+
+void requestRepaint() { RepaintPending = true; }
+
+void setPointer(int x, int y) {
+    PointerX = x;
+    PointerY = y;
+}
+
+void setButtons(int buttons) { Buttons = buttons; }
+int buttons() { return Buttons; }
+
+void pointer(int& x, int& y) {
+    x = PointerX;
+    y = PointerY;
+}
+
+int keyCodeOfEvent() {
+    const int key = Fl::event_key();
+    if (key == FL_Enter || key == FL_KP_Enter) return KeyEnter;
+    if (key == FL_Escape) return KeyEscape;
+    const char* text = Fl::event_text();
+    const int length = Fl::event_length();
+    if (text == nullptr || length <= 0) return -1;
+    const unsigned char first = static_cast<unsigned char>(text[0]);
+    if (first < 0x80) return first;
+    int used = 0;
+    return static_cast<int>(fl_utf8decode(text, text + length, &used));
+}
+
+}  // namespace ktfltk
+
+// ---- desktop/queue.h
+
+void desktopPostEvent(const Event& e) { ktfltk::queueEvent(e); }
+
+// ---- clock.h
+
+uint32_t tickCount() { return static_cast<uint32_t>(ktfltk::nowMs()); }
+
+void sleepMilliseconds(uint32_t ms) {
+    if (std::this_thread::get_id() != ktfltk::MainThread) {
+        // Not the GUI thread (a MIDI helper thread): FLTK is not ours to run here.
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    const uint64_t deadline = ktfltk::nowMs() + ms;
+    // Events that come in meanwhile are only queued; the program sees them after the sleep.
+    ktfltk::pump(0.0);
+    for (uint64_t now = ktfltk::nowMs(); now < deadline; now = ktfltk::nowMs()) {
+        ktfltk::pump(static_cast<double>(deadline - now) / 1000.0);
+    }
+}
+
+// ---- events.h
+
+Event waitEvent() {
+    Event e;
+    for (;;) {
+        if (ktfltk::takeQueued(e)) return e;
+        if (ktfltk::RepaintPending && ktfltk::mainWindow() != nullptr) {
+            ktfltk::RepaintPending = false;
+            e = Event{};
+            e.kind = EventKind::Repaint;
+            return e;
+        }
+        if (ktfltk::buttons() == 0) {
+            ktfltk::pump(-1);
+            continue;
+        }
+        // A button is held: what the program does with it goes on while the mouse stands
+        // still, so a Tick comes after 10 ms in which nothing else came.
+        const uint64_t deadline = ktfltk::nowMs() + ktfltk::TickIntervalMs;
+        for (uint64_t now = ktfltk::nowMs(); now < deadline; now = ktfltk::nowMs()) {
+            ktfltk::pump(static_cast<double>(deadline - now) / 1000.0);
+            if (ktfltk::takeQueued(e)) return e;
+        }
+        if (ktfltk::takeQueued(e)) return e;
+        if (ktfltk::buttons() != 0) {
+            e = Event{};
+            e.kind = EventKind::Tick;
+            return e;
+        }
+    }
+}
+
+bool waitEventFor(uint32_t ms, Event& e) {
+    const uint64_t deadline = ktfltk::nowMs() + ms;
+    if (ktfltk::takeQueued(e)) return true;
+    for (uint64_t now = ktfltk::nowMs(); now < deadline; now = ktfltk::nowMs()) {
+        ktfltk::pump(static_cast<double>(deadline - now) / 1000.0);
+        if (ktfltk::takeQueued(e)) return true;
+    }
+    ktfltk::pump(0.0);
+    return ktfltk::takeQueued(e);
+}
+
+bool peekEvent(Event& e) {
+    ktfltk::pump(0.0);  // what Fl::check does, plus the foreground check
+    return ktfltk::takeQueued(e);
+}
+
+void postCloseRequest() {
+    Event e;
+    e.kind = EventKind::CloseRequested;
+    ktfltk::queueEvent(e);
+}
+
+// ---- input.h
+
+void mousePosition(int& x, int& y) { ktfltk::pointer(x, y); }
+
+int mouseButtons() { return ktfltk::buttons(); }
+
+int foregroundWindow() {
+    // FLTK keeps Fl::focus() inside the window that has the keyboard focus and clears it when
+    // the program loses the focus to another program (FocusOut), so the window holding it is
+    // the window in front as far as this program can tell.
+    Fl_Widget* focus = Fl::focus();
+    if (focus == nullptr) return ForegroundOther;
+    Fl_Window* top = focus->top_window();
+    if (top != nullptr && top == ktfltk::mainWindow()) return ForegroundMain;
+    if (top != nullptr && top == ktfltk::messageWindow()) return ForegroundMessage;
+    return ForegroundOther;
+}
+
+void screenSize(int& width, int& height) {
+    width = 0;
+    height = 0;
+    if (!ktfltk::openDisplay()) return;
+    // The whole first screen, as the screen size of other systems is; Fl::w()/Fl::h() would
+    // give the work area, which moves when a panel of the desktop hides itself.
+    int x = 0, y = 0;
+    Fl::screen_xywh(x, y, width, height, 0);
+}
+
+// ---- process.h
+
+std::string fixedPathFolder() {
+    // The XDG base directory rules: $XDG_CONFIG_HOME when it is set to an absolute path,
+    // otherwise ~/.config.
+    std::string base;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home != nullptr ? home : "") + "/.config";
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (base == "/") base.clear();
+    return base + "/Qrdxpath";
+}
+
+char pathSeparator() { return '/'; }
+
+bool isPathSplit(char c) { return c == '/'; }
+
+std::string currentDirectory() {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    return error ? std::string(".") : here.string();
+}
+
+void endProgram() {
+    ktfltk::hideWindows();
+    std::exit(1);
+}
+
+// ---- announce.h
+
+void announce(Announcement what, const std::vector<std::string>& texts, int number) {
+    // Only for integration tests and debugging: KT_ANNOUNCE=1 writes one line to stderr in the
+    // words of the simulation's transcript.
+    const char* wanted = std::getenv("KT_ANNOUNCE");
+    if (wanted == nullptr || std::string(wanted) != "1") return;
+    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
+    std::string line = "announce: ";
+    switch (what) {
+    case Announcement::MessageShown:
+        line += "message ";
+        ktfltk::quoteInto(line, text(0));
+        line += ' ';
+        ktfltk::quoteInto(line, text(1));
+        break;
+    case Announcement::ChoiceAsked:
+    case Announcement::ChoiceAnswered:
+        line += what == Announcement::ChoiceAsked ? "ask " : "choice ";
+        for (size_t i = 0; i < 3; ++i) {
+            if (i > 0) line += ' ';
+            ktfltk::quoteInto(line, text(i));
+        }
+        if (what == Announcement::ChoiceAnswered) line += " -> " + std::to_string(number);
+        break;
+    case Announcement::WindowText:
+        line += "text ";
+        ktfltk::quoteInto(line, text(0));
+        break;
+    }
+    line += '\n';
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}

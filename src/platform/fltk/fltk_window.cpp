@@ -1,0 +1,605 @@
+// fltk_window.cpp - the main window with its menu bar and panel, the menus, and the message
+// window, on FLTK 1.3.
+//
+// Both windows show a Canvas that the portable code draws into; a CanvasView widget copies
+// it to the screen with fl_draw_image, only the part that is damaged or exposed. The main
+// window is the menu bar (MenuBarHeight high) above the panel, which is exactly the size the
+// program asked for; all coordinates the program sees are panel coordinates.
+//
+// Everything a window does for the program becomes an Event in the queue: the close button
+// (CloseRequested; the window stays open), menu picks (Command), keys (Key), the mouse over
+// the panel or the message window (MouseButton), minimising and restoring (WindowMoved to
+// the minimised position, WindowRestored), moves (WindowMoved).
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Widget.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+// Xlib (FL/x.H, also under fl_draw.H) defines None as a macro; EventKind has a None too.
+#undef None
+
+#include <algorithm>
+#include <cerrno>  // program_invocation_short_name
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/fltk/fltk_state.h"
+#include "platform/input.h"
+#include "platform/msgwindow.h"
+#include "platform/window.h"
+
+namespace ktfltk {
+
+namespace {
+
+// How long openMainWindow waits for the window to appear on the screen before the program
+// goes on (a window manager may keep a window off screen, on another desktop).
+constexpr double FirstExposeWaitSeconds = 1.0;
+
+Canvas MainCanvas;
+Canvas MessageCanvas;
+
+// The buttons of the current mouse event: FLTK's event state has them after the event
+// (a press included, a release excluded).
+int buttonsOfEvent() {
+    const int state = Fl::event_state();
+    return ((state & FL_BUTTON1) ? 1 : 0) | ((state & FL_BUTTON3) ? 2 : 0);
+}
+
+void queueKey(int code) {
+    Event e;
+    e.kind = EventKind::Key;
+    e.key = code;
+    queueEvent(e);
+}
+
+void queueMouse(int x, int y, int buttons) {
+    Event e;
+    e.kind = EventKind::MouseButton;
+    e.x = x;
+    e.y = y;
+    e.buttons = buttons;
+    queueEvent(e);
+}
+
+// Turns the current key event into a Key event. Keys with Alt are left to the menu bar
+// (Alt+F opens the File menu by its "&F"), and keys that type nothing are not keys to the
+// program.
+bool takeKey() {
+    if (Fl::event_state(FL_ALT)) return false;
+    const int code = keyCodeOfEvent();
+    if (code < 0) return false;
+    queueKey(code);
+    return true;
+}
+
+// Shows a Canvas and turns the mouse over it into MouseButton events. `Role` says which
+// window it is in: the main window's panel reports its own coordinates, the message
+// window's view reports the pointer in panel coordinates of the main window (the one
+// coordinate system of the portable code).
+class CanvasView : public Fl_Widget {
+public:
+    enum Role { Panel, Message };
+
+    CanvasView(int x, int y, int w, int h, Canvas& canvas, Role role)
+        : Fl_Widget(x, y, w, h), TheCanvas(canvas), TheRole(role) {}
+
+    bool drawnOnce() const { return DrawnOnce; }
+
+    // Shows the canvas's damaged rectangle now.
+    void present() {
+        int dx = 0, dy = 0, dw = 0, dh = 0;
+        if (!TheCanvas.takeDamage(dx, dy, dw, dh)) return;
+        damage(FL_DAMAGE_USER1, x() + dx, y() + dy, dw, dh);
+        Fl::flush();
+    }
+
+    void draw() override {
+        DrawnOnce = true;
+        // Only what the clip region (the exposed or damaged part) needs, straight from the
+        // canvas rows: the line delta lets fl_draw_image take a sub-rectangle in place.
+        int cx = 0, cy = 0, cw = 0, ch = 0;
+        fl_clip_box(x(), y(), std::min(w(), TheCanvas.width()), std::min(h(), TheCanvas.height()), cx, cy, cw, ch);
+        if (cw <= 0 || ch <= 0) return;
+        const int left = cx - x(), top = cy - y();
+        const int stride = TheCanvas.width() * 3;
+        fl_draw_image(TheCanvas.data() + static_cast<size_t>(top) * stride + static_cast<size_t>(left) * 3, cx, cy, cw,
+                      ch, 3, stride);
+    }
+
+    int handle(int event) override {
+        switch (event) {
+        case FL_ENTER:
+            reportMouse();
+            return 1;  // taking FL_ENTER is what brings FL_MOVE
+        case FL_LEAVE:
+            notePointer();
+            return 1;
+        case FL_MOVE:
+            // A button the panel never saw released (the press went to another program)
+            // is over once the pointer moves with no button down.
+            setButtons(buttonsOfEvent());
+            reportMouse();
+            return 1;
+        case FL_PUSH:
+        case FL_DRAG:
+        case FL_RELEASE:
+            // FLTK sends the drag and the release to the widget that took the press, also
+            // when the pointer is outside the window by then.
+            if (event == FL_PUSH && Fl::focus() != this) take_focus();
+            setButtons(buttonsOfEvent());
+            // FLTK forgets the pushed widget at the first release; with the other button
+            // still down, the rest of the gesture (drags, the last release, perhaps outside
+            // the window) must still come here.
+            if (event == FL_RELEASE && buttons() != 0) Fl::pushed(this);
+            reportMouse();
+            return 1;
+        case FL_FOCUS:
+        case FL_UNFOCUS:
+            return 1;  // the view takes the keyboard focus, so the keys come here
+        case FL_KEYBOARD:
+            // Alt+letter goes on to the menu bar. Every other key stays here, also one that
+            // types nothing: FLTK would move the focus away with arrows and Tab.
+            if (Fl::event_state(FL_ALT)) return 0;
+            takeKey();
+            return 1;
+        default:
+            return Fl_Widget::handle(event);
+        }
+    }
+
+private:
+    void notePointer() {
+        if (TheRole == Panel) {
+            setPointer(Fl::event_x() - x(), Fl::event_y() - y());
+        } else {
+            // From the screen position: the message window is another top-level window.
+            Fl_Window* main = mainWindow();
+            if (main == nullptr) {
+                setPointer(Fl::event_x() - x(), Fl::event_y() - y());
+            } else {
+                setPointer(Fl::event_x_root() - main->x(), Fl::event_y_root() - main->y() - MenuBarHeight);
+            }
+        }
+    }
+
+    void reportMouse() {
+        notePointer();
+        int px = 0, py = 0;
+        pointer(px, py);
+        queueMouse(px, py, buttons());
+    }
+
+    Canvas& TheCanvas;
+    Role TheRole;
+    bool DrawnOnce = false;
+};
+
+// A top-level window that reports keys its widgets left alone, and whose close button and
+// Escape key do not close it: FLTK's default callback hides a window for both.
+class ProgramWindow : public Fl_Window {
+public:
+    ProgramWindow(int x, int y, int w, int h, const char* label) : Fl_Window(x, y, w, h, label) {}
+
+    int handle(int event) override {
+        switch (event) {
+        case FL_KEYBOARD:
+            if (takeKey()) return 1;
+            break;
+        case FL_SHORTCUT: {
+            // A key nobody in the focus chain took comes back as a shortcut, offered to
+            // every window: the menu bar's Alt+letter first. With no focus widget at all (the
+            // keyboard focus arrived without a focus event) it is still a key for the program,
+            // taken by the window in front only.
+            if (Fl_Window::handle(event)) return 1;
+            Fl_Window* front = Fl::modal() != nullptr ? Fl::modal() : Fl::first_window();
+            if (Fl::focus() == nullptr && front == this && takeKey()) return 1;
+            return 0;
+        }
+        default:
+            break;
+        }
+        return Fl_Window::handle(event);
+    }
+};
+
+// The main window: notices minimising (FLTK's FL_HIDE on the unmap of an iconified window),
+// restoring (FL_SHOW when it is mapped again) and moves (FLTK calls resize with the position
+// the window system reports).
+class MainWindowWidget : public ProgramWindow {
+public:
+    using ProgramWindow::ProgramWindow;
+
+    bool Closing = false;
+    bool Minimised = false;
+
+    int handle(int event) override {
+        if (event == FL_HIDE && !Closing && !Minimised && shown()) {
+            Minimised = true;
+            Event e;
+            e.kind = EventKind::WindowMoved;
+            e.x = MinimisedPosition;
+            e.y = MinimisedPosition;
+            queueEvent(e);
+        } else if (event == FL_SHOW && Minimised) {
+            Minimised = false;
+            Event e;
+            e.kind = EventKind::WindowRestored;
+            queueEvent(e);
+        }
+        return ProgramWindow::handle(event);
+    }
+
+    // FL_DAMAGE_EXPOSE comes only from the window system (the window appeared or something
+    // in front of it went away). The backend redraws from the canvas at once; the program
+    // hears of it too (Repaint), as it does on other systems, and draws its panel afresh.
+    void flush() override {
+        if ((damage() & FL_DAMAGE_EXPOSE) != 0 && !Closing) requestRepaint();
+        ProgramWindow::flush();
+    }
+
+    void resize(int x, int y, int w, int h) override {
+        const bool moved = shown() && (x != this->x() || y != this->y());
+        ProgramWindow::resize(x, y, w, h);
+        if (moved && !Minimised && !Closing) {
+            Event e;
+            e.kind = EventKind::WindowMoved;
+            e.x = x;
+            e.y = y + MenuBarHeight;  // the panel's top-left corner on the screen
+            queueEvent(e);
+        }
+    }
+};
+
+MainWindowWidget* TheMainWindow = nullptr;
+Fl_Menu_Bar* TheMenuBar = nullptr;
+CanvasView* ThePanel = nullptr;
+
+ProgramWindow* TheMessageWindow = nullptr;
+CanvasView* TheMessageView = nullptr;
+bool MessageOpen = false;
+
+void mainWindowCallback(Fl_Widget*, void*) {
+    // Escape arrives here as an unused shortcut; it closes nothing.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    Event e;
+    e.kind = EventKind::CloseRequested;
+    queueEvent(e);
+}
+
+void messageWindowCallback(Fl_Widget*, void*) {
+    // The message window goes away only when the program has its answer (a key or a click).
+}
+
+// ---- the menus: the program's tree of records, turned into an Fl_Menu_Item array for the
+// menu bar whenever it is attached or a check mark changes.
+
+struct MenuEntry {
+    enum Kind { Item, Popup, Separator } kind = Item;
+    int commandId = 0;
+    MenuHandle popup = 0;
+    std::string text;
+};
+
+std::map<MenuHandle, std::vector<MenuEntry>> Menus;
+MenuHandle NextMenu = 1;
+MenuHandle AttachedBar = 0;
+std::map<int, bool> Checks;
+
+// The array the menu bar shows, and the labels it points into. Kept until the next build.
+std::vector<Fl_Menu_Item> MenuItems;
+std::deque<std::string> MenuLabels;
+
+bool isChecked(int commandId) {
+    auto it = Checks.find(commandId);
+    return it != Checks.end() && it->second;
+}
+
+// A popup whose items have ever carried a check mark is a list to choose from (the MIDI
+// devices): all its items get FLTK's check box, so they line up. Other popups (File) show
+// plain items.
+bool isCheckList(const std::vector<MenuEntry>& entries) {
+    for (const MenuEntry& entry : entries) {
+        if (entry.kind == MenuEntry::Item && Checks.count(entry.commandId) != 0) return true;
+    }
+    return false;
+}
+
+const char* keepLabel(const std::string& text) {
+    // "&" marks the mnemonic in FLTK as it does elsewhere. A label starting with "@" would be
+    // drawn as an FLTK symbol; "@@" is a plain "@".
+    MenuLabels.push_back(!text.empty() && text[0] == '@' ? "@" + text : text);
+    return MenuLabels.back().c_str();
+}
+
+void menuPicked(Fl_Widget* widget, void* data) {
+    const int commandId = static_cast<int>(reinterpret_cast<intptr_t>(data));
+    // FLTK has already flipped a check box it drew; whether it is checked is the program's
+    // business (checkMenuItem), so it goes back to what the program said.
+    auto* menu = static_cast<Fl_Menu_*>(widget);
+    auto* item = const_cast<Fl_Menu_Item*>(menu->mvalue());
+    if (item != nullptr && (item->flags & FL_MENU_TOGGLE) != 0) {
+        if (isChecked(commandId)) {
+            item->flags |= FL_MENU_VALUE;
+        } else {
+            item->flags &= ~FL_MENU_VALUE;
+        }
+    }
+    Event e;
+    e.kind = EventKind::Command;
+    e.command = commandId;
+    queueEvent(e);
+}
+
+void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
+    auto found = Menus.find(menu);
+    if (found == Menus.end() || depth > 16) return;
+    const std::vector<MenuEntry>& entries = found->second;
+    const bool checkList = isCheckList(entries);
+    long last = -1;  // the last item of this level, which carries a separator after it
+    for (const MenuEntry& entry : entries) {
+        Fl_Menu_Item item{};
+        switch (entry.kind) {
+        case MenuEntry::Separator:
+            if (last >= 0) out[static_cast<size_t>(last)].flags |= FL_MENU_DIVIDER;
+            continue;
+        case MenuEntry::Item:
+            item.text = keepLabel(entry.text);
+            item.callback_ = menuPicked;
+            item.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(entry.commandId));
+            if (checkList) item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
+            last = static_cast<long>(out.size());
+            out.push_back(item);
+            break;
+        case MenuEntry::Popup:
+            item.text = keepLabel(entry.text);
+            item.flags = FL_SUBMENU;
+            last = static_cast<long>(out.size());
+            out.push_back(item);
+            appendEntries(out, entry.popup, depth + 1);
+            out.push_back(Fl_Menu_Item{});  // end of the submenu
+            break;
+        }
+    }
+}
+
+void rebuildMenuBar() {
+    if (TheMenuBar == nullptr) return;
+    std::vector<Fl_Menu_Item> items;
+    std::deque<std::string> labels;
+    // The new labels go into a fresh store; the old array stays valid until it is replaced.
+    std::swap(labels, MenuLabels);
+    if (AttachedBar != 0) appendEntries(items, AttachedBar, 0);
+    items.push_back(Fl_Menu_Item{});  // end of the menu bar
+    TheMenuBar->menu(items.size() > 1 ? items.data() : nullptr);
+    MenuItems.swap(items);
+    TheMenuBar->redraw();
+}
+
+void eraseMenu(MenuHandle menu, int depth) {
+    auto found = Menus.find(menu);
+    if (found == Menus.end() || depth > 16) return;
+    std::vector<MenuEntry> entries = std::move(found->second);
+    Menus.erase(found);
+    for (const MenuEntry& entry : entries) {
+        if (entry.kind == MenuEntry::Popup) eraseMenu(entry.popup, depth + 1);
+    }
+}
+
+bool menuContains(MenuHandle menu, int commandId, int depth) {
+    auto found = Menus.find(menu);
+    if (found == Menus.end() || depth > 16) return false;
+    for (const MenuEntry& entry : found->second) {
+        if (entry.kind == MenuEntry::Item && entry.commandId == commandId) return true;
+        if (entry.kind == MenuEntry::Popup && menuContains(entry.popup, commandId, depth + 1)) return true;
+    }
+    return false;
+}
+
+// Lets FLTK run until a freshly shown window has been drawn once, or the time is up.
+void waitUntilDrawn(const CanvasView* view) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(FirstExposeWaitSeconds));
+    while (!view->drawnOnce() && Clock::now() < end) pump(0.01);
+}
+
+}  // namespace
+
+Fl_Window* mainWindow() { return TheMainWindow; }
+Fl_Window* messageWindow() { return MessageOpen ? TheMessageWindow : nullptr; }
+
+void focusMainWindow() {
+    if (TheMainWindow != nullptr && TheMainWindow->shown() && ThePanel != nullptr) ThePanel->take_focus();
+}
+
+void hideWindows() {
+    if (TheMessageWindow != nullptr) TheMessageWindow->hide();
+    MessageOpen = false;
+    if (TheMainWindow != nullptr) {
+        TheMainWindow->Closing = true;
+        TheMainWindow->hide();
+    }
+    Fl::flush();
+}
+
+}  // namespace ktfltk
+
+using namespace ktfltk;
+
+// ---- window.h
+
+bool openMainWindow(int x, int y, int width, int height, const std::string& caption) {
+    startFltk();
+    if (!openDisplay()) return false;
+    if (TheMainWindow != nullptr) closeMainWindow();
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    MainCanvas.resize(width, height);
+
+    TheMainWindow = new MainWindowWidget(x, y, width, height + MenuBarHeight, nullptr);
+    TheMainWindow->copy_label(caption.c_str());
+    TheMainWindow->callback(mainWindowCallback);
+    TheMenuBar = new Fl_Menu_Bar(0, 0, width, MenuBarHeight);
+    ThePanel = new CanvasView(0, MenuBarHeight, width, height, MainCanvas, CanvasView::Panel);
+    TheMainWindow->end();
+    // A fixed size: the panel is drawn for exactly this many pixels.
+    TheMainWindow->size_range(width, height + MenuBarHeight, width, height + MenuBarHeight);
+    if (program_invocation_short_name != nullptr) TheMainWindow->xclass(program_invocation_short_name);
+    rebuildMenuBar();
+    TheMainWindow->show();
+    if (!TheMainWindow->shown()) {
+        std::fprintf(stderr, "The window system did not open the main window.\n");
+        delete TheMainWindow;
+        TheMainWindow = nullptr;
+        TheMenuBar = nullptr;
+        ThePanel = nullptr;
+        return false;
+    }
+    // A new window is the one in front, as the program expects right after opening it; the
+    // focus events of the window system follow when they come.
+    ThePanel->take_focus();
+    waitUntilDrawn(ThePanel);
+    return true;
+}
+
+void setMainWindowCaption(const std::string& caption) {
+    if (TheMainWindow != nullptr) TheMainWindow->copy_label(caption.c_str());
+}
+
+Canvas& mainCanvas() { return MainCanvas; }
+
+void presentMainWindow() {
+    if (ThePanel == nullptr) {
+        int x, y, w, h;
+        MainCanvas.takeDamage(x, y, w, h);
+        return;
+    }
+    ThePanel->present();
+}
+
+void closeMainWindow() {
+    if (TheMessageWindow != nullptr) {
+        TheMessageWindow->hide();
+        MessageOpen = false;
+    }
+    if (TheMainWindow == nullptr) return;
+    TheMainWindow->Closing = true;
+    TheMainWindow->hide();
+    Fl::flush();
+    // Deleting the window deletes its children; the menu bar's items are ours and stay valid.
+    delete TheMainWindow;
+    TheMainWindow = nullptr;
+    TheMenuBar = nullptr;
+    ThePanel = nullptr;
+    setButtons(0);
+}
+
+MenuHandle createMenuBar() {
+    const MenuHandle handle = NextMenu++;
+    Menus[handle];
+    return handle;
+}
+
+MenuHandle createPopupMenu() { return createMenuBar(); }
+
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+    MenuEntry entry;
+    entry.kind = MenuEntry::Item;
+    entry.commandId = commandId;
+    entry.text = text;
+    Menus[menu].push_back(entry);
+    if (AttachedBar != 0) rebuildMenuBar();
+}
+
+void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text) {
+    MenuEntry entry;
+    entry.kind = MenuEntry::Popup;
+    entry.popup = popup;
+    entry.text = text;
+    Menus[menu].push_back(entry);
+    if (AttachedBar != 0) rebuildMenuBar();
+}
+
+void appendMenuSeparator(MenuHandle menu) {
+    MenuEntry entry;
+    entry.kind = MenuEntry::Separator;
+    Menus[menu].push_back(entry);
+    if (AttachedBar != 0) rebuildMenuBar();
+}
+
+void checkMenuItem(int commandId, bool checked) {
+    auto it = Checks.find(commandId);
+    if (it != Checks.end() && it->second == checked) return;
+    Checks[commandId] = checked;
+    if (AttachedBar != 0 && menuContains(AttachedBar, commandId, 0)) rebuildMenuBar();
+}
+
+void attachMenuBar(MenuHandle bar) {
+    AttachedBar = bar;
+    rebuildMenuBar();
+}
+
+void destroyMenuBar(MenuHandle bar) {
+    if (AttachedBar == bar) {
+        AttachedBar = 0;
+        rebuildMenuBar();
+    }
+    eraseMenu(bar, 0);
+}
+
+// ---- msgwindow.h
+
+Canvas& openMessageWindow(const std::string& caption) {
+    startFltk();
+    MessageCanvas.resize(MessageWindowWidth, MessageWindowHeight);
+    if (!openDisplay()) return MessageCanvas;
+    if (TheMessageWindow == nullptr) {
+        TheMessageWindow =
+            new ProgramWindow(MessageWindowX, MessageWindowY, MessageWindowWidth, MessageWindowHeight, nullptr);
+        TheMessageWindow->callback(messageWindowCallback);
+        TheMessageView =
+            new CanvasView(0, 0, MessageWindowWidth, MessageWindowHeight, MessageCanvas, CanvasView::Message);
+        TheMessageWindow->end();
+        TheMessageWindow->size_range(MessageWindowWidth, MessageWindowHeight, MessageWindowWidth, MessageWindowHeight);
+        // Modal: the main window takes no clicks or menu picks while a message waits.
+        TheMessageWindow->set_modal();
+        if (program_invocation_short_name != nullptr) TheMessageWindow->xclass(program_invocation_short_name);
+    }
+    TheMessageWindow->copy_label(caption.c_str());
+    if (!MessageOpen) {
+        TheMessageWindow->position(MessageWindowX, MessageWindowY);
+        TheMessageWindow->show();
+        MessageOpen = true;
+    }
+    TheMessageView->take_focus();
+    TheMessageView->redraw();
+    return MessageCanvas;
+}
+
+void presentMessageWindow() {
+    if (TheMessageView == nullptr || !MessageOpen) {
+        int x, y, w, h;
+        MessageCanvas.takeDamage(x, y, w, h);
+        return;
+    }
+    TheMessageView->present();
+}
+
+void closeMessageWindow() {
+    if (TheMessageWindow == nullptr || !MessageOpen) return;
+    const bool hadFocus = foregroundWindow() == ForegroundMessage;
+    TheMessageWindow->hide();
+    MessageOpen = false;
+    // The main window comes back to the front, as it does on other systems when the window
+    // in front of it goes away.
+    if (hadFocus) focusMainWindow();
+    Fl::flush();
+}

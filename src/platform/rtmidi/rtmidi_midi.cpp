@@ -1,0 +1,588 @@
+// The MIDI devices of the Linux desktop, on RtMidi.
+//
+// MIDI systems: the ALSA sequencer, else JACK, chosen once at first use. A machine may have
+// both (a bridge between them is common); then the ports of both are offered, their names
+// marked "ALSA: " and "JACK: ". A system works when RtMidi can start a client on it: ALSA
+// fails at once without /dev/snd/seq; RtMidi's JACK client is created even without a server
+// and only complains ("JACK server not running?") when it is used, so JACK is asked for its
+// ports once before it counts as working.
+//
+// Each system has one RtMidiIn and one RtMidiOut for the whole run; a device is opened by
+// connecting them to a port. Their clients are named after the program and its process
+// number, so that our own ports can be left out of the device lists (the open output port of
+// this program would otherwise turn up as an input device, and shift the numbers of the
+// devices after it). A device is opened by its name, not by RtMidi's port number, because the
+// numbers change whenever a port comes or goes.
+//
+// Errors: RtMidi reports through a callback set on each object (without one it prints to
+// stderr and throws). Warnings are kept for the error text, anything worse makes the call fail;
+// RtMidiError exceptions are caught here as well.
+//
+// Input runs on RtMidi's thread (JACK's process thread, or ALSA's input thread): the callback
+// only assembles messages and posts events (desktopPostEvent). The system-exclusive receive
+// buffer of the portable code is one flag: set by midiInQueueBuffer, taken by the next whole
+// system-exclusive message delivered; while it is not set, such messages are dropped.
+//
+// Output of long system-exclusive messages is chunked and paced (midi_stream.h): RtMidi drops a
+// single message larger than its JACK ring buffer (16 KB) without a word, and inexpensive USB
+// interfaces lose bytes when the host floods them; small parts at MIDI pace are safe on both
+// systems.
+//
+// A JACK server that stops: RtMidi 5 does not notice. Its port lists still show the old ports
+// (libjack reads them from the server's shared memory), and its output, once nobody empties its
+// ring buffer, waits for room in it with sched_yield for ever: a send 16 KB after the server
+// went would never return. So each JACK system has a watch: a client of our own, made through
+// the libjack that RtMidi has loaded, whose shutdown callback marks the system dead. A dead
+// system sends nothing and offers no devices; when none of its ports is open any longer, it is
+// started again at the next listing (the server may be back).
+#include <dlfcn.h>
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/desktop/queue.h"
+#include "platform/midi.h"
+#include "platform/rtmidi/midi_stream.h"
+
+namespace {
+
+constexpr int NothingOpen = 5;  // the code of a close without an open device, as winmm has it
+
+bool isWarning(RtMidiError::Type type) {
+    return type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING;
+}
+
+// What RtMidi reported during one call on one object.
+class ErrorLog {
+public:
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        warnings_.clear();
+        errors_.clear();
+    }
+    void add(RtMidiError::Type type, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        (isWarning(type) ? warnings_ : errors_).push_back(text);
+    }
+    bool failed() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !errors_.empty();
+    }
+    bool reportedAnything() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !errors_.empty() || !warnings_.empty();
+    }
+    // Everything reported, warnings first (they often say why: "JACK server not running?").
+    std::string text() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string all;
+        for (const auto* list : {&warnings_, &errors_})
+            for (const std::string& t : *list) all += (all.empty() ? "" : "\n") + t;
+        return all;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> warnings_, errors_;
+};
+
+void logRtMidiError(RtMidiError::Type type, const std::string& text, void* log) {
+    static_cast<ErrorLog*>(log)->add(type, text);
+}
+
+// The input side shared with RtMidi's thread.
+struct InputState {
+    std::atomic<bool> open{false};
+    std::atomic<bool> started{false};
+    std::atomic<bool> bufferQueued{false};
+    std::atomic<unsigned> epoch{0};  // moved on when a half-received message must be forgotten
+
+    // Touched by the callback only.
+    unsigned seenEpoch = 0;
+    midistream::MidiInputAssembler assembler;
+};
+
+// A JACK client without ports that only listens for the server's shutdown (see above). The
+// libjack functions are looked up at run time, in the library RtMidi brought in: the program
+// is not linked with libjack itself.
+class JackWatch {
+public:
+    bool start(const std::string& clientName) {
+        using OpenFunction = void* (*)(const char*, int, int*, ...);
+        using ShutdownFunction = void (*)(void*, void (*)(void*), void*);
+        using ActivateFunction = int (*)(void*);
+        const auto open = reinterpret_cast<OpenFunction>(dlsym(RTLD_DEFAULT, "jack_client_open"));
+        const auto onShutdown = reinterpret_cast<ShutdownFunction>(dlsym(RTLD_DEFAULT, "jack_on_shutdown"));
+        const auto activate = reinterpret_cast<ActivateFunction>(dlsym(RTLD_DEFAULT, "jack_activate"));
+        close_ = reinterpret_cast<CloseFunction>(dlsym(RTLD_DEFAULT, "jack_client_close"));
+        if (open == nullptr || onShutdown == nullptr || activate == nullptr || close_ == nullptr) return false;
+        const int noServerStart = 0x01;  // JackNoStartServer
+        client_ = open(clientName.c_str(), noServerStart, nullptr);
+        if (client_ == nullptr) return false;
+        onShutdown(client_, serverStopped, &gone_);
+        if (activate(client_) != 0) {
+            close_(client_);
+            client_ = nullptr;
+            return false;
+        }
+        return true;
+    }
+    ~JackWatch() {
+        if (client_ != nullptr) close_(client_);
+    }
+    bool serverGone() const { return gone_.load(); }
+
+private:
+    using CloseFunction = int (*)(void*);
+    static void serverStopped(void* gone) { static_cast<std::atomic<bool>*>(gone)->store(true); }
+
+    void* client_ = nullptr;
+    CloseFunction close_ = nullptr;
+    std::atomic<bool> gone_{false};
+};
+
+struct MidiSystem {
+    RtMidi::Api api = RtMidi::UNSPECIFIED;
+    std::string label;
+    // Declared before the RtMidi objects, which use them until they are destroyed.
+    InputState input;
+    ErrorLog inLog, outLog;
+    std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtMidiOut> out;
+    std::unique_ptr<JackWatch> watch;  // JACK only
+
+    // Its server stopped; or it was, and it could not be started again yet (no clients).
+    bool dead() const { return in == nullptr || out == nullptr || (watch != nullptr && watch->serverGone()); }
+};
+
+struct Device {
+    MidiSystem* system = nullptr;  // null: its system was started anew since
+    std::string portName;  // as RtMidi names it
+    std::string shown;     // as the program shows it
+};
+
+struct Backend {
+    std::vector<std::unique_ptr<MidiSystem>> systems;
+    std::string whyNone;      // when no system works: what each said
+    std::string baseName;     // our clients' names start with it
+    std::string ownPrefix;    // the start of our ports' names
+    std::vector<Device> outs, ins;
+    bool outsListed = false, insListed = false;
+    MidiSystem* outOpen = nullptr;
+    MidiSystem* inOpen = nullptr;
+};
+
+void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* user) {
+    MidiSystem& system = *static_cast<MidiSystem*>(user);
+    InputState& in = system.input;
+    const unsigned epoch = in.epoch.load();
+    if (epoch != in.seenEpoch) {
+        in.assembler.reset();
+        in.seenEpoch = epoch;
+    }
+    if (message == nullptr || message->empty()) return;
+    // Assembled even while nobody listens, so that a message that began before the start
+    // is not mistaken for one that begins later.
+    in.assembler.feed(
+        message->data(), message->size(),
+        [&](uint32_t word) {
+            if (!in.open.load() || !in.started.load()) return;
+            Event e;
+            e.kind = EventKind::MidiShort;
+            e.midiWord = word;
+            desktopPostEvent(e);
+        },
+        [&](const std::vector<uint8_t>& sysEx) {
+            if (!in.open.load() || !in.started.load()) return;
+            if (!in.bufferQueued.exchange(false)) return;  // no buffer: the message is lost
+            Event e;
+            e.kind = EventKind::MidiLong;
+            e.bytes = sysEx;
+            desktopPostEvent(e);
+        });
+}
+
+// The client names: the program's name and process number, so that they are ours alone.
+std::string clientBaseName() {
+    std::string name;
+    std::ifstream comm("/proc/self/comm");
+    std::getline(comm, name);
+    std::string clean;
+    for (char c : name)
+        if (c != ':' && static_cast<unsigned char>(c) >= 0x20) clean += c;  // ':' parts client and port
+    if (clean.empty()) clean = "korvatone";
+    return clean + "-" + std::to_string(static_cast<long>(getpid()));
+}
+
+std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& label, const std::string& base,
+                                        std::string& why) {
+    auto system = std::make_unique<MidiSystem>();
+    system->api = api;
+    system->label = label;
+    try {
+        system->in = std::make_unique<RtMidiIn>(api, base + " in");
+        system->in->setErrorCallback(logRtMidiError, &system->inLog);
+        system->out = std::make_unique<RtMidiOut>(api, base + " out");
+        system->out->setErrorCallback(logRtMidiError, &system->outLog);
+        // A client that could not reach its server tries again on every call and reports it.
+        system->in->getPortCount();
+        system->out->getPortCount();
+        if (system->inLog.reportedAnything() || system->outLog.reportedAnything()) {
+            why = system->inLog.reportedAnything() ? system->inLog.text() : system->outLog.text();
+            return nullptr;
+        }
+        system->in->ignoreTypes(false, true, true);  // system exclusive yes; clock and sensing no
+        system->in->setCallback(onInput, system.get());
+        if (api == RtMidi::UNIX_JACK) {
+            system->watch = std::make_unique<JackWatch>();
+            if (!system->watch->start(base + " watch")) system->watch.reset();  // then we cannot tell
+        }
+    } catch (const RtMidiError& error) {
+        why = error.getMessage();
+        return nullptr;
+    }
+    return system;
+}
+
+void closeEverything();
+
+Backend& backend() {
+    static Backend* const b = [] {
+        auto* made = new Backend;  // lives to the end: RtMidi's threads may still look at it
+        const std::string base = clientBaseName();
+        made->baseName = base;
+        made->ownPrefix = base + " ";
+        std::string alsaWhy, jackWhy;
+        if (auto alsa = startSystem(RtMidi::LINUX_ALSA, "ALSA", base, alsaWhy)) made->systems.push_back(std::move(alsa));
+        if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
+        if (made->systems.empty()) made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
+        return made;
+    }();
+    static const bool closedAtExit = [] {
+        // Closes the ports, so that no input arrives while the program's static objects go
+        // away: those made before this point (the event queue among them) are destroyed after
+        // this handler runs.
+        std::atexit(closeEverything);
+        return true;
+    }();
+    (void)closedAtExit;
+    return *b;
+}
+
+// A JACK system whose server stopped is started again once none of its ports is open and the
+// server is back; until then it is tried again at every listing.
+void restartDeadSystems(Backend& b) {
+    for (auto& system : b.systems) {
+        if (!system->dead() || b.inOpen == system.get() || b.outOpen == system.get()) continue;
+        // Devices listed before point at the old clients: they cannot be opened any more.
+        for (auto* list : {&b.outs, &b.ins})
+            for (Device& d : *list)
+                if (d.system == system.get()) d.system = nullptr;
+        // The old clients go first: libjack crashes closing a client of a stopped server once
+        // a client of a new server exists.
+        system->watch.reset();
+        system->in.reset();
+        system->out.reset();
+        std::string why;
+        if (std::unique_ptr<MidiSystem> again = startSystem(system->api, system->label, b.baseName, why))
+            system = std::move(again);
+    }
+}
+
+// The devices of one direction, as RtMidi lists them now, without our own ports.
+template <class Port>
+std::vector<Device> listDevices(Backend& b, Port* (*portOf)(MidiSystem&), ErrorLog& (*logOf)(MidiSystem&)) {
+    restartDeadSystems(b);
+    std::vector<Device> devices;
+    const bool marked = b.systems.size() > 1;
+    for (auto& system : b.systems) {
+        if (system->dead()) continue;  // its lists are the ones from before the server stopped
+        Port* port = portOf(*system);
+        logOf(*system).clear();
+        try {
+            const unsigned count = port->getPortCount();
+            for (unsigned i = 0; i < count; ++i) {
+                const std::string name = port->getPortName(i);
+                if (name.empty() || name.compare(0, b.ownPrefix.size(), b.ownPrefix) == 0) continue;
+                devices.push_back({system.get(), name, marked ? system->label + ": " + name : name});
+            }
+        } catch (const RtMidiError&) {
+            // A system that fails to list offers nothing this time.
+        }
+    }
+    return devices;
+}
+
+RtMidiOut* outPort(MidiSystem& s) { return s.out.get(); }
+RtMidiIn* inPort(MidiSystem& s) { return s.in.get(); }
+ErrorLog& outLog(MidiSystem& s) { return s.outLog; }
+ErrorLog& inLog(MidiSystem& s) { return s.inLog; }
+
+void listOutputs(Backend& b) {
+    b.outs = listDevices<RtMidiOut>(b, outPort, outLog);
+    b.outsListed = true;
+}
+
+void listInputs(Backend& b) {
+    b.ins = listDevices<RtMidiIn>(b, inPort, inLog);
+    b.insListed = true;
+}
+
+// Connects `port` to the port named `name`, wherever it stands in the list now.
+template <class Port>
+bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::string& ourPortName,
+                std::string& errorText) {
+    log.clear();
+    try {
+        const unsigned count = port.getPortCount();
+        unsigned index = count;
+        for (unsigned i = 0; i < count && index == count; ++i)
+            if (port.getPortName(i) == name) index = i;
+        if (index == count) {
+            errorText = "The device is no longer present: " + name;
+            return false;
+        }
+        port.openPort(index, ourPortName);
+    } catch (const RtMidiError& error) {
+        errorText = error.getMessage();
+        return false;
+    }
+    if (log.failed() || !port.isPortOpen()) {
+        errorText = log.text();
+        if (errorText.empty()) errorText = "The device could not be opened: " + name;
+        try {
+            port.closePort();
+        } catch (const RtMidiError&) {
+        }
+        return false;
+    }
+    return true;
+}
+
+bool stillUsable(const Device& device, std::string& errorText) {
+    if (device.system == nullptr) {
+        errorText = "The device is no longer present: " + device.portName;
+        return false;
+    }
+    if (device.system->dead()) {
+        errorText = "The " + device.system->label + " server has stopped.";
+        return false;
+    }
+    return true;
+}
+
+void closeEverything() {
+    Backend& b = backend();
+    midiInCloseDevice();
+    midiOutCloseDevice();
+    for (auto& system : b.systems) {
+        try {
+            system->watch.reset();
+            system->in.reset();
+            system->out.reset();
+        } catch (const RtMidiError&) {
+        }
+    }
+    b.systems.clear();
+    b.ins.clear();
+    b.outs.clear();
+}
+
+}  // namespace
+
+int midiOutDeviceCount() {
+    Backend& b = backend();
+    listOutputs(b);
+    return static_cast<int>(b.outs.size());
+}
+
+std::string midiOutDeviceName(int k) {
+    Backend& b = backend();
+    if (!b.outsListed) listOutputs(b);
+    return k >= 0 && k < static_cast<int>(b.outs.size()) ? b.outs[k].shown : std::string();
+}
+
+int midiInDeviceCount() {
+    Backend& b = backend();
+    listInputs(b);
+    return static_cast<int>(b.ins.size());
+}
+
+std::string midiInDeviceName(int k) {
+    Backend& b = backend();
+    if (!b.insListed) listInputs(b);
+    return k >= 0 && k < static_cast<int>(b.ins.size()) ? b.ins[k].shown : std::string();
+}
+
+bool midiOutOpenDevice(int k, std::string& errorText) {
+    Backend& b = backend();
+    if (b.outOpen != nullptr) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    if (b.systems.empty()) {
+        errorText = b.whyNone;
+        return false;
+    }
+    if (!b.outsListed) listOutputs(b);
+    if (k == -1) {
+        // The system's default output: there is none on Linux, so the first one.
+        if (b.outs.empty()) {
+            errorText = "There is no MIDI output device.";
+            return false;
+        }
+        k = 0;
+    }
+    if (k < 0 || k >= static_cast<int>(b.outs.size())) {
+        errorText = "The specified device identifier is out of range.";
+        return false;
+    }
+    const Device device = b.outs[k];
+    if (!stillUsable(device, errorText)) return false;
+    if (!openByName(*device.system->out, device.system->outLog, device.portName, "MIDI out", errorText)) return false;
+    b.outOpen = device.system;
+    return true;
+}
+
+int midiOutCloseDevice() {
+    Backend& b = backend();
+    if (b.outOpen == nullptr) return NothingOpen;
+    MidiSystem* system = b.outOpen;
+    b.outOpen = nullptr;
+    try {
+        system->out->closePort();
+    } catch (const RtMidiError&) {
+    }
+    return 0;
+}
+
+// Nothing waits in an output queue of ours: a send returns when its bytes were handed over.
+void midiOutResetDevice() {}
+
+bool midiOutIsOpen() { return backend().outOpen != nullptr; }
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    Backend& b = backend();
+    if (b.inOpen != nullptr) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    if (b.systems.empty()) {
+        errorText = b.whyNone;
+        return false;
+    }
+    if (!b.insListed) listInputs(b);
+    if (k < 0 || k >= static_cast<int>(b.ins.size())) {
+        errorText = "The specified device identifier is out of range.";
+        return false;
+    }
+    const Device device = b.ins[k];
+    if (!stillUsable(device, errorText)) return false;
+    InputState& input = device.system->input;
+    input.started = false;
+    input.bufferQueued = false;
+    ++input.epoch;
+    if (!openByName(*device.system->in, device.system->inLog, device.portName, "MIDI in", errorText)) return false;
+    input.open = true;
+    b.inOpen = device.system;
+    return true;
+}
+
+void midiInStartDevice() {
+    Backend& b = backend();
+    if (b.inOpen != nullptr) b.inOpen->input.started = true;
+}
+
+void midiInStopDevice() {
+    Backend& b = backend();
+    if (b.inOpen != nullptr) b.inOpen->input.started = false;
+}
+
+int midiInCloseDevice() {
+    Backend& b = backend();
+    if (b.inOpen == nullptr) return NothingOpen;
+    MidiSystem* system = b.inOpen;
+    b.inOpen = nullptr;
+    system->input.open = false;
+    system->input.started = false;
+    system->input.bufferQueued = false;
+    ++system->input.epoch;
+    try {
+        system->in->closePort();
+    } catch (const RtMidiError&) {
+    }
+    return 0;
+}
+
+// Stops the input and gives the receive buffer back, like a reset of a Windows input device.
+void midiInResetDevice() {
+    Backend& b = backend();
+    if (b.inOpen == nullptr) return;
+    b.inOpen->input.started = false;
+    b.inOpen->input.bufferQueued = false;
+    ++b.inOpen->input.epoch;
+}
+
+bool midiInIsOpen() { return backend().inOpen != nullptr; }
+
+void midiInQueueBuffer() {
+    Backend& b = backend();
+    if (b.inOpen != nullptr) b.inOpen->input.bufferQueued = true;
+}
+
+void midiInReleaseBuffer() {
+    Backend& b = backend();
+    if (b.inOpen != nullptr) b.inOpen->input.bufferQueued = false;
+}
+
+void midiOutSendShort(uint32_t word) {
+    Backend& b = backend();
+    if (b.outOpen == nullptr) return;
+    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    const int length = midistream::shortMessageLength(bytes[0]);
+    if (length == 0 || b.outOpen->dead()) return;  // not the start of a short message; nobody to take it
+    try {
+        b.outOpen->out->sendMessage(bytes, static_cast<size_t>(length));
+    } catch (const RtMidiError&) {
+        // A short message that cannot go out is lost, as on a cable that is pulled.
+    }
+}
+
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress) {
+    Backend& b = backend();
+    if (b.outOpen == nullptr || bytes == nullptr || length == 0) return false;
+    MidiSystem* system = b.outOpen;
+    auto sendChunk = [&](const uint8_t* chunk, size_t n) {
+        // The output may have been closed meanwhile (by nothing we know of today, but a
+        // progress function could): then the rest cannot go out.
+        if (b.outOpen != system || system->dead()) return false;
+        system->outLog.clear();
+        try {
+            // A part of a system-exclusive message: JACK passes the bytes on as one event (a
+            // receiver puts the parts together again). ALSA's encoder, which RtMidi sizes to the
+            // largest message sent (here a whole chunk), sends a system-exclusive event each
+            // time its buffer is full, so a full chunk goes out at once; a shorter part stays
+            // in the encoder with a warning ("incomplete message") and goes with the next one.
+            // So warnings do not fail a chunk.
+            system->out->sendMessage(chunk, n);
+        } catch (const RtMidiError&) {
+            return false;
+        }
+        return !system->outLog.failed();
+    };
+    auto sleep = [](uint32_t ms) { sleepMilliseconds(ms); };
+    auto report = [&](size_t sent, size_t total) {
+        if (progress) progress(sent, total);
+    };
+    return midistream::sendPaced(bytes, length, sendChunk, tickCount, sleep, report);
+}

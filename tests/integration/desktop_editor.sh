@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Integration test of the Linux editor: ktprog on FLTK + RtMidi/JACK under Xvfb, with ktunit
+# as the unit.
+#   desktop_editor.sh BUILD_DIR SOURCE_DIR
+# Checks: the window's panel equals the simulation's golden picture pixel for pixel; a pot
+# dragged with xdotool reaches ktunit as NRPN; File > Exit writes the configuration. Prints
+# measurements (idle CPU, start-up time, resident memory). Exit 77 (skipped) when Xvfb, jackd
+# or xdotool are missing. Every process started here is stopped.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+src=$2
+for tool in Xvfb jackd xdotool import compare xdpyinfo jack_lsp; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+
+work=$(mktemp -d /tmp/kt-desktop.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    sleep 0.3
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; [ -f "$work/ktunit.log" ] && tail -20 "$work/ktunit.log"; exit 1; }
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+export JACK_DEFAULT_SERVER="kt-test-$$"
+mkdir -p "$HOME" "$work/start"
+cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/start/"
+
+jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
+
+"$build/tools/ktunit/ktunit" --api jack --dump-on-exit "$work/unit.txt" >"$work/ktunit.log" 2>&1 &
+unit=$!
+pids+=($unit)
+
+display=:$((200 + $$ % 50))
+Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+sleep 0.5  # ktunit's ports
+
+cd "$work/start"
+started=$(date +%s%N)
+"$build/src/ktprog" >"$work/ktprog.log" 2>&1 &
+editor=$!
+pids+=($editor)
+window=$(timeout 20 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+[ -n "$window" ] || fail "the editor's window did not appear"
+shown=$(date +%s%N)
+sleep 1.5
+
+# 1. The panel below the menu bar equals the simulation's picture of the same start.
+import -window "$window" "$work/window.png"
+golden="$src/tests/golden/panel_start.png"
+size=$(identify -format "%wx%h" "$golden")
+convert "$work/window.png" -crop "${size}+0+25" +repage "$work/panel.png"
+differing=$(compare -metric AE "$work/panel.png" "$golden" null: 2>&1) || true
+[ "$differing" = "0" ] || fail "the panel differs from the golden picture in $differing pixels"
+echo "panel equals the golden picture"
+
+# 2. Idle: 10 seconds of processor time, resident memory.
+ticks() { awk '{print $14 + $15}' "/proc/$editor/stat"; }
+before=$(ticks)
+sleep 10
+after=$(ticks)
+hz=$(getconf CLK_TCK)
+idle=$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "%.2f", 100 * t / hz / 10 }')
+rss=$(awk '/VmRSS/ {print $2}' "/proc/$editor/status")
+echo "measure: start-up to window $(( (shown - started) / 1000000 )) ms, idle CPU ${idle} %, resident ${rss} kB"
+
+# 3. A drag in the filter cutoff's track (panel 73,245 -> 73,215) reaches the unit as NRPN 13/2.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 73)) $((Y + 25 + 245)) mousedown 1
+sleep 0.3
+xdotool mousemove $((X + 73)) $((Y + 25 + 215))
+sleep 0.3
+xdotool mouseup 1
+sleep 0.5
+grep -q "13/2" "$work/ktunit.log" || fail "the unit heard no NRPN 13/2 from the drag"
+echo "the drag reached the unit"
+
+# 4. File > Exit writes the configuration (179 lines with the shipped panel).
+xdotool mousemove $((X + 20)) $((Y + 12)) click 1
+sleep 0.5
+xdotool key e
+for _ in $(seq 50); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$editor" 2>/dev/null && fail "the editor did not end after File > Exit"
+[ -f "$work/start/KtProg.CFG" ] || fail "no configuration file was written"
+lines=$(wc -l <"$work/start/KtProg.CFG")
+[ "$lines" -eq 179 ] || fail "the configuration has $lines lines, not 179"
+echo "File > Exit wrote the configuration"
+echo "PASS"

@@ -1,0 +1,602 @@
+// fltk_backend_test - the FLTK desktop backend (src/platform/fltk) on a real X display
+// (Xvfb): what reaches the screen, the events that FLTK's happenings become, the menus as
+// FLTK shows them, the queue fed from another thread, and the process functions.
+//
+// Run it with DISPLAY set to an X server with a 24-bit screen and no window manager.
+// Mouse and key events are handed to FLTK the way its X11 layer does (Fl::e_* then
+// Fl::handle), so the test drives the backend's own handlers; the window system's part
+// (exposure, reading the window's pixels back) is real.
+// gtest first: Xlib's macros (True, False, None, Bool) would break it.
+#include <gtest/gtest.h>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#undef None
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/announce.h"
+#include "platform/canvas.h"
+#include "platform/clock.h"
+#include "platform/desktop/queue.h"
+#include "platform/events.h"
+#include "platform/fltk/fltk_state.h"
+#include "platform/input.h"
+#include "platform/msgwindow.h"
+#include "platform/process.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int WinX = 120, WinY = 90, PanelW = 211, PanelH = 133;
+
+std::vector<Event> drainEvents() {
+    std::vector<Event> events;
+    Event e;
+    while (peekEvent(e)) events.push_back(e);
+    return events;
+}
+
+int countKind(const std::vector<Event>& events, EventKind kind) {
+    int n = 0;
+    for (const Event& e : events) n += e.kind == kind ? 1 : 0;
+    return n;
+}
+
+// An asymmetric picture, so that flips, swaps of red and blue and stride errors show.
+void paintPattern(Canvas& canvas) {
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            canvas.setPixel(x, y, Rgb{uint8_t(x * 7 + y), uint8_t(y * 3), uint8_t((x ^ y) * 5)});
+        }
+    }
+}
+
+// The window's pixels at (x, y, w, h) of its client area, as the X server has them.
+std::vector<uint8_t> readWindow(Fl_Window* window, int x, int y, int w, int h) {
+    // XGetImage, under fl_read_image, is a round trip: the server has drawn all before it.
+    Fl::flush();
+    window->make_current();
+    std::vector<uint8_t> pixels(size_t(w) * h * 3);
+    fl_read_image(pixels.data(), x, y, w, h);
+    return pixels;
+}
+
+// How many pixels of canvas block (cx, cy, w, h) differ from what the window shows at
+// (wx, wy).
+int differingPixels(const Canvas& canvas, Fl_Window* window, int cx, int cy, int wx, int wy, int w, int h) {
+    const std::vector<uint8_t> shown = readWindow(window, wx, wy, w, h);
+    int differing = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgb want = canvas.pixel(cx + x, cy + y);
+            const uint8_t* got = &shown[(size_t(y) * w + x) * 3];
+            if (got[0] != want.r || got[1] != want.g || got[2] != want.b) ++differing;
+        }
+    }
+    return differing;
+}
+
+void sendMouse(int event, Fl_Window* window, int x, int y, int state) {
+    Fl::e_x = x;
+    Fl::e_y = y;
+    Fl::e_x_root = window->x() + x;
+    Fl::e_y_root = window->y() + y;
+    Fl::e_state = state;
+    Fl::e_keysym = FL_Button + 1;
+    Fl::handle(event, window);
+}
+
+void sendKey(Fl_Window* window, int key, const char* text, int state = 0) {
+    static char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%s", text);
+    Fl::e_keysym = key;
+    Fl::e_text = buffer;
+    Fl::e_length = static_cast<int>(std::string(text).size());
+    Fl::e_state = state;
+    Fl::handle(FL_KEYDOWN, window);
+}
+
+Fl_Menu_Bar* menuBarOf(Fl_Window* window) {
+    for (int i = 0; i < window->children(); ++i) {
+        if (auto* bar = dynamic_cast<Fl_Menu_Bar*>(window->child(i))) return bar;
+    }
+    return nullptr;
+}
+
+class FltkBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(openMainWindow(WinX, WinY, PanelW, PanelH, "Backend Test"));
+        Window = ktfltk::mainWindow();
+        ASSERT_NE(Window, nullptr);
+        // The window appearing is an exposure: the program is asked to draw its panel.
+        drainEvents();
+        const Event first = waitEvent();
+        ASSERT_EQ(first.kind, EventKind::Repaint);
+        drainEvents();
+    }
+    void TearDown() override {
+        closeMessageWindow();
+        closeMainWindow();
+        // Whatever the test left (Repaint, foreground changes) goes with it.
+        Event e;
+        while (waitEventFor(0, e)) {
+        }
+    }
+    Fl_Window* Window = nullptr;
+};
+
+TEST_F(FltkBackendTest, TheClientAreaIsTheMenuBarAboveExactlyThePanel) {
+    EXPECT_EQ(Window->w(), PanelW);
+    EXPECT_EQ(Window->h(), PanelH + ktfltk::MenuBarHeight);
+    EXPECT_EQ(mainCanvas().width(), PanelW);
+    EXPECT_EQ(mainCanvas().height(), PanelH);
+    EXPECT_STREQ(Window->label(), "Backend Test");
+    setMainWindowCaption("Another caption");
+    EXPECT_STREQ(Window->label(), "Another caption");
+    // Without a window manager the window stands where it was asked to.
+    EXPECT_EQ(Window->x(), WinX);
+    EXPECT_EQ(Window->y(), WinY);
+}
+
+TEST_F(FltkBackendTest, ThePresentedCanvasIsOnTheScreenPixelForPixel) {
+    paintPattern(mainCanvas());
+    presentMainWindow();
+    EXPECT_EQ(differingPixels(mainCanvas(), Window, 0, 0, 0, ktfltk::MenuBarHeight, PanelW, PanelH), 0);
+
+    // Only the damaged block is sent: a block drawn off the window's back (not presented)
+    // must not appear, the presented one must, at the right place and with the canvas stride.
+    int x, y, w, h;
+    mainCanvas().takeDamage(x, y, w, h);
+    mainCanvas().fillBox(150, 100, 40, 20, Rgb{250, 10, 20});
+    mainCanvas().takeDamage(x, y, w, h);  // drawn, but never presented
+    mainCanvas().fillBox(13, 17, 29, 11, Rgb{5, 200, 90});
+    presentMainWindow();
+    EXPECT_EQ(differingPixels(mainCanvas(), Window, 13, 17, 13, 17 + ktfltk::MenuBarHeight, 29, 11), 0);
+    const std::vector<uint8_t> stale = readWindow(Window, 150, 100 + ktfltk::MenuBarHeight, 1, 1);
+    EXPECT_NE(stale[0], 250) << "an area that was not presented reached the screen";
+}
+
+TEST_F(FltkBackendTest, ExposureRedrawsFromTheCanvasAndAsksTheProgramForARepaint) {
+    paintPattern(mainCanvas());
+    presentMainWindow();
+    // The message window covers part of the panel; when it goes, the uncovered part is
+    // redrawn from the canvas by the backend, and the next blocking wait says Repaint.
+    Canvas& message = openMessageWindow("Message:");
+    message.clear(Rgb{128, 0, 0});
+    presentMessageWindow();
+    closeMessageWindow();
+    for (int i = 0; i < 20; ++i) Fl::wait(0.01);
+    EXPECT_EQ(differingPixels(mainCanvas(), Window, 0, 0, 0, ktfltk::MenuBarHeight, PanelW, PanelH), 0);
+    // peekEvent (the start-up's draining) never takes the Repaint ...
+    std::vector<Event> peeked = drainEvents();
+    EXPECT_EQ(countKind(peeked, EventKind::Repaint), 0);
+    // ... the blocking wait does, once.
+    Event e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::Repaint);
+    // Once for all the exposures: the next wait brings the next real event.
+    postCloseRequest();
+    e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::CloseRequested);
+}
+
+TEST_F(FltkBackendTest, TheMessageWindowStandsAtItsPlaceAndShowsItsCanvas) {
+    Canvas& canvas = openMessageWindow("Message:");
+    Fl_Window* message = ktfltk::messageWindow();
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(canvas.width(), MessageWindowWidth);
+    EXPECT_EQ(canvas.height(), MessageWindowHeight);
+    EXPECT_EQ(message->x(), MessageWindowX);
+    EXPECT_EQ(message->y(), MessageWindowY);
+    EXPECT_EQ(message->w(), MessageWindowWidth);
+    EXPECT_EQ(message->h(), MessageWindowHeight);
+    EXPECT_STREQ(message->label(), "Message:");
+    paintPattern(canvas);
+    canvas.drawText(0, 0, "press any key!", Rgb{255, 255, 255}, Rgb{128, 0, 0});
+    presentMessageWindow();
+    // Drawn before the window was on the screen: its exposure must bring the canvas.
+    message->wait_for_expose();
+    Fl::wait(0.0);
+    EXPECT_EQ(differingPixels(canvas, message, 0, 0, 0, 0, MessageWindowWidth, MessageWindowHeight), 0);
+}
+
+TEST_F(FltkBackendTest, TheWindowInFrontFollowsTheMessageWindow) {
+    EXPECT_EQ(foregroundWindow(), ForegroundMain);
+    openMessageWindow("Message:");
+    EXPECT_EQ(foregroundWindow(), ForegroundMessage);
+    std::vector<Event> events = drainEvents();
+    EXPECT_GE(countKind(events, EventKind::Other), 1) << "a change of the window in front wakes the program";
+    closeMessageWindow();
+    EXPECT_EQ(foregroundWindow(), ForegroundMain);
+    // The program's focus goes to another program: nothing of ours is in front.
+    Fl::focus(nullptr);
+    EXPECT_EQ(foregroundWindow(), ForegroundOther);
+    events = drainEvents();
+    EXPECT_GE(countKind(events, EventKind::Other), 1);
+}
+
+TEST_F(FltkBackendTest, TheCloseButtonAsksAndEscapeClosesNothing) {
+    Window->do_callback();  // what the window manager's close button does through FLTK
+    std::vector<Event> events = drainEvents();
+    EXPECT_EQ(countKind(events, EventKind::CloseRequested), 1);
+    EXPECT_TRUE(Window->shown() && Window->visible()) << "the window closed itself";
+
+    sendKey(Window, FL_Escape, "\x1b");
+    events = drainEvents();
+    ASSERT_EQ(countKind(events, EventKind::Key), 1);
+    EXPECT_EQ(events[0].key, KeyEscape);
+    EXPECT_EQ(countKind(events, EventKind::CloseRequested), 0);
+    EXPECT_TRUE(Window->visible());
+
+    // Escape that nobody takes comes to the window's callback as a shortcut: still no close.
+    Fl::e_number = FL_SHORTCUT;
+    Fl::e_keysym = FL_Escape;
+    Window->do_callback();
+    EXPECT_EQ(countKind(drainEvents(), EventKind::CloseRequested), 0);
+}
+
+TEST_F(FltkBackendTest, KeysBecomeKeyEventsWithTheirCharacter) {
+    sendKey(Window, '1', "1");
+    sendKey(Window, '2', "2");
+    sendKey(Window, 'q', "Q", FL_SHIFT);
+    sendKey(Window, FL_Enter, "\r");
+    sendKey(Window, FL_KP_Enter, "\r");
+    sendKey(Window, FL_Shift_L, "");  // types nothing
+    sendKey(Window, FL_Left, "");
+    std::vector<Event> events = drainEvents();
+    std::vector<int> keys;
+    for (const Event& e : events) {
+        if (e.kind == EventKind::Key) keys.push_back(e.key);
+    }
+    EXPECT_EQ(keys, (std::vector<int>{'1', '2', 'Q', KeyEnter, KeyEnter}));
+}
+
+TEST_F(FltkBackendTest, KeysReachTheProgramFromTheMessageWindow) {
+    openMessageWindow("Message:");
+    drainEvents();
+    sendKey(ktfltk::messageWindow(), '2', "2");
+    std::vector<Event> events = drainEvents();
+    ASSERT_EQ(countKind(events, EventKind::Key), 1);
+    for (const Event& e : events) {
+        if (e.kind == EventKind::Key) {
+            EXPECT_EQ(e.key, '2');
+        }
+    }
+}
+
+TEST_F(FltkBackendTest, MouseEventsComeInPanelCoordinatesWithBothButtons) {
+    const int mb = ktfltk::MenuBarHeight;
+    sendMouse(FL_MOVE, Window, 40, mb + 30, 0);
+    sendMouse(FL_PUSH, Window, 41, mb + 31, FL_BUTTON1);
+    EXPECT_EQ(mouseButtons(), 1);
+    sendMouse(FL_PUSH, Window, 42, mb + 32, FL_BUTTON1 | FL_BUTTON3);
+    EXPECT_EQ(mouseButtons(), 3);
+    sendMouse(FL_RELEASE, Window, 43, mb + 33, FL_BUTTON3);
+    EXPECT_EQ(mouseButtons(), 2);
+    // Dragged out of the window (above the menu bar, left of it): still reported, the
+    // coordinates outside the panel.
+    sendMouse(FL_DRAG, Window, -7, -3, FL_BUTTON3);
+    int x = 0, y = 0;
+    mousePosition(x, y);
+    EXPECT_EQ(x, -7);
+    EXPECT_EQ(y, -3 - mb);
+    sendMouse(FL_RELEASE, Window, -8, -4, 0);
+    EXPECT_EQ(mouseButtons(), 0);
+
+    std::vector<Event> mouse;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::MouseButton) mouse.push_back(e);
+    }
+    ASSERT_EQ(mouse.size(), 6u);
+    const int want[6][3] = {{40, 30, 0}, {41, 31, 1}, {42, 32, 3}, {43, 33, 2}, {-7, -3 - mb, 2}, {-8, -4 - mb, 0}};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(mouse[i].x, want[i][0]) << i;
+        EXPECT_EQ(mouse[i].y, want[i][1]) << i;
+        EXPECT_EQ(mouse[i].buttons, want[i][2]) << i;
+    }
+}
+
+TEST_F(FltkBackendTest, AHeldButtonBringsTicksAndAReleasedOneDoesNot) {
+    sendMouse(FL_PUSH, Window, 20, ktfltk::MenuBarHeight + 20, FL_BUTTON1);
+    drainEvents();
+    const uint32_t before = tickCount();
+    Event e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::Tick);
+    EXPECT_GE(tickDiff(tickCount(), before), 9);
+    e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::Tick);
+    sendMouse(FL_RELEASE, Window, 20, ktfltk::MenuBarHeight + 20, 0);
+    e = waitEvent();
+    EXPECT_EQ(e.kind, EventKind::MouseButton);
+    EXPECT_EQ(e.buttons, 0);
+    // With no button held the wait does not tick: only the posted event ends it.
+    std::thread poster([] {
+        Event late;
+        late.kind = EventKind::MidiShort;
+        late.midiWord = 0x7F3C90;
+        desktopPostEvent(late);
+    });
+    e = waitEvent();
+    poster.join();
+    EXPECT_EQ(e.kind, EventKind::MidiShort);
+}
+
+TEST_F(FltkBackendTest, TheMessageWindowReportsClicksInMainPanelCoordinates) {
+    openMessageWindow("Message:");
+    Fl_Window* message = ktfltk::messageWindow();
+    drainEvents();
+    sendMouse(FL_PUSH, message, 10, 20, FL_BUTTON1);
+    sendMouse(FL_RELEASE, message, 10, 20, 0);
+    std::vector<Event> mouse;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::MouseButton) mouse.push_back(e);
+    }
+    ASSERT_EQ(mouse.size(), 2u);
+    EXPECT_EQ(mouse[0].buttons, 1);
+    EXPECT_EQ(mouse[0].x, MessageWindowX + 10 - WinX);
+    EXPECT_EQ(mouse[0].y, MessageWindowY + 20 - WinY - ktfltk::MenuBarHeight);
+    EXPECT_EQ(mouse[1].buttons, 0);
+}
+
+TEST_F(FltkBackendTest, MinimisingAndRestoringAreReported) {
+    // FLTK's X11 layer turns the unmap of an iconified window into FL_HIDE and its map into
+    // FL_SHOW, handed to Fl::handle just like this.
+    Fl::handle(FL_HIDE, Window);
+    Event e;
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.kind, EventKind::WindowMoved);
+    EXPECT_EQ(e.x, 33536);
+    EXPECT_EQ(e.y, 33536);
+    Fl::handle(FL_SHOW, Window);
+    std::vector<Event> events = drainEvents();
+    EXPECT_EQ(countKind(events, EventKind::WindowRestored), 1);
+}
+
+TEST_F(FltkBackendTest, MovesAreReportedWithThePanelsPosition) {
+    Window->position(300, 200);
+    for (int i = 0; i < 10; ++i) Fl::wait(0.01);
+    std::vector<Event> events = drainEvents();
+    ASSERT_EQ(countKind(events, EventKind::WindowMoved), 1);
+    for (const Event& e : events) {
+        if (e.kind != EventKind::WindowMoved) continue;
+        EXPECT_EQ(e.x, 300);
+        EXPECT_EQ(e.y, 200 + ktfltk::MenuBarHeight);
+    }
+}
+
+TEST_F(FltkBackendTest, TheMenuBarShowsTheTreeWithChecksDividersAndLiteralLabels) {
+    const MenuHandle bar = createMenuBar();
+    const MenuHandle file = createPopupMenu();
+    appendMenuItem(file, 1001, "&Load");
+    appendMenuSeparator(file);
+    appendMenuItem(file, 1002, "E&xit");
+    appendMenuPopup(bar, file, "&File");
+    const MenuHandle midi = createPopupMenu();
+    const MenuHandle out = createPopupMenu();
+    appendMenuItem(out, 2000, "MIDI &Mapper");
+    appendMenuSeparator(out);
+    appendMenuItem(out, 2001, "USB/MIDI 1");
+    appendMenuItem(out, 2002, "@home");
+    appendMenuPopup(midi, out, "MIDI &Out");
+    appendMenuPopup(bar, midi, "&MIDI");
+    checkMenuItem(2001, true);
+    attachMenuBar(bar);
+
+    Fl_Menu_Bar* menuBar = menuBarOf(Window);
+    ASSERT_NE(menuBar, nullptr);
+    const Fl_Menu_Item* m = menuBar->menu();
+    ASSERT_NE(m, nullptr);
+    // &File { &Load (divider) E&xit } &MIDI { MIDI &Out { Mapper (divider) USB/MIDI 1, @@home } }
+    std::vector<std::string> labels;
+    for (int i = 0; i < menuBar->size(); ++i) labels.push_back(m[i].label() ? m[i].label() : "|");
+    EXPECT_EQ(labels, (std::vector<std::string>{"&File", "&Load", "E&xit", "|", "&MIDI", "MIDI &Out", "MIDI &Mapper",
+                                                "USB/MIDI 1", "@@home", "|", "|", "|"}));
+    EXPECT_TRUE(m[0].flags & FL_SUBMENU);
+    EXPECT_TRUE(m[1].flags & FL_MENU_DIVIDER);
+    EXPECT_FALSE(m[1].flags & FL_MENU_TOGGLE) << "a plain menu has no check boxes";
+    EXPECT_FALSE(m[2].flags & FL_MENU_DIVIDER);
+    EXPECT_TRUE(m[5].flags & FL_SUBMENU);
+    EXPECT_TRUE(m[6].flags & FL_MENU_DIVIDER);
+    for (int i : {6, 7, 8}) EXPECT_TRUE(m[i].flags & FL_MENU_TOGGLE) << i;
+    EXPECT_FALSE(m[6].flags & FL_MENU_VALUE);
+    EXPECT_TRUE(m[7].flags & FL_MENU_VALUE);
+    EXPECT_FALSE(m[8].flags & FL_MENU_VALUE);
+
+    // The check moves by command identifier, into the submenu.
+    checkMenuItem(2001, false);
+    checkMenuItem(2000, true);
+    m = menuBar->menu();
+    EXPECT_TRUE(m[6].flags & FL_MENU_VALUE);
+    EXPECT_FALSE(m[7].flags & FL_MENU_VALUE);
+
+    // A pick queues the command; FLTK's own flip of the box is undone (the program decides).
+    auto* picked = const_cast<Fl_Menu_Item*>(&m[6]);
+    picked->flags ^= FL_MENU_VALUE;  // what Fl_Menu_::picked does to a toggle item
+    menuBar->value(picked);
+    picked->do_callback(menuBar);
+    std::vector<Event> events = drainEvents();
+    ASSERT_EQ(countKind(events, EventKind::Command), 1);
+    for (const Event& e : events) {
+        if (e.kind == EventKind::Command) {
+            EXPECT_EQ(e.command, 2000);
+        }
+    }
+    EXPECT_TRUE(m[6].flags & FL_MENU_VALUE);
+    auto* exitItem = const_cast<Fl_Menu_Item*>(&m[2]);
+    menuBar->value(exitItem);
+    exitItem->do_callback(menuBar);
+    events = drainEvents();
+    ASSERT_EQ(countKind(events, EventKind::Command), 1);
+    for (const Event& e : events) {
+        if (e.kind == EventKind::Command) {
+            EXPECT_EQ(e.command, 1002);
+        }
+    }
+
+    destroyMenuBar(bar);
+    EXPECT_TRUE(menuBar->menu() == nullptr || menuBar->size() <= 1);
+}
+
+TEST(FltkQueue, EventsPostedFromAnotherThreadArriveInOrderAndWakeTheWait) {
+    // Two thousand events from a thread, most of them while the main thread blocks in
+    // Fl::wait: a lost wake-up hangs here (the alarm ends the test).
+    constexpr int Count = 2000;
+    std::thread poster([] {
+        for (int i = 0; i < Count; ++i) {
+            Event e;
+            if (i % 3 == 0) {
+                e.kind = EventKind::MidiLong;
+                e.bytes = {0xF0, uint8_t(i & 0x7F), uint8_t((i >> 7) & 0x7F), 0xF7};
+            } else {
+                e.kind = EventKind::MidiShort;
+                e.midiWord = 0x90 | uint32_t(i) << 8;
+            }
+            desktopPostEvent(e);
+        }
+    });
+    for (int i = 0; i < Count; ++i) {
+        const Event e = waitEvent();
+        if (i % 3 == 0) {
+            ASSERT_EQ(e.kind, EventKind::MidiLong) << i;
+            ASSERT_EQ(e.bytes, (std::vector<uint8_t>{0xF0, uint8_t(i & 0x7F), uint8_t((i >> 7) & 0x7F), 0xF7})) << i;
+        } else {
+            ASSERT_EQ(e.kind, EventKind::MidiShort) << i;
+            ASSERT_EQ(e.midiWord, 0x90 | uint32_t(i) << 8) << i;
+        }
+    }
+    poster.join();
+}
+
+TEST(FltkQueue, WaitingForAWhileGivesUpAfterTheTimeAndKeepsTheEvent) {
+    Event e;
+    while (peekEvent(e)) {
+    }
+    e.kind = EventKind::Command;
+    e.command = 77;
+    const uint32_t before = tickCount();
+    EXPECT_FALSE(waitEventFor(30, e));
+    EXPECT_GE(tickDiff(tickCount(), before), 30);
+    EXPECT_EQ(e.command, 77) << "a wait that timed out changed the event";
+    postCloseRequest();
+    ASSERT_TRUE(waitEventFor(1000, e));
+    EXPECT_EQ(e.kind, EventKind::CloseRequested);
+    EXPECT_FALSE(peekEvent(e));
+}
+
+TEST(FltkClock, SleepingLastsAtLeastTheTimeAndKeepsEventsQueued) {
+    Event e;
+    while (peekEvent(e)) {
+    }
+    const uint32_t before = tickCount();
+    Event posted;
+    posted.kind = EventKind::MidiShort;
+    posted.midiWord = 0x40B0;
+    desktopPostEvent(posted);
+    sleepMilliseconds(25);
+    EXPECT_GE(tickDiff(tickCount(), before), 25);
+    ASSERT_TRUE(peekEvent(e));
+    EXPECT_EQ(e.midiWord, 0x40B0u);
+}
+
+TEST(FltkInput, TheScreenSizeIsTheXScreens) {
+    int w = 0, h = 0;
+    screenSize(w, h);
+    ASSERT_TRUE(ktfltk::openDisplay());
+    EXPECT_EQ(w, DisplayWidth(fl_display, fl_screen));
+    EXPECT_EQ(h, DisplayHeight(fl_display, fl_screen));
+    EXPECT_GT(w, 0);
+}
+
+TEST(FltkProcess, ThePathFileFolderFollowsTheXdgRules) {
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = savedConfig ? savedConfig : "";
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome ? savedHome : "";
+    setenv("HOME", "/home/tester", 1);
+    setenv("XDG_CONFIG_HOME", "/srv/conf/", 1);
+    EXPECT_EQ(fixedPathFolder(), "/srv/conf/Qrdxpath");
+    setenv("XDG_CONFIG_HOME", "relative/conf", 1);  // not absolute: ignored
+    EXPECT_EQ(fixedPathFolder(), "/home/tester/.config/Qrdxpath");
+    setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(fixedPathFolder(), "/home/tester/.config/Qrdxpath");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(fixedPathFolder(), "/home/tester/.config/Qrdxpath");
+    setenv("XDG_CONFIG_HOME", "/", 1);
+    EXPECT_EQ(fixedPathFolder(), "/Qrdxpath");
+    if (savedConfig) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", home.c_str(), 1);
+
+    EXPECT_EQ(pathSeparator(), '/');
+    EXPECT_TRUE(isPathSplit('/'));
+    EXPECT_FALSE(isPathSplit('\\'));
+    EXPECT_FALSE(isPathSplit(':'));
+    EXPECT_EQ(currentDirectory(), std::filesystem::current_path().string());
+}
+
+std::string stderrOf(void (*action)()) {
+    std::fflush(stderr);
+    char name[] = "/tmp/kt_announce_XXXXXX";
+    const int file = mkstemp(name);
+    const int saved = dup(2);
+    dup2(file, 2);
+    action();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::string text;
+    lseek(file, 0, SEEK_SET);
+    char buffer[512];
+    for (ssize_t n; (n = read(file, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(n));
+    close(file);
+    unlink(name);
+    return text;
+}
+
+TEST(FltkAnnounce, SilentUnlessAskedThenOneLinePerHappening) {
+    unsetenv("KT_ANNOUNCE");
+    EXPECT_EQ(stderrOf([] { announce(Announcement::WindowText, {"x"}); }), "");
+    setenv("KT_ANNOUNCE", "1", 1);
+    EXPECT_EQ(stderrOf([] { announce(Announcement::WindowText, {" Update was successful!!!"}); }),
+              "announce: text \" Update was successful!!!\"\n");
+    EXPECT_EQ(stderrOf([] { announce(Announcement::MessageShown, {"a \"b\"", "c"}); }),
+              "announce: message \"a \\\"b\\\"\" \"c\"\n");
+    EXPECT_EQ(stderrOf([] { announce(Announcement::ChoiceAnswered, {"q", "1:x", "2:y"}, 2); }),
+              "announce: choice \"q\" \"1:x\" \"2:y\" -> 2\n");
+    unsetenv("KT_ANNOUNCE");
+}
+
+}  // namespace
+
+namespace {
+
+// A lost wake-up or a wait that never ends fails the run instead of hanging it.
+void onAlarm(int) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string line = std::string("TIMEOUT in ") + (test ? test->test_suite_name() : "?") + "." +
+                             (test ? test->name() : "?") + ": a wait never ended\n";
+    (void)!write(2, line.data(), line.size());
+    _exit(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::signal(SIGALRM, onAlarm);
+    alarm(60);
+    return RUN_ALL_TESTS();
+}
