@@ -9,49 +9,19 @@
 set -uo pipefail
 build=$(cd "$1" && pwd)
 src=$2
-for tool in Xvfb jackd xdotool import compare xdpyinfo jack_lsp; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-
-work=$(mktemp -d /tmp/kt-desktop.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.3
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/ktunit.log" ] && tail -20 "$work/ktunit.log"; exit 1; }
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-export JACK_DEFAULT_SERVER="kt-test-$$"
-mkdir -p "$HOME" "$work/start"
+source "$(dirname "$0")/desktop_env.sh"
+need_tools Xvfb jackd xdotool import compare xdpyinfo jack_lsp
+start_world editor
 cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/start/"
-
-jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
-
 "$build/tools/ktunit/ktunit" --api jack --dump-on-exit "$work/unit.txt" >"$work/ktunit.log" 2>&1 &
-unit=$!
-pids+=($unit)
-
-display=:$((200 + $$ % 50))
-Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+remember $!
 sleep 0.5  # ktunit's ports
 
 cd "$work/start"
 started=$(date +%s%N)
 "$build/src/ktprog" >"$work/ktprog.log" 2>&1 &
 editor=$!
-pids+=($editor)
+remember $editor
 window=$(timeout 20 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
 [ -n "$window" ] || fail "the editor's window did not appear"
 shown=$(date +%s%N)

@@ -6,46 +6,19 @@
 # Exit 77 (skipped) when Xvfb, jackd or xdotool are missing. Stops every process it starts.
 set -uo pipefail
 build=$(cd "$1" && pwd)
-for tool in Xvfb jackd xdotool xdpyinfo jack_lsp cmp; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-work=$(mktemp -d /tmp/kt-updater.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.3
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; tail -20 "$work/ktunit.log"; exit 1; }
-
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-export JACK_DEFAULT_SERVER="kt-boot-$$"
-mkdir -p "$HOME" "$work/start"
+source "$(dirname "$0")/desktop_env.sh"
+need_tools Xvfb jackd xdotool xdpyinfo jack_lsp cmp
+start_world updater
 head -c 52500 /dev/urandom >"$work/firmware.ldr"
-
-jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
 "$build/tools/ktunit/ktunit" --api jack --update --erase-ms 300 --image-out "$work/received.bin" \
     >"$work/ktunit.log" 2>&1 &
 unit=$!
-pids+=($unit)
-
-display=:$((250 + $$ % 50))
-Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+remember $unit
 sleep 0.5
 
 cd "$work/start"
 "$build/src/ktboot" >"$work/ktboot.log" 2>&1 &
-pids+=($!)
+remember $!
 window=$(timeout 20 xdotool search --sync --name "Korvatone Firmware Updater" | head -1)
 [ -n "$window" ] || fail "the updater's window did not appear"
 sleep 1

@@ -1,0 +1,50 @@
+# desktop_env.sh - sourced by the desktop integration tests: a private world for one test.
+#   need_tools TOOL...     exit 77 (skipped) when one is missing
+#   start_world NAME       a work folder ($work) with HOME and XDG_CONFIG_HOME inside it, a
+#                          JACK server of its own (dummy driver) and a fresh Xvfb ($DISPLAY);
+#                          exit 77 when either cannot start here
+#   remember PID           a process to stop at the end
+#   fail TEXT              says why (with the end of ktunit's log) and exits 1
+# Everything started is stopped, and the work folder removed, when the test exits.
+pids=()
+work=""
+
+need_tools() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+    done
+}
+
+remember() { pids+=("$1"); }
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    sleep 0.3
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    [ -n "$work" ] && rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    [ -f "$work/ktunit.log" ] && tail -20 "$work/ktunit.log"
+    exit 1
+}
+
+start_world() {
+    work=$(mktemp -d "/tmp/kt-$1.XXXXXX")
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+    export JACK_DEFAULT_SERVER="kt-$1-$$"
+    mkdir -p "$HOME" "$work/start"
+    jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
+    remember $!
+    for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+    jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
+    local display=:$((200 + $$ % 100))
+    Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    remember $!
+    export DISPLAY=$display
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+}
