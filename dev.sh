@@ -9,7 +9,8 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 
 PACKAGES=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config diffutils
-          libfltk1.3-dev librtmidi-dev jackd2 xvfb xdotool x11-utils imagemagick)
+          libfltk1.3-dev librtmidi-dev jackd2 xvfb xdotool x11-utils imagemagick
+          mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
 
 install_packages() {
     local missing=()
@@ -65,6 +66,19 @@ test)
     echo "== Linux desktop programs (FLTK + RtMidi) and their integration tests"
     build fltk
     ctest --preset fltk
+    echo "== Windows programs: cross-built with mingw-w64, smoke-tested under Wine"
+    build win32
+    ls -l build/win32/src/ktprog.exe build/win32/src/ktboot.exe build/win32/korvatone-win64.zip
+    set +e
+    timeout 600 bash tests/integration/wine_smoke.sh build/win32 .
+    rc=$?
+    set -e
+    if [ $rc -eq 77 ]; then
+        echo "Wine smoke test skipped"
+    elif [ $rc -ne 0 ]; then
+        echo "Wine smoke test failed"
+        exit 1
+    fi
     ;;
 build)
     install_packages

@@ -1,0 +1,331 @@
+// win32_midi.cpp - the MIDI devices on winmm.
+//
+// Both devices report to a window (CALLBACK_WINDOW): the main window, or while there is none
+// a hidden message-only window. Input therefore arrives as MM_MIM_* window messages on the
+// program's thread, which the window procedure hands to handleMidiInMessage; no winmm
+// callback runs on a system thread.
+//
+// The receive buffer: one MIDIHDR with 32,000 bytes for system-exclusive input. It belongs
+// to the driver from midiInAddBuffer until MM_MIM_LONGDATA brings it back; the portable code
+// then decides whether to queue it again (midiInQueueBuffer). Adding a header that is still
+// queued is an error, so the state is tracked here and the call only made when it is not.
+//
+// Sending system-exclusive data: winmm sends in the background and marks the header
+// MHDR_DONE when the bytes are out; until then neither the header nor the bytes may change.
+// midiOutSendSysEx copies the message into a buffer of its own and waits for that flag
+// (pumping messages, so the windows stay alive), reporting progress estimated from the time
+// a MIDI cable needs.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/events.h"
+#include "platform/midi.h"
+#include "platform/win32/win32_state.h"
+
+namespace {
+
+constexpr DWORD ReceiveBufferBytes = 32000;
+constexpr UINT ErrorTextBytes = 128;
+// A MIDI cable carries 31,250 bits per second, ten bits per byte.
+constexpr uint64_t WireBytesPerSecond = 3125;
+// Progress is reported whenever this many more bytes are estimated to be out.
+constexpr size_t ProgressStepBytes = 256;
+// How long the send wait sleeps between looks at MHDR_DONE.
+constexpr uint32_t SendPollMs = 2;
+
+HMIDIOUT OutHandle = nullptr;
+HMIDIIN InHandle = nullptr;
+
+std::vector<char> ReceiveMemory(ReceiveBufferBytes);
+MIDIHDR ReceiveHeader{};
+bool ReceivePrepared = false;
+bool ReceiveQueued = false;
+
+std::vector<char> SendMemory;
+MIDIHDR SendHeader{};
+
+std::string outErrorText(MMRESULT code) {
+    char text[ErrorTextBytes] = {0};
+    if (midiOutGetErrorTextA(code, text, ErrorTextBytes) != MMSYSERR_NOERROR || text[0] == '\0') {
+        return "MIDI output error " + std::to_string(code);
+    }
+    return std::string(text, strnlen(text, ErrorTextBytes));
+}
+
+std::string inErrorText(MMRESULT code) {
+    char text[ErrorTextBytes] = {0};
+    if (midiInGetErrorTextA(code, text, ErrorTextBytes) != MMSYSERR_NOERROR || text[0] == '\0') {
+        return "MIDI input error " + std::to_string(code);
+    }
+    return std::string(text, strnlen(text, ErrorTextBytes));
+}
+
+// The product name field of a capabilities record, up to its NUL.
+std::string productName(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// The window winmm reports to, as the open calls take it.
+void notifyTarget(DWORD_PTR& callback, DWORD& flags) {
+    const HWND window = ktwin::midiNotifyWindow();
+    callback = reinterpret_cast<DWORD_PTR>(window);
+    flags = window != nullptr ? CALLBACK_WINDOW : CALLBACK_NULL;
+}
+
+void forgetReceiveBuffer() {
+    ReceiveHeader = MIDIHDR{};
+    ReceivePrepared = false;
+    ReceiveQueued = false;
+}
+
+void queueMidiOther() {
+    Event e;
+    e.kind = EventKind::MidiOther;
+    ktwin::queueEvent(e);
+}
+
+}  // namespace
+
+namespace ktwin {
+
+bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case MM_MIM_DATA:
+        // A message of a device that has been closed meanwhile is left out.
+        if (InHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == InHandle) {
+            Event e;
+            e.kind = EventKind::MidiShort;
+            e.midiWord = static_cast<uint32_t>(lParam);
+            queueEvent(e);
+        }
+        return true;
+    case MM_MIM_LONGDATA:
+    case MM_MIM_LONGERROR: {
+        auto* header = reinterpret_cast<MIDIHDR*>(lParam);
+        // Only our header on the open device counts, and only while it is really back: the
+        // message is posted, so it may arrive after a reset returned the buffer and the
+        // program queued it again; then it speaks of a return that is over.
+        if (InHandle == nullptr || reinterpret_cast<HMIDIIN>(wParam) != InHandle || header != &ReceiveHeader ||
+            (header->dwFlags & MHDR_INQUEUE) != 0 || !ReceiveQueued) {
+            return true;
+        }
+        ReceiveQueued = false;
+        const DWORD recorded = std::min(header->dwBytesRecorded, ReceiveBufferBytes);
+        if (message == MM_MIM_LONGDATA && recorded > 0) {
+            Event e;
+            e.kind = EventKind::MidiLong;
+            const auto* bytes = reinterpret_cast<const uint8_t*>(header->lpData);
+            e.bytes.assign(bytes, bytes + recorded);
+            queueEvent(e);
+        } else {
+            // A broken system-exclusive message (or an empty return): there is nothing for
+            // the program to take, and the program would queue the buffer again only for a
+            // message it got, so winmm needs the buffer queued again here, or the input
+            // stays deaf to system-exclusive data.
+            midiInQueueBuffer();
+            if (message == MM_MIM_LONGERROR) queueMidiOther();
+        }
+        return true;
+    }
+    case MM_MIM_OPEN:
+    case MM_MIM_CLOSE:
+    case MM_MIM_ERROR:
+    case MM_MIM_MOREDATA:
+        queueMidiOther();
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace ktwin
+
+// ---- device lists
+
+int midiOutDeviceCount() { return static_cast<int>(midiOutGetNumDevs()); }
+
+std::string midiOutDeviceName(int k) {
+    MIDIOUTCAPSA caps{};
+    const UINT_PTR id = k == -1 ? static_cast<UINT_PTR>(MIDI_MAPPER) : static_cast<UINT_PTR>(k);
+    if (k < -1 || midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR) return std::string();
+    return productName(caps.szPname, sizeof caps.szPname);
+}
+
+int midiInDeviceCount() { return static_cast<int>(midiInGetNumDevs()); }
+
+std::string midiInDeviceName(int k) {
+    MIDIINCAPSA caps{};
+    if (k < 0 || midiInGetDevCapsA(static_cast<UINT_PTR>(k), &caps, sizeof caps) != MMSYSERR_NOERROR) {
+        return std::string();
+    }
+    return productName(caps.szPname, sizeof caps.szPname);
+}
+
+// ---- output
+
+bool midiOutOpenDevice(int k, std::string& errorText) {
+    if (OutHandle != nullptr) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    DWORD_PTR callback = 0;
+    DWORD flags = CALLBACK_NULL;
+    notifyTarget(callback, flags);
+    const UINT id = k == -1 ? MIDI_MAPPER : static_cast<UINT>(k);
+    HMIDIOUT handle = nullptr;
+    const MMRESULT result = midiOutOpen(&handle, id, callback, 0, flags);
+    if (result != MMSYSERR_NOERROR) {
+        errorText = outErrorText(result);
+        return false;
+    }
+    OutHandle = handle;
+    return true;
+}
+
+int midiOutCloseDevice() {
+    if (OutHandle == nullptr) return MMSYSERR_INVALHANDLE;
+    const MMRESULT result = midiOutClose(OutHandle);
+    if (result == MMSYSERR_NOERROR) OutHandle = nullptr;
+    return static_cast<int>(result);
+}
+
+void midiOutResetDevice() {
+    if (OutHandle != nullptr) midiOutReset(OutHandle);
+}
+
+bool midiOutIsOpen() { return OutHandle != nullptr; }
+
+void midiOutSendShort(uint32_t word) {
+    if (OutHandle != nullptr) midiOutShortMsg(OutHandle, static_cast<DWORD>(word));
+}
+
+bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress) {
+    if (OutHandle == nullptr || bytes == nullptr || length == 0 || length > 0xFFFFFFFFu) return false;
+    const HMIDIOUT handle = OutHandle;
+    // The driver reads the bytes while the program goes on: they live here until it is done.
+    SendMemory.assign(reinterpret_cast<const char*>(bytes), reinterpret_cast<const char*>(bytes) + length);
+    SendHeader = MIDIHDR{};
+    SendHeader.lpData = SendMemory.data();
+    SendHeader.dwBufferLength = static_cast<DWORD>(length);
+    SendHeader.dwBytesRecorded = static_cast<DWORD>(length);
+    if (midiOutPrepareHeader(handle, &SendHeader, sizeof SendHeader) != MMSYSERR_NOERROR) return false;
+    if (midiOutLongMsg(handle, &SendHeader, sizeof SendHeader) != MMSYSERR_NOERROR) {
+        midiOutUnprepareHeader(handle, &SendHeader, sizeof SendHeader);
+        return false;
+    }
+
+    // Twice the time the cable needs, and two seconds more: a driver that takes longer hangs.
+    const uint64_t wireMs = static_cast<uint64_t>(length) * 1000 / WireBytesPerSecond;
+    const uint64_t limitMs = 2 * wireMs + 2000;
+    const uint32_t start = tickCount();
+    size_t reported = 0;
+    bool done = true;
+    // The driver sets MHDR_DONE from its own thread; the volatile read sees it.
+    while ((static_cast<volatile DWORD&>(SendHeader.dwFlags) & MHDR_DONE) == 0) {
+        const uint64_t elapsed = static_cast<uint64_t>(std::max<int32_t>(tickDiff(tickCount(), start), 0));
+        if (elapsed > limitMs) {
+            // midiOutReset hands the buffer back (MHDR_DONE) so it can be unprepared.
+            midiOutReset(handle);
+            done = false;
+            break;
+        }
+        if (progress) {
+            const size_t estimate =
+                static_cast<size_t>(std::min<uint64_t>(elapsed * WireBytesPerSecond / 1000, length - 1));
+            if (estimate >= reported + ProgressStepBytes) {
+                reported = estimate;
+                progress(estimate, length);
+            }
+        }
+        sleepMilliseconds(SendPollMs);
+    }
+    // Unpreparing a header the driver still holds fails with MIDIERR_STILLPLAYING; after the
+    // reset above it is back.
+    midiOutUnprepareHeader(handle, &SendHeader, sizeof SendHeader);
+    if (done && progress) progress(length, length);
+    return done;
+}
+
+// ---- input
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    if (InHandle != nullptr) {
+        errorText = "The device is already open.";
+        return false;
+    }
+    DWORD_PTR callback = 0;
+    DWORD flags = CALLBACK_NULL;
+    notifyTarget(callback, flags);
+    HMIDIIN handle = nullptr;
+    const MMRESULT result = k < 0 ? static_cast<MMRESULT>(MMSYSERR_BADDEVICEID)
+                                  : midiInOpen(&handle, static_cast<UINT>(k), callback, 0, flags);
+    if (result != MMSYSERR_NOERROR) {
+        errorText = inErrorText(result);
+        return false;
+    }
+    InHandle = handle;
+    forgetReceiveBuffer();
+    return true;
+}
+
+void midiInStartDevice() {
+    if (InHandle != nullptr) midiInStart(InHandle);
+}
+
+void midiInStopDevice() {
+    if (InHandle != nullptr) midiInStop(InHandle);
+}
+
+int midiInCloseDevice() {
+    if (InHandle == nullptr) return MMSYSERR_INVALHANDLE;
+    // A header that is prepared but not queued would stay prepared on a handle that is gone.
+    if (ReceivePrepared && !ReceiveQueued) {
+        midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
+        ReceivePrepared = false;
+    }
+    const MMRESULT result = midiInClose(InHandle);
+    if (result == MMSYSERR_NOERROR) {
+        InHandle = nullptr;
+        forgetReceiveBuffer();
+    }
+    return static_cast<int>(result);
+}
+
+void midiInResetDevice() {
+    if (InHandle == nullptr) return;
+    // A reset stops the input and returns every queued buffer (marked done, the return posted
+    // as MM_MIM_LONGDATA, which is left out as over).
+    midiInReset(InHandle);
+    ReceiveQueued = false;
+}
+
+bool midiInIsOpen() { return InHandle != nullptr; }
+
+void midiInQueueBuffer() {
+    if (InHandle == nullptr || ReceiveQueued) return;
+    if (!ReceivePrepared) {
+        ReceiveHeader = MIDIHDR{};
+        ReceiveHeader.lpData = ReceiveMemory.data();
+        ReceiveHeader.dwBufferLength = ReceiveBufferBytes;
+        if (midiInPrepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader) != MMSYSERR_NOERROR) return;
+        ReceivePrepared = true;
+    }
+    ReceiveHeader.dwBytesRecorded = 0;
+    if (midiInAddBuffer(InHandle, &ReceiveHeader, sizeof ReceiveHeader) == MMSYSERR_NOERROR) ReceiveQueued = true;
+}
+
+void midiInReleaseBuffer() {
+    if (InHandle == nullptr || !ReceivePrepared) return;
+    if (ReceiveQueued) {
+        // winmm gives a queued buffer back only through a reset (which stops the input too);
+        // unpreparing it while queued fails.
+        midiInReset(InHandle);
+        ReceiveQueued = false;
+    }
+    midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
+    ReceivePrepared = false;
+}

@@ -1,0 +1,503 @@
+// win32_window.cpp - the main window with its menu bar and panel, the menus, and the message
+// window, on plain Win32 (user32 + gdi32).
+//
+// Both windows show a Canvas that the portable code draws into: WM_PAINT copies the part of
+// it that needs painting to the screen with SetDIBitsToDevice. A Canvas is RGB without row
+// padding; a 24-bit DIB is BGR with every row padded to 4 bytes, so the rectangle is
+// converted into a scratch buffer first.
+//
+// Sizes: the main window is created with the size the program declares as the WHOLE window
+// (frame, caption and menu bar included), as CreateWindowEx takes it. Its client area is the
+// panel and shows the top-left part of the Canvas, which has the declared size.
+//
+// Everything a window does for the program becomes an Event (see the window procedure).
+#include <windows.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/input.h"
+#include "platform/msgwindow.h"
+#include "platform/win32/win32_state.h"
+#include "platform/window.h"
+
+namespace ktwin {
+
+namespace {
+
+constexpr const char* WindowClassName = "KorvatoneWindow";
+
+// A main window can neither be maximised nor resized: the panel is drawn for one size.
+constexpr DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME);
+// The message window: a caption, no close button (it goes away when it has its answer).
+constexpr DWORD MessageWindowStyle = WS_OVERLAPPED | WS_CAPTION;
+
+Canvas MainCanvas;
+Canvas MessageCanvas;
+
+HWND MainWindow = nullptr;
+HWND MessageWindow = nullptr;
+HWND MidiSink = nullptr;
+bool ClassRegistered = false;
+
+// presentMainWindow is painting what the program drew, not what the system uncovered.
+bool Presenting = false;
+// Minimised tracking for WindowMoved / WindowRestored.
+bool Minimised = false;
+bool MinimisedReported = false;
+
+std::vector<uint8_t> Scratch;
+
+// ---- presenting
+
+// Copies the rectangle of the canvas to (x, y) .. (x + w, y + h) of the device context.
+void paintCanvasPart(HDC dc, const Canvas& canvas, int x, int y, int w, int h) {
+    const int x2 = std::min(x + w, canvas.width());
+    const int y2 = std::min(y + h, canvas.height());
+    x = std::max(x, 0);
+    y = std::max(y, 0);
+    if (x2 <= x || y2 <= y) return;
+    w = x2 - x;
+    h = y2 - y;
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
+    Scratch.assign(stride * static_cast<size_t>(h), 0);
+    const size_t canvasStride = static_cast<size_t>(canvas.width()) * 3;
+    for (int row = 0; row < h; ++row) {
+        const uint8_t* from = canvas.data() + static_cast<size_t>(y + row) * canvasStride + static_cast<size_t>(x) * 3;
+        uint8_t* to = Scratch.data() + static_cast<size_t>(row) * stride;
+        for (int col = 0; col < w; ++col) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            from += 3;
+            to += 3;
+        }
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // negative: the rows run top to bottom, as in the Canvas
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    // The scratch buffer holds exactly the rectangle, so source and scan lines start at 0
+    // (for a top-down DIB SetDIBitsToDevice counts its start scan from the bottom otherwise).
+    SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h),
+                      Scratch.data(), &info, DIB_RGB_COLORS);
+}
+
+void paintWindow(HWND window, const Canvas& canvas) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc == nullptr) return;
+    const RECT& r = ps.rcPaint;
+    paintCanvasPart(dc, canvas, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    // What lies beyond the canvas (nothing, normally: the client is smaller) is black.
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    if (r.right > canvas.width()) {
+        RECT right{std::max<LONG>(r.left, canvas.width()), r.top, r.right, r.bottom};
+        FillRect(dc, &right, black);
+    }
+    if (r.bottom > canvas.height()) {
+        RECT below{r.left, std::max<LONG>(r.top, canvas.height()), r.right, r.bottom};
+        FillRect(dc, &below, black);
+    }
+    EndPaint(window, &ps);
+}
+
+// Shows the damaged part of the canvas now: invalidating it and updating the window sends
+// WM_PAINT at once, past the message queue.
+void presentCanvas(HWND window, Canvas& canvas) {
+    int x = 0, y = 0, w = 0, h = 0;
+    if (!canvas.takeDamage(x, y, w, h) || window == nullptr) return;
+    if (window == MainWindow && GetUpdateRect(window, nullptr, FALSE)) {
+        // Part of the window was uncovered and not painted yet: the program hears of it as
+        // it would from that paint message.
+        requestRepaint();
+    }
+    RECT r{x, y, x + w, y + h};
+    InvalidateRect(window, &r, FALSE);
+    const bool wasPresenting = Presenting;
+    Presenting = true;
+    UpdateWindow(window);
+    Presenting = wasPresenting;
+}
+
+// ---- events from the windows
+
+void queueSimple(EventKind kind) {
+    Event e;
+    e.kind = kind;
+    queueEvent(e);
+}
+
+// A point of the message window in the main window's client coordinates, the one coordinate
+// system of the portable code (mousePosition speaks of it too).
+POINT panelPoint(HWND window, int x, int y) {
+    POINT p{x, y};
+    if (window != MainWindow && MainWindow != nullptr) {
+        ClientToScreen(window, &p);
+        ScreenToClient(MainWindow, &p);
+    }
+    return p;
+}
+
+void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int buttons = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0);
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        // With the mouse captured, the release (and the drag) reach this window also when the
+        // pointer is outside it by then.
+        SetCapture(window);
+    } else if ((message == WM_LBUTTONUP || message == WM_RBUTTONUP) && buttons == 0) {
+        ReleaseCapture();
+    }
+    // Signed: a captured pointer left or above the window has negative coordinates.
+    const POINT p = panelPoint(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    Event e;
+    e.kind = EventKind::MouseButton;
+    e.x = p.x;
+    e.y = p.y;
+    e.buttons = buttons;
+    queueEvent(e);
+}
+
+void windowMoved(HWND window, LPARAM lParam) {
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    Event e;
+    e.kind = EventKind::WindowMoved;
+    if (IsIconic(window) || (x <= -32000 && y <= -32000)) {
+        // A minimised window is parked at -32000, -32000. The program takes the position as
+        // Windows gives it in the message, as unsigned 16-bit words (33536); a window on a
+        // monitor left of and above the primary one has small negative coordinates, which
+        // are passed on as they are and so are never mistaken for minimised.
+        e.x = static_cast<int>(static_cast<unsigned short>(LOWORD(lParam)));
+        e.y = static_cast<int>(static_cast<unsigned short>(HIWORD(lParam)));
+        MinimisedReported = true;
+    } else {
+        e.x = x;
+        e.y = y;
+    }
+    queueEvent(e);
+}
+
+void windowSized(WPARAM wParam) {
+    if (wParam == SIZE_MINIMIZED) {
+        Minimised = true;
+        if (!MinimisedReported) {
+            // The move to the parking position did not come (or came before the window was
+            // iconic): the program still has to learn that it is minimised.
+            Event e;
+            e.kind = EventKind::WindowMoved;
+            e.x = MinimisedPosition;
+            e.y = MinimisedPosition;
+            queueEvent(e);
+            MinimisedReported = true;
+        }
+    } else if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
+        if (Minimised) queueSimple(EventKind::WindowRestored);
+        Minimised = false;
+        MinimisedReported = false;
+    }
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handleMidiInMessage(message, wParam, lParam)) return 0;
+    const bool isMain = window == MainWindow && window != nullptr;
+    const bool isMessage = window == MessageWindow && window != nullptr;
+    if (!isMain && !isMessage) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+    case WM_CLOSE:
+        // The program decides when a window goes away: the main window's close button only
+        // asks, the message window closes when it has its answer.
+        if (isMain) queueSimple(EventKind::CloseRequested);
+        return 0;
+    case WM_COMMAND:
+        if (isMain && lParam == 0) {  // from a menu (or an accelerator), not from a control
+            Event e;
+            e.kind = EventKind::Command;
+            e.command = LOWORD(wParam);
+            queueEvent(e);
+        }
+        return 0;
+    case WM_MOVE:
+        if (isMain) windowMoved(window, lParam);
+        return 0;
+    case WM_SIZE:
+        if (isMain) windowSized(wParam);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT covers every pixel from the canvas; erasing first would flicker
+    case WM_PAINT:
+        paintWindow(window, isMain ? MainCanvas : MessageCanvas);
+        if (isMain && !Presenting) requestRepaint();
+        return 0;
+    case WM_CHAR:
+        // Keys are the characters typed (TranslateMessage makes them from WM_KEYDOWN):
+        // Enter comes as 13, Escape as 27. Keys that type nothing are not keys to the
+        // program, and taking WM_KEYDOWN as well would report every key twice.
+        {
+            Event e;
+            e.kind = EventKind::Key;
+            e.key = static_cast<int>(static_cast<unsigned char>(wParam & 0xFF));
+            queueEvent(e);
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MOUSEMOVE:
+        queueMouse(window, message, wParam, lParam);
+        return 0;
+    case WM_ACTIVATE:
+    case WM_DISPLAYCHANGE:
+        // The window in front or the screen changed: the program looks again.
+        queueSimple(EventKind::Other);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY:
+        if (isMain) MainWindow = nullptr;
+        if (isMessage) MessageWindow = nullptr;
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+bool registerClass() {
+    if (ClassRegistered) return true;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = windowProcedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = nullptr;
+    wc.lpszClassName = WindowClassName;
+    ClassRegistered = RegisterClassA(&wc) != 0;
+    return ClassRegistered;
+}
+
+// Shows the system's text for the last error in a message box; for failures that have no
+// other way to reach the user (no window could be made).
+void reportLastError(const char* what) {
+    const DWORD code = GetLastError();
+    char text[256] = {0};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    std::string message = what;
+    if (text[0] != '\0') message += std::string("\r\n") + text;
+    MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+// ---- menus: MenuHandle k is Menus[k - 1]; a destroyed menu's slot becomes null.
+
+std::vector<HMENU> Menus;
+std::vector<MenuHandle> Parents;  // the menu a popup was appended to, 0 for none
+MenuHandle AttachedBar = 0;
+MenuHandle LastBar = 0;
+
+HMENU menuOf(MenuHandle menu) {
+    if (menu <= 0 || menu > static_cast<int>(Menus.size())) return nullptr;
+    return Menus[static_cast<size_t>(menu - 1)];
+}
+
+MenuHandle addMenu(HMENU handle) {
+    if (handle == nullptr) return 0;
+    Menus.push_back(handle);
+    Parents.push_back(0);
+    return static_cast<MenuHandle>(Menus.size());
+}
+
+// DestroyMenu takes the submenus with it; their slots go too.
+void forgetMenu(MenuHandle menu, int depth) {
+    if (menuOf(menu) == nullptr || depth > 16) return;
+    Menus[static_cast<size_t>(menu - 1)] = nullptr;
+    for (size_t i = 0; i < Parents.size(); ++i) {
+        if (Parents[i] == menu) forgetMenu(static_cast<MenuHandle>(i + 1), depth + 1);
+    }
+}
+
+}  // namespace
+
+HWND mainWindow() { return MainWindow; }
+HWND messageWindow() { return MessageWindow; }
+
+HWND midiNotifyWindow() {
+    if (MainWindow != nullptr) return MainWindow;
+    if (MidiSink == nullptr && registerClass()) {
+        MidiSink = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    }
+    return MidiSink;
+}
+
+}  // namespace ktwin
+
+using namespace ktwin;
+
+// ---- window.h
+
+bool openMainWindow(int x, int y, int width, int height, const std::string& caption) {
+    if (MainWindow != nullptr) closeMainWindow();
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    MainCanvas.resize(width, height);
+    if (!registerClass()) {
+        reportLastError("The window class could not be registered.");
+        return false;
+    }
+    Minimised = false;
+    MinimisedReported = false;
+    MainWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MainWindowStyle, x, y, width, height, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (MainWindow == nullptr) {
+        reportLastError("The main window could not be opened.");
+        return false;
+    }
+    ShowWindow(MainWindow, SW_SHOW);
+    UpdateWindow(MainWindow);
+    // A new window is the one in front, as the program expects right after opening it.
+    SetForegroundWindow(MainWindow);
+    return true;
+}
+
+void setMainWindowCaption(const std::string& caption) {
+    if (MainWindow != nullptr) SetWindowTextA(MainWindow, caption.c_str());
+}
+
+Canvas& mainCanvas() { return MainCanvas; }
+
+void presentMainWindow() {
+    if (MainWindow == nullptr) {
+        int x, y, w, h;
+        MainCanvas.takeDamage(x, y, w, h);
+        return;
+    }
+    presentCanvas(MainWindow, MainCanvas);
+}
+
+void closeMainWindow() {
+    closeMessageWindow();
+    if (MainWindow == nullptr) return;
+    // The menu bar stays the program's (destroyMenuBar frees it): DestroyWindow would destroy
+    // an attached one.
+    if (AttachedBar != 0) SetMenu(MainWindow, nullptr);
+    AttachedBar = 0;
+    const HWND window = MainWindow;
+    MainWindow = nullptr;
+    DestroyWindow(window);
+}
+
+MenuHandle createMenuBar() {
+    const MenuHandle bar = addMenu(CreateMenu());
+    if (bar != 0) LastBar = bar;
+    return bar;
+}
+
+MenuHandle createPopupMenu() { return addMenu(CreatePopupMenu()); }
+
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+    const HMENU handle = menuOf(menu);
+    if (handle != nullptr) AppendMenuA(handle, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+    if (menu == AttachedBar && MainWindow != nullptr) DrawMenuBar(MainWindow);
+}
+
+void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text) {
+    const HMENU handle = menuOf(menu);
+    const HMENU popupHandle = menuOf(popup);
+    if (handle == nullptr || popupHandle == nullptr) return;
+    if (AppendMenuA(handle, MF_POPUP, reinterpret_cast<UINT_PTR>(popupHandle), text.c_str())) {
+        Parents[static_cast<size_t>(popup - 1)] = menu;
+    }
+    if (menu == AttachedBar && MainWindow != nullptr) DrawMenuBar(MainWindow);
+}
+
+void appendMenuSeparator(MenuHandle menu) {
+    const HMENU handle = menuOf(menu);
+    if (handle != nullptr) AppendMenuA(handle, MF_SEPARATOR, 0, nullptr);
+}
+
+void checkMenuItem(int commandId, bool checked) {
+    // By command identifier on the whole bar, so items in submenus are reached. The program
+    // sets the first check marks before it attaches the bar: then the bar made last is meant.
+    const HMENU bar = menuOf(AttachedBar != 0 ? AttachedBar : LastBar);
+    if (bar == nullptr) return;
+    CheckMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void attachMenuBar(MenuHandle bar) {
+    const HMENU handle = menuOf(bar);
+    if (handle == nullptr || MainWindow == nullptr) return;
+    SetMenu(MainWindow, handle);
+    DrawMenuBar(MainWindow);
+    AttachedBar = bar;
+}
+
+void destroyMenuBar(MenuHandle bar) {
+    const HMENU handle = menuOf(bar);
+    if (handle == nullptr) return;
+    if (AttachedBar == bar) {
+        if (MainWindow != nullptr) {
+            SetMenu(MainWindow, nullptr);
+            DrawMenuBar(MainWindow);
+        }
+        AttachedBar = 0;
+    }
+    if (LastBar == bar) LastBar = 0;
+    DestroyMenu(handle);
+    forgetMenu(bar, 0);
+}
+
+// ---- msgwindow.h
+
+Canvas& openMessageWindow(const std::string& caption) {
+    MessageCanvas.resize(MessageWindowWidth, MessageWindowHeight);
+    if (MessageWindow == nullptr) {
+        if (!registerClass()) {
+            reportLastError("The message window could not be opened.");
+            return MessageCanvas;
+        }
+        // Owned by the main window (when there is one): it stays in front of it and has no
+        // button of its own on the task bar.
+        MessageWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MessageWindowStyle, MessageWindowX,
+                                        MessageWindowY, MessageWindowWidth, MessageWindowHeight, MainWindow, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+        if (MessageWindow == nullptr) {
+            reportLastError("The message window could not be opened.");
+            return MessageCanvas;
+        }
+        // The main window takes no clicks or menu picks while a message waits.
+        if (MainWindow != nullptr) EnableWindow(MainWindow, FALSE);
+        ShowWindow(MessageWindow, SW_SHOW);
+    } else {
+        SetWindowTextA(MessageWindow, caption.c_str());
+    }
+    SetForegroundWindow(MessageWindow);
+    SetFocus(MessageWindow);
+    return MessageCanvas;
+}
+
+void presentMessageWindow() {
+    if (MessageWindow == nullptr) {
+        int x, y, w, h;
+        MessageCanvas.takeDamage(x, y, w, h);
+        return;
+    }
+    presentCanvas(MessageWindow, MessageCanvas);
+}
+
+void closeMessageWindow() {
+    if (MessageWindow == nullptr) return;
+    const bool hadFront = GetForegroundWindow() == MessageWindow;
+    // The owner is enabled again before its owned window goes, else Windows activates some
+    // other program's window in the moment between.
+    if (MainWindow != nullptr) EnableWindow(MainWindow, TRUE);
+    const HWND window = MessageWindow;
+    MessageWindow = nullptr;
+    DestroyWindow(window);
+    if (hadFront && MainWindow != nullptr) SetForegroundWindow(MainWindow);
+}

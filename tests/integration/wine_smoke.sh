@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Smoke test of the Windows programs under Wine and Xvfb:
+#   wine_smoke.sh WIN32_BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]
+# A fresh Wine prefix with C:\Qrdxpath\KtProg.pth naming C:\kt, which holds the shipped data:
+# ktprog.exe opens its window, its client area equals the simulation's golden panel picture
+# where they overlap, and closing it (wine taskkill, a WM_CLOSE) writes KtProg.CFG with 179
+# lines; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
+# under "Device Error" and ends. Exit 77 (skipped) when Wine or Xvfb are missing or Wine
+# cannot set up a prefix here.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+src=$(cd "$2" && pwd)
+shots=${3:-}
+source "$(dirname "$0")/desktop_env.sh"
+need_tools wine Xvfb xdotool xdpyinfo import compare convert
+work=$(mktemp -d /tmp/kt-wine.XXXXXX)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all HOME="$work/home"
+mkdir -p "$HOME"
+display=:$((400 + $$ % 50))
+Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+remember $!
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+timeout 180 wineboot --init >"$work/wineboot.log" 2>&1
+[ -d "$WINEPREFIX/drive_c/windows" ] || { echo "skipped: Wine cannot set up a prefix here"; exit 77; }
+
+c="$WINEPREFIX/drive_c"
+mkdir -p "$c/Qrdxpath" "$c/kt"
+printf 'dummy\r\n' >"$c/Qrdxpath/Qrdxpath.pth"
+printf 'C:\\kt\r\n' >"$c/Qrdxpath/KtProg.pth"
+printf 'C:\\kt\r\n' >"$c/Qrdxpath/KTboot.pth"
+cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$c/kt/"
+cp "$build/src/ktprog.exe" "$build/src/ktboot.exe" "$c/kt/"
+
+# The editor.
+cd "$c/kt"
+wine ktprog.exe >"$work/ktprog.log" 2>&1 &
+editor=$!
+remember $editor
+window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+[ -n "$window" ] || fail "the editor's window did not appear"
+sleep 3
+import -window root "$work/screen.png"
+[ -n "$shots" ] && cp "$work/screen.png" "$shots/wine_ktprog.png"
+
+# Where is the client area? Find the panel's top-left 40 x 40 corner in the screenshot, then
+# compare the whole client (the window's size less frame, caption and menu) with the golden
+# picture where they overlap.
+golden="$src/tests/golden/panel_start.png"
+convert "$golden" -crop 40x40+0+0 +repage "$work/corner.png"
+convert "$work/screen.png" -crop 200x200+0+0 +repage "$work/area.png"
+offset=$(compare -metric AE -subimage-search "$work/area.png" "$work/corner.png" null: 2>&1 | sed -n 's/.* @ \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+[ -n "$offset" ] || fail "the panel's corner is nowhere on the screen"
+read -r ox oy <<<"$offset"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+cw=$((X + WIDTH - ox)); ch=$((Y + HEIGHT - oy))
+gw=$(identify -format %w "$golden"); gh=$(identify -format %h "$golden")
+[ "$cw" -gt "$gw" ] && cw=$gw
+[ "$ch" -gt "$gh" ] && ch=$gh
+convert "$work/screen.png" -crop "${cw}x${ch}+${ox}+${oy}" +repage "$work/client.png"
+convert "$golden" -crop "${cw}x${ch}+0+0" +repage "$work/golden_part.png"
+differing=$(compare -metric AE "$work/client.png" "$work/golden_part.png" null: 2>&1) || true
+echo "client area ${cw}x${ch} at ${ox},${oy}: $differing pixels differ from the golden picture"
+[ "$differing" = "0" ] || fail "the client area differs from the golden picture"
+
+# The menu bar: a click on "File" just above the client area opens a menu over the panel.
+convert "$work/screen.png" -crop 200x120+${ox}+${oy} +repage "$work/before.png"
+xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
+sleep 1
+import -window root "$work/menu.png"
+[ -n "$shots" ] && cp "$work/menu.png" "$shots/wine_ktprog_menu.png"
+convert "$work/menu.png" -crop 200x120+${ox}+${oy} +repage "$work/after.png"
+changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1) || true
+[ "${changed:-0}" -gt 500 ] || fail "no menu opened under \"File\" ($changed pixels changed)"
+xdotool key Escape
+sleep 0.3
+xdotool key Escape
+sleep 0.5
+echo "the File menu opens"
+
+wine taskkill /im ktprog.exe >/dev/null 2>&1
+for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
+[ -f "$c/kt/KtProg.CFG" ] || fail "no KtProg.CFG was written"
+lines=$(wc -l <"$c/kt/KtProg.CFG")
+[ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"
+echo "ktprog.exe: window, panel and configuration ok"
+
+# The updater: Wine has no MIDI input here.
+wine ktboot.exe >"$work/ktboot.log" 2>&1 &
+updater=$!
+remember $updater
+box=$(timeout 60 xdotool search --sync --name "Device Error" | head -1)
+[ -n "$box" ] || fail "ktboot.exe showed no \"Device Error\" box"
+sleep 1
+import -window root "$work/box.png"
+[ -n "$shots" ] && cp "$work/box.png" "$shots/wine_ktboot.png"
+# Its OK button sits at the foot of the box, in the middle; without a window manager a click
+# there is surer than a key, whose focus Wine decides.
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 18)) click 1
+for _ in $(seq 100); do kill -0 "$updater" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$updater" 2>/dev/null; then
+    xdotool key Return
+    for _ in $(seq 200); do kill -0 "$updater" 2>/dev/null || break; sleep 0.1; done
+fi
+kill -0 "$updater" 2>/dev/null && fail "ktboot.exe did not end after the box"
+echo "ktboot.exe: Device Error box, then the end"
+echo "PASS"
