@@ -65,13 +65,20 @@ test)
     ctest --preset fuzz -R fuzz_regression
     echo "== Linux desktop programs (FLTK + RtMidi) and their integration tests"
     build fltk
-    ctest --preset fltk
+    # The integration tests drive real X and JACK servers; one that trips over the machine's
+    # load (a JACK xrun) gets one more try.
+    ctest --preset fltk --repeat until-pass:2
     echo "== Windows programs: cross-built with mingw-w64, smoke-tested under Wine"
     build win32
     ls -l build/win32/src/ktprog.exe build/win32/src/ktboot.exe build/win32/korvatone-win64.zip
     set +e
     timeout 600 bash tests/integration/wine_smoke.sh build/win32 .
     rc=$?
+    if [ $rc -ne 0 ] && [ $rc -ne 77 ]; then
+        echo "Wine smoke test failed once; one more try"
+        timeout 600 bash tests/integration/wine_smoke.sh build/win32 .
+        rc=$?
+    fi
     set -e
     if [ $rc -eq 77 ]; then
         echo "Wine smoke test skipped"
