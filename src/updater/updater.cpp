@@ -44,13 +44,6 @@ void buildUpdaterMenus() {
     attachMenuBar(MenuBar);
 }
 
-size_t lastSplit(const std::string& path) {
-    for (size_t i = path.size(); i > 0; --i) {
-        if (isPathSplit(path[i - 1])) return i - 1;
-    }
-    return std::string::npos;
-}
-
 // A configuration line as a number: the comment cut, the leading number taken.
 bool configNumber(int32_t& value) {
     const std::string line = DataFileReader::readDataLine();
@@ -155,13 +148,8 @@ bool readUpdaterConfiguration() {
 }
 
 bool writeUpdaterConfiguration() {
-    std::string error;
-    if (!writeTextFile(UpdaterConfigPath, {UpdaterFolderLine, formatNumber(MidiInDevice), formatNumber(MidiOutDevice)},
-                       error)) {
-        showMessage("  " + UpdaterConfigPath, "  not written: " + error);
-        return false;
-    }
-    return true;
+    return writeTextFileOrSay(UpdaterConfigPath,
+                              {UpdaterFolderLine, formatNumber(MidiInDevice), formatNumber(MidiOutDevice)});
 }
 
 bool openUpdaterMidiDevices() {
@@ -174,8 +162,7 @@ bool openUpdaterMidiDevices() {
     openChosenMidiIn();
     // The output index is limited without looking whether there is an output at all: with
     // none it becomes -1, the mapper.
-    if (MidiOutDevice > MidiOutCount - 1) MidiOutDevice = MidiOutCount - 1;
-    if (!midiOutOpenDevice(MidiOutDevice, MidiErrorText)) messageBox("MIDI-Out-Error", MidiErrorText);
+    openChosenMidiOut();
     midiInQueueBuffer();
     return true;
 }
@@ -189,18 +176,10 @@ void loadLoaderFileCommand() {
         return;
     }
     // The extension: none is ".ldr"; a dot right after the folder leaves no name at all.
-    bool refused = false;
-    bool dot = false;
-    for (size_t i = result.size(); i > 0; --i) {
-        if (isPathSplit(result[i - 1])) break;
-        if (result[i - 1] == '.') {
-            dot = true;
-            refused = i >= 2 && isPathSplit(result[i - 2]);
-            break;
-        }
-    }
-    if (!dot) result += ".ldr";
-    const size_t split = lastSplit(result);
+    const size_t dot = extensionDot(result);
+    bool refused = dot != std::string::npos && dot >= 1 && isPathSplit(result[dot - 1]);
+    if (dot == std::string::npos) result += ".ldr";
+    const size_t split = lastPathSplit(result);
     LoaderFolder = split == std::string::npos ? std::string() : result.substr(0, split);
     if (result == LoaderFolder + pathSeparator() + ".ldr") refused = true;
     if (refused) {
@@ -246,16 +225,16 @@ int ktbootMain() {
                 postCloseRequest();
             } else if (e.command == CommandLoad) {
                 loadLoaderFileCommand();
-            } else if (e.command >= MidiInCommandFirst && e.command < MidiInCommandFirst + MaxMidiInDevices) {
-                if (e.command - MidiInCommandFirst < MidiInCount && !switchUpdaterInput(e.command - MidiInCommandFirst)) {
+            } else if (int k = 0; midiInCommandDevice(e.command, k)) {
+                if (!switchUpdaterInput(k)) {
                     // The last input device is gone: the updater cannot work without one.
                     closeMidiDevices();
                     destroyMenuBar(MenuBar);
                     closeMainWindow();
                     return 0;
                 }
-            } else if (e.command >= MidiMapperCommand && e.command < MidiOutCommandFirst + MaxMidiOutDevices) {
-                if (e.command - MidiOutCommandFirst < MidiOutCount) selectMidiOutDevice(e.command - MidiOutCommandFirst);
+            } else if (int out = 0; midiOutCommandDevice(e.command, out)) {
+                selectMidiOutDevice(out);
             }
             break;
         default: break;  // incoming short messages and everything else: nothing to do

@@ -37,12 +37,7 @@ std::vector<std::string> parameterLines() {
 bool writeProgramFile(const std::string& path) {
     std::vector<std::string> lines = parameterLines();
     for (int i = 0; i < SpareLineCount; ++i) lines.push_back(SpareLine);
-    std::string error;
-    if (!writeTextFile(path, lines, error)) {
-        showMessage("  " + path, "  not written: " + error);
-        return false;
-    }
-    return true;
+    return writeTextFileOrSay(path, lines);
 }
 
 bool readProgramFile(const std::string& path) {

@@ -23,12 +23,10 @@ void dispatchCommand(int id) {
         postCloseRequest();
     } else if (id == CommandSelectDirectory) {
         DataDirectory = selectFolder("Select Directory", DataDirectory);
-    } else if (id >= CommandMidiInFirst && id < CommandMidiInFirst + MaxMidiInDevices) {
-        const int k = id - CommandMidiInFirst;
-        if (k < MidiInCount) selectMidiInDevice(k);
-    } else if (id >= CommandMidiMapper && id < CommandMidiOutFirst + MaxMidiOutDevices) {
-        const int k = id - CommandMidiOutFirst;
-        if (k < MidiOutCount) selectMidiOutDevice(k);
+    } else if (int in = 0; midiInCommandDevice(id, in)) {
+        selectMidiInDevice(in);
+    } else if (int out = 0; midiOutCommandDevice(id, out)) {
+        selectMidiOutDevice(out);
     } else {
         dispatchTransferCommand(id);
     }

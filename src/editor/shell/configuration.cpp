@@ -68,10 +68,5 @@ bool writeConfiguration(const std::string& path) {
         }
     }
     for (int i = 0; i < SpareLineCount; ++i) lines.push_back(SpareLine);
-    std::string error;
-    if (!writeTextFile(path, lines, error)) {
-        showMessage("  " + path, "  not written: " + error);
-        return false;
-    }
-    return true;
+    return writeTextFileOrSay(path, lines);
 }

@@ -16,9 +16,7 @@ constexpr int CommandLoadProgram = 1003;
 constexpr int CommandSaveProgram = 1004;
 constexpr int CommandWriteProgram = 1005;
 constexpr int CommandWriteAllPrograms = 1006;
-constexpr int CommandMidiInFirst = 50;    // 50 + k: input device k (k = 0..48)
-constexpr int CommandMidiMapper = 99;     // 100 + (-1)
-constexpr int CommandMidiOutFirst = 100;  // 100 + k: output device k (k = 0..49)
+// The MIDI menu's identifiers (50 + input, 99 the mapper, 100 + output) are in shared/midi.
 
 void buildMenus();
 void runCommandLoop();

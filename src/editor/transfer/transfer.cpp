@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/window.h"
 #include "shared/datafile/expression.h"
+#include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
 #include "shared/midi/messages.h"
 #include "shared/midi/midi.h"
@@ -27,15 +28,6 @@ namespace {
 constexpr int32_t ProgramReplyLimitMs = 2000;
 const std::vector<uint8_t> ProgramWrittenReply{0xF0, 0x00, 0x21, 0x11, 0x03, 0x21, 0xF7};
 
-// The position of the last folder separator of a path (also ':' where the platform splits
-// there), or npos.
-size_t lastSplit(const std::string& path) {
-    for (size_t i = path.size(); i > 0; --i) {
-        if (isPathSplit(path[i - 1])) return i - 1;
-    }
-    return std::string::npos;
-}
-
 }  // namespace
 
 void resetTransferState() {
@@ -45,7 +37,7 @@ void resetTransferState() {
 
 std::string programNameFromPath(const std::string& path) {
     std::string name = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
-    const size_t split = lastSplit(name);
+    const size_t split = lastPathSplit(name);
     return split == std::string::npos ? name : name.substr(split + 1);
 }
 
@@ -71,16 +63,10 @@ void askProgramFile(FileDialogKind kind, const std::string& title, std::string& 
     if (!result.empty() && result != std::string(1, pathSeparator()) && result != "0") {
         ok = true;
         // A name that is only an extension (nothing between the folder and the dot) is no name.
-        for (size_t i = result.size(); i > 0; --i) {
-            const char c = result[i - 1];
-            if (isPathSplit(c)) break;
-            if (c == '.') {
-                if (i >= 2 && isPathSplit(result[i - 2])) ok = false;
-                break;
-            }
-        }
+        const size_t dot = extensionDot(result);
+        if (dot != std::string::npos && dot >= 1 && isPathSplit(result[dot - 1])) ok = false;
         path = result;
-        const size_t split = lastSplit(result);
+        const size_t split = lastPathSplit(result);
         if (split != std::string::npos) folder = result.substr(0, split);
     }
     // The click that closed the dialog must not reach the panel.

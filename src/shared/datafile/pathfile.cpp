@@ -81,3 +81,18 @@ std::string readPathFile(const std::string& name) {
     writeOneLineFile(path, directory);
     return directory;
 }
+
+size_t lastPathSplit(const std::string& path) {
+    for (size_t i = path.size(); i > 0; --i) {
+        if (isPathSplit(path[i - 1])) return i - 1;
+    }
+    return std::string::npos;
+}
+
+size_t extensionDot(const std::string& path) {
+    for (size_t i = path.size(); i > 0; --i) {
+        if (isPathSplit(path[i - 1])) break;
+        if (path[i - 1] == '.') return i - 1;
+    }
+    return std::string::npos;
+}

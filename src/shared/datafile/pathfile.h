@@ -14,8 +14,15 @@
 //   without any line) shows messageBox("Path File Error", <path> "\n" <reason>) and ends
 //   the program through endProgram(); nothing further is written, and a path file whose
 //   writing failed is removed again.
+//
+// Splitting chosen paths (the platform's separators, and ':' where the platform splits there):
+// lastPathSplit(path): the position of the last split character, or npos.
+// extensionDot(path): the position of the dot that starts the extension of the file-name part
+//   (the last dot after the last split), or npos when the name has none.
 #pragma once
 
 #include <string>
 
 std::string readPathFile(const std::string& name);
+size_t lastPathSplit(const std::string& path);
+size_t extensionDot(const std::string& path);

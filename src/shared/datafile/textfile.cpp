@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "shared/message/message.h"
+
 bool writeTextFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
     const std::string temporary = path + ".new~";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
@@ -35,6 +37,13 @@ bool writeTextFile(const std::string& path, const std::vector<std::string>& line
     }
     if (!ok) std::filesystem::remove(temporary, ec);
     return ok;
+}
+
+bool writeTextFileOrSay(const std::string& path, const std::vector<std::string>& lines) {
+    std::string error;
+    if (writeTextFile(path, lines, error)) return true;
+    showMessage("  " + path, "  not written: " + error);
+    return false;
 }
 
 std::string formatNumber(long n) {

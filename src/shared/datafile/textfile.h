@@ -4,6 +4,8 @@
 //   temporary file in the same folder, then renames it over path. A failure or a crash in the
 //   middle therefore never destroys the previous file. Returns false with the system's reason
 //   in error; the temporary file is removed then.
+// writeTextFileOrSay(path, lines): the same; a failure is shown in a message window naming the
+//   file and the reason.
 // formatNumber(n): the number form of every file of the editor and of the knob numbers: a
 //   non-negative number with one leading blank (" 64"), a negative one with its minus sign
 //   ("-20").
@@ -15,5 +17,6 @@
 #include <vector>
 
 bool writeTextFile(const std::string& path, const std::vector<std::string>& lines, std::string& error);
+bool writeTextFileOrSay(const std::string& path, const std::vector<std::string>& lines);
 std::string formatNumber(long n);
 void padToColumn(std::string& text, size_t column);

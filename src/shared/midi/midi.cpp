@@ -72,13 +72,22 @@ void openMidiDevices() {
     midiInQueueBuffer();  // does nothing without an open input
 }
 
-void closeMidiIn() {
-    midiInReleaseBuffer();
-    midiInStopDevice();
+namespace {
+
+// A close that fails (input still pending) is followed by a reset and one more close.
+void closeInputHandle() {
     if (midiInCloseDevice() != 0 && midiInIsOpen()) {
         midiInResetDevice();
         midiInCloseDevice();
     }
+}
+
+}  // namespace
+
+void closeMidiIn() {
+    midiInReleaseBuffer();
+    midiInStopDevice();
+    closeInputHandle();
 }
 
 void closeMidiOut() {
@@ -93,10 +102,7 @@ void closeMidiDevices() {
     midiInReleaseBuffer();
     midiInStopDevice();
     closeMidiOut();
-    if (midiInCloseDevice() != 0 && midiInIsOpen()) {
-        midiInResetDevice();
-        midiInCloseDevice();
-    }
+    closeInputHandle();
 }
 
 void selectMidiInDevice(int k) {
@@ -124,6 +130,16 @@ void selectMidiOutDevice(int k) {
         return;
     }
     checkMenuItem(MidiOutCommandFirst + k, true);
+}
+
+bool midiInCommandDevice(int id, int& k) {
+    k = id - MidiInCommandFirst;
+    return k >= 0 && k < MidiInCount;
+}
+
+bool midiOutCommandDevice(int id, int& k) {
+    k = id - MidiOutCommandFirst;
+    return k >= -1 && k < MidiOutCount;
 }
 
 void appendMidiMenu(MenuHandle bar) {

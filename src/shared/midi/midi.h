@@ -23,6 +23,8 @@
 // selectMidiInDevice(k) / selectMidiOutDevice(k): the MIDI menu's handlers: nothing when k is
 //   the current device; otherwise the old device is closed and its check mark removed, k is
 //   opened and checked when that worked. Switching the input holds pass-through back 100 ms.
+// midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
+//   the item of an offered input / output device (the mapper is output -1), with k its index.
 // appendMidiMenu(bar): appends "&MIDI" with "MIDI &In" and "MIDI &Out" ("MIDI &Mapper", a
 //   separator, the output devices) to a menu bar, and checks the open devices.
 #pragma once
@@ -62,4 +64,6 @@ void closeMidiIn();
 void closeMidiOut();
 void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
+bool midiInCommandDevice(int id, int& k);
+bool midiOutCommandDevice(int id, int& k);
 void appendMidiMenu(MenuHandle bar);
