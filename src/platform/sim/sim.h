@@ -56,8 +56,7 @@ void schedule(uint32_t at, std::function<void()> happening);
 void scheduleUs(uint64_t atUs, std::function<void()> happening);
 void scheduleEvent(uint32_t at, const Event& e);
 void setScriptEnd(uint32_t at);
-// Moves the clock to `at`, applying every happening due on the way.
-void advanceTo(uint32_t at);
+// Moves the clock to `atUs`, applying every happening due on the way.
 void advanceToUs(uint64_t atUs);
 // Queues an event for the program now (used by happenings).
 void queueEvent(const Event& e);

@@ -119,8 +119,6 @@ void scheduleEvent(uint32_t at, const Event& e) {
 
 void setScriptEnd(uint32_t at) { machine().ScriptEndUs = uint64_t(at) * 1000; }
 
-void advanceTo(uint32_t at) { advanceToUs(uint64_t(at) * 1000); }
-
 void advanceToUs(uint64_t atUs) {
     Machine& m = machine();
     // Apply happenings in time order, with the clock standing at each one's time.
