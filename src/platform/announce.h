@@ -6,11 +6,13 @@
 // ChoiceAsked    texts = {question, c1, c2}        a question waits for the key 1 or 2
 // ChoiceAnswered texts = {question, c1, c2}, n     the question was answered with n
 // WindowText     texts = {line}                    a line was written into the updater's window
+// LoopStarted    texts = {}                        start-up is over: the program's command loop
+//                                                  takes its first event
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText };
+enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted };
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);

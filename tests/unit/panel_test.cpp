@@ -15,7 +15,7 @@
 #include "platform/midi.h"
 #include "platform/window.h"
 #include "shared/message/message.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ protected:
         loadFonts();
         preparePotImages();
         initKeyboard();
-        resetMessageState();
+        resetNrpnState();
         followEffectType();
         std::string error;
         ASSERT_TRUE(midiOutOpenDevice(0, error));

@@ -10,6 +10,7 @@
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
 #include "shared/message/message.h"
+#include "shared/datafile/pathfile.h"
 
 int16_t SliderTravel = 0;
 int16_t FieldCount = 0;

@@ -3,7 +3,7 @@
 #include "editor/declaration/declaration.h"
 #include "editor/shell/globals.h"
 #include "platform/window.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 
 int16_t KeyboardLeft = 10, KeyboardBottom = 0, WhiteKeyWidth = 23, WhiteKeyHeight = 90, KeyboardOctaves = 3,
         WhiteKeyCount = 23, BlackKeyWidth = 14, BlackKeyHeight = 60, KeyboardLowestNote = 24;

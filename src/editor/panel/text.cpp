@@ -11,6 +11,7 @@
 #include "editor/shell/globals.h"
 #include "platform/window.h"
 #include "shared/message/message.h"
+#include "shared/datafile/pathfile.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "editor/shell/globals.h"
 #include "platform/input.h"
 #include "platform/window.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 
 int StartForeground = 0, LastForeground = 0, LastScreenWidth = 0, LastScreenHeight = 0;
 

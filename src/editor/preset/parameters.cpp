@@ -4,7 +4,7 @@
 #include <array>
 
 #include "editor/declaration/declaration.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 
 namespace {
 

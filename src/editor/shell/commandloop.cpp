@@ -10,7 +10,7 @@
 #include "platform/input.h"
 #include "platform/midi.h"
 #include "platform/window.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
 
 namespace {

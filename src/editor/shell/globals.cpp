@@ -1,7 +1,5 @@
 #include "editor/shell/globals.h"
 
-#include "platform/process.h"
-
 std::string VersionText;
 std::string WindowCaption;
 std::string ProgramName;
@@ -15,10 +13,6 @@ bool WindowMinimised = false;
 int16_t MouseX = 0, MouseY = 0, MouseButtons = 0, PrevMouseButtons = 0;
 bool PanelRefreshRequest = false;
 Event CurrentEvent;
-
-std::string joinPath(const std::string& folder, const std::string& name) {
-    return folder + pathSeparator() + name;
-}
 
 void resetShellState() {
     VersionText = "1.00";

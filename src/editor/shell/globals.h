@@ -31,7 +31,4 @@ extern bool PanelRefreshRequest;    // asks the next refresh check to redraw the
 // The event the command loop is handling now.
 extern Event CurrentEvent;
 
-// A path in a folder, joined with the platform's separator: folder + sep + name.
-std::string joinPath(const std::string& folder, const std::string& name);
-
 void resetShellState();

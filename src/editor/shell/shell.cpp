@@ -14,7 +14,7 @@
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/pathfile.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
 
 namespace {
@@ -54,7 +54,7 @@ int ktprogMain() {
     resetDeclarationState();
     resetEffectState();
     resetMidiState();
-    resetMessageState();
+    resetNrpnState();
     resetTextState();
     resetPanelState();
     resetPotEditState();

@@ -16,7 +16,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
 #include "shared/midi/sysex.h"
 

@@ -353,6 +353,9 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
         line += "text ";
         ktfltk::quoteInto(line, text(0));
         break;
+    case Announcement::LoopStarted:
+        line += "loop";
+        break;
     }
     line += '\n';
     std::fputs(line.c_str(), stderr);

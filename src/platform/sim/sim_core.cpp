@@ -280,6 +280,8 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
     case Announcement::WindowText:
         sim::transcript("text", sim::quote(text(0)));
         break;
+    case Announcement::LoopStarted:
+        break;
     }
 }
 

@@ -32,6 +32,14 @@ bool readPhysicalLine(std::string& line) {
 
 }  // namespace
 
+void resetDataFileState() {
+    DataFileReader::close();
+    DataFileName.clear();
+    DataLineNumber = 0;
+    EndOfDataEndsProgram = true;
+    DataFileExhausted = false;
+}
+
 namespace DataFileReader {
 
 bool open(const std::string& path) {

@@ -46,6 +46,9 @@ extern int16_t DataLineNumber;
 extern bool EndOfDataEndsProgram;  // true (default): the end of the data ends the program
 extern bool DataFileExhausted;     // the current file ran out of data (set only when not ending)
 
+// The reader's initial state: no file, every global at its default.
+void resetDataFileState();
+
 namespace DataFileReader {
 bool open(const std::string& path);
 bool openUserFile(const std::string& path);

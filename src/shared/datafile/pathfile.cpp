@@ -96,3 +96,8 @@ size_t extensionDot(const std::string& path) {
     }
     return std::string::npos;
 }
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && isPathSplit(folder.back())) return folder + name;
+    return folder + pathSeparator() + name;
+}

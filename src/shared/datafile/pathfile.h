@@ -19,6 +19,9 @@
 // lastPathSplit(path): the position of the last split character, or npos.
 // extensionDot(path): the position of the dot that starts the extension of the file-name part
 //   (the last dot after the last split), or npos when the name has none.
+// joinPath(folder, name): a path in a folder: folder + the platform's separator + name; a
+//   folder that already ends with a split character (a chosen folder keeps its trailing
+//   separator) is not given a second one.
 #pragma once
 
 #include <string>
@@ -26,3 +29,4 @@
 std::string readPathFile(const std::string& name);
 size_t lastPathSplit(const std::string& path);
 size_t extensionDot(const std::string& path);
+std::string joinPath(const std::string& folder, const std::string& name);

@@ -5,8 +5,8 @@
 #include "platform/announce.h"
 #include "platform/events.h"
 #include "platform/input.h"
-#include "platform/midi.h"
 #include "platform/msgwindow.h"
+#include "shared/midi/receive.h"
 
 namespace {
 
@@ -23,21 +23,9 @@ void drawMessageLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-namespace {
-
-// The message window's wait takes every event; a system-exclusive message among them is
-// dropped and the receive buffer goes back to the input, so reception stays armed.
-Event takeEvent() {
-    Event e = waitEvent();
-    if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
-    return e;
-}
-
-}  // namespace
-
 void waitForKeyOrClick() {
     // The click that led here may still be held: wait for its release first, so that it
-    // does not dismiss the message at once. While a button is held, waitEvent returns
+    // does not dismiss the message at once. While a button is held, takeEvent returns
     // every 10 ms, so the live state is seen without spinning.
     while (mouseButtons() != 0) takeEvent();
     for (;;) {

@@ -4,16 +4,10 @@
 
 #include "platform/clock.h"
 #include "platform/midi.h"
+#include "shared/midi/receive.h"
 
 bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress) {
     return midiOutSendSysEx(message.data(), message.size(), progress);
-}
-
-std::vector<uint8_t> readSysExBuffer(const Event& e) {
-    // The one receive buffer came back with this message: queue it again at once, so the
-    // next message has somewhere to go.
-    midiInQueueBuffer();
-    return e.bytes;
 }
 
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
@@ -26,8 +20,8 @@ std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
         const uint32_t slice = static_cast<uint32_t>(std::max<int32_t>(timeout - elapsed + 1, 1));
         Event e;
         bool gotReply = false;
-        if (waitEventFor(slice, e) && e.kind == EventKind::MidiLong) {
-            reply = readSysExBuffer(e);
+        if (takeEventWithin(slice, e) && e.kind == EventKind::MidiLong) {
+            reply = e.bytes;
             gotReply = true;
         }
         if (tickDiff(tickCount(), start) > timeout) {

@@ -10,9 +10,9 @@
 //   system-exclusive message arrives or more than `timeout` ms have passed since the start;
 //   the event test comes before the time test in each round, so a message taken in the round
 //   in which the limit passed counts as not received (received false, the message returned).
-//   Every other event taken meanwhile is dropped (commands and clicks given during a wait are
+//   Events are taken through receive.h, so the receive buffer is queued again after each
+//   system-exclusive message. Every other event taken meanwhile is dropped (commands and clicks given during a wait are
 //   lost, as the user sees the program busy). Returns the message, or empty.
-// readSysExBuffer(e): the bytes of a returned receive buffer; queues the buffer again.
 // sysExChecksum(bytes): the plain sum S as the two data bytes (S >> 7) & 7F, S & 7F.
 #pragma once
 
@@ -24,5 +24,4 @@
 
 bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress = nullptr);
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received);
-std::vector<uint8_t> readSysExBuffer(const Event& e);
 void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low);

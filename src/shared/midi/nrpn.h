@@ -1,4 +1,4 @@
-// messages.h - short messages and NRPN parameter messages to the unit, on MIDI channel 1.
+// nrpn.h - short messages and NRPN parameter messages to the unit, on MIDI channel 1.
 //
 // Globals:
 //   LastNrpnMsb, LastNrpnLsb  the parameter-number bytes last sent with controllers 99 and 98
@@ -29,7 +29,7 @@ extern uint32_t LastNrpnTime;
 extern bool EditBracketOpen;
 extern uint8_t ThruStatus, ThruData1, ThruData2;
 
-void resetMessageState();
+void resetNrpnState();
 void sendShortMessage(int status, int data1, int data2);
 void sendNrpn(int msb, int lsb, int value);
 void sendEditBracket(int value);

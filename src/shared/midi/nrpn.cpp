@@ -1,4 +1,4 @@
-#include "shared/midi/messages.h"
+#include "shared/midi/nrpn.h"
 
 #include "platform/clock.h"
 #include "platform/midi.h"
@@ -16,7 +16,7 @@ constexpr int32_t NrpnAddressHoldMs = 1000;
 
 }  // namespace
 
-void resetMessageState() {
+void resetNrpnState() {
     LastNrpnMsb = LastNrpnLsb = -1;
     LastNrpnTime = tickCount();
     EditBracketOpen = false;
