@@ -214,6 +214,7 @@ int ktbootMain() {
     buildUpdaterMenus();
     clearUpdaterWindow();
 
+    announce(Announcement::LoopStarted, {});
     bool running = true;
     while (running) {
         const Event e = waitEvent();

@@ -5,6 +5,7 @@
 #include "editor/preset/parameters.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
+#include "platform/announce.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
@@ -56,6 +57,7 @@ void servePanel() {
 }  // namespace
 
 void startCommandLoop() {
+    announce(Announcement::LoopStarted, {});
     MidiInQuietUntil = tickCount() - 200;
     pollPots();
 
