@@ -9,10 +9,10 @@
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
-#include "platform/midi.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
+#include "shared/midi/receive.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void startCommandLoop() {
     // Drop MIDI input that queued up during start-up, up to and including the first other
     // event: none of it is dispatched or passed through.
     Event drained;
-    while (peekEvent(drained)) {
+    while (takePendingEvent(drained)) {
         if (!isMidiInputEvent(drained)) break;
     }
 }
@@ -89,9 +89,8 @@ bool commandLoopPass(const Event& event) {
         presentMainWindow();
     }
 
-    // A system-exclusive message that no reply wait asked for is dropped, and the receive
-    // buffer goes back to the input at once, so the next reply wait is not deaf.
-    if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
+    // A system-exclusive message that no reply wait asked for is dropped here; takeEvent has
+    // already queued the receive buffer again, so the next reply wait is not deaf.
 
     // Soft MIDI thru, also while minimised or behind another window.
     if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {
@@ -103,6 +102,6 @@ bool commandLoopPass(const Event& event) {
 
 void runCommandLoop() {
     startCommandLoop();
-    while (commandLoopPass(waitEvent())) {
+    while (commandLoopPass(takeEvent())) {
     }
 }
