@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/clock.h"
+#include "shared/midi/protocol.h"
 #include "shared/midi/sysex.h"
 #include "updater/updater.h"
 
@@ -17,17 +18,17 @@ constexpr int32_t IdentifyLimitMs = 2000;
 constexpr int32_t EraseLimitMs = 7000;
 constexpr int32_t VerdictMarginMs = 4000;
 
-const std::vector<uint8_t> IdentificationRequest{0xF0, 0x00, 0x21, 0x11, 0x02, 0x10, 0xF7};
+const std::vector<uint8_t> IdentificationRequest = protocol::shortMessage(protocol::LoaderPart, protocol::Identify);
 
 // The checks of a loader reply: the first failing one gives its error number, counted from
 // `first` (length, received, then bytes 1..7 of the seven); 0 when the reply is the one
-// expected, with `code` as its byte 6.
+// expected, the loader's reply with command byte `code`.
 int checkReply(const std::vector<uint8_t>& reply, bool received, uint8_t code, int first) {
-    if (reply.size() != 7) return first;
+    if (reply.size() != protocol::ReplyLength) return first;
     if (!received) return first + 1;
-    const uint8_t expected[7] = {0xF0, 0x00, 0x21, 0x11, 0x02, code, 0xF7};
-    for (int i = 0; i < 7; ++i) {
-        if (reply[i] != expected[i]) return first + 2 + i;
+    const std::vector<uint8_t> expected = protocol::shortMessage(protocol::LoaderPart, code);
+    for (size_t i = 0; i < protocol::ReplyLength; ++i) {
+        if (reply[i] != expected[i]) return first + 2 + static_cast<int>(i);
     }
     return 0;
 }
@@ -84,13 +85,12 @@ void runFirmwareUpdate(const std::string& path) {
     // The whole message is built before the unit is asked anything; it stays alive until
     // the send has returned, which is when the platform is done with it.
     const std::vector<uint8_t> message = updateDataMessage(image);
-    const size_t packedLength = message.size() - 12;
 
     writeUpdaterLine(" requesting identification...");
     sendSysEx(IdentificationRequest);
     bool received = false;
     std::vector<uint8_t> reply = waitSysExReply(IdentifyLimitMs, received);
-    int error = checkReply(reply, received, 0x11, 1);
+    int error = checkReply(reply, received, protocol::Identified, 1);
     if (error != 0) {
         reportError(error);
         return;
@@ -98,14 +98,15 @@ void runFirmwareUpdate(const std::string& path) {
 
     writeUpdaterLine(" Erasing flash memory...");
     reply = waitSysExReply(EraseLimitMs, received);
-    error = checkReply(reply, received, 0x12, 10);
+    error = checkReply(reply, received, protocol::Erased, 10);
     if (error != 0) {
         reportError(error);
         return;
     }
 
     writeUpdaterLine(" Sending update...");
-    const uint32_t estimateMs = static_cast<uint32_t>(std::nearbyint(2.0 * double(packedLength + 12) / 3.0));
+    // The send is expected to take 2 ms for every 3 bytes of the whole message.
+    const uint32_t estimateMs = static_cast<uint32_t>(std::nearbyint(2.0 * double(message.size()) / 3.0));
     drawUpdaterProgress(0, message.size());
     const uint32_t before = tickCount();
     sendSysEx(message, [](size_t sent, size_t total) { drawUpdaterProgress(sent, total); });
@@ -115,7 +116,7 @@ void runFirmwareUpdate(const std::string& path) {
     const int32_t limit = std::max<int32_t>(tickDiff(expectedEnd + VerdictMarginMs, tickCount()), 0);
     reply = waitSysExReply(limit, received);
 
-    if (reply.size() != 7) {
+    if (reply.size() != protocol::ReplyLength) {
         reportError((received ? 200 : 100) + static_cast<int>(reply.size()));
         return;
     }
@@ -123,20 +124,22 @@ void runFirmwareUpdate(const std::string& path) {
         reportError(20);
         return;
     }
-    const uint8_t expected[6] = {0xF0, 0x00, 0x21, 0x11, 0x02, 0x00};
-    for (int i = 0; i < 5; ++i) {
-        if (reply[i] != expected[i]) {
-            reportError(21 + i);
+    // Bytes 1..5 are the loader's head, byte 7 the end; byte 6 carries the verdict.
+    const std::vector<uint8_t> head = protocol::header(protocol::LoaderPart, 0);
+    for (size_t i = 0; i + 1 < protocol::HeaderLength; ++i) {
+        if (reply[i] != head[i]) {
+            reportError(21 + static_cast<int>(i));
             return;
         }
     }
-    if (reply[6] != 0xF7) {
+    if (reply[protocol::ReplyLength - 1] != protocol::SysExEnd) {
         reportError(26);
         return;
     }
-    if (reply[5] == 0x14) {
+    const uint8_t verdict = reply[protocol::HeaderLength - 1];
+    if (verdict == protocol::UpdateSucceeded) {
         writeUpdaterLine(" Update was successful!!!");
-    } else if (reply[5] == 0x15) {
+    } else if (verdict == protocol::UpdateFailed) {
         writeUpdaterLine(" ERROR!!!");
     } else {
         reportError(27);

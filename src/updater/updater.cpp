@@ -15,6 +15,10 @@
 #include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
 #include "shared/midi/midi.h"
+#include "shared/midi/nrpn.h"
+#include "shared/midi/protocol.h"
+#include "shared/midi/receive.h"
+#include "shared/midi/sysex.h"
 
 namespace updater {
 
@@ -65,6 +69,13 @@ bool switchUpdaterInput(int k) {
 }  // namespace
 
 void resetUpdaterState() {
+    // What the updater shares with the editor first, then its own globals and its defaults.
+    resetMidiState();
+    resetNrpnState();
+    resetDataFileState();
+    resetSymbols();
+    MidiInDevice = 0;
+    MidiOutDevice = -1;  // the mapper, until the configuration file names a device
     UpdaterName = "KTboot";
     UpdaterDirectory.clear();
     UpdaterFolderLine.clear();
@@ -119,20 +130,19 @@ void packSevenBit(const uint8_t* image, size_t n, uint8_t* packed) {
 }
 
 std::vector<uint8_t> updateDataMessage(const std::vector<uint8_t>& image) {
+    using namespace protocol;
     const size_t n = image.size();
     const size_t length = (8 * n + 7) / 7;   // L: one more than the packed bytes when 7 divides n
-    std::vector<uint8_t> message(length + 12, 0);
-    const uint8_t head[6] = {0xF0, 0x00, 0x21, 0x11, 0x02, 0x13};
-    std::copy(head, head + 6, message.begin());
-    message[6] = static_cast<uint8_t>((length >> 14) & 0x7F);
-    message[7] = static_cast<uint8_t>((length >> 7) & 0x7F);
-    message[8] = static_cast<uint8_t>(length & 0x7F);
-    packSevenBit(image.data(), n, &message[9]);
-    uint32_t sum = 0;
-    for (size_t i = 0; i < length; ++i) sum += message[9 + i];
-    message[9 + length] = static_cast<uint8_t>((sum >> 7) & 0x7F);
-    message[10 + length] = static_cast<uint8_t>(sum & 0x7F);
-    message[11 + length] = 0xF7;
+    std::vector<uint8_t> message = header(LoaderPart, UpdateData);
+    message.resize(length + UpdateFrameBytes, 0);
+    // L goes out in three 7-bit groups, the highest first.
+    message[HeaderLength] = static_cast<uint8_t>((length >> 14) & 0x7F);
+    message[HeaderLength + 1] = static_cast<uint8_t>((length >> 7) & 0x7F);
+    message[HeaderLength + 2] = static_cast<uint8_t>(length & 0x7F);
+    const size_t data = HeaderLength + UpdateLengthBytes;
+    packSevenBit(image.data(), n, &message[data]);
+    sysExChecksum(&message[data], length, message[data + length], message[data + length + 1]);
+    message[data + length + 2] = SysExEnd;
     return message;
 }
 
@@ -196,14 +206,10 @@ using namespace updater;
 
 int ktbootMain() {
     resetUpdaterState();
-    resetMidiState();
-    EndOfDataEndsProgram = true;
     UpdaterDirectory = readPathFile(UpdaterName);
     UpdaterFolderLine = UpdaterDirectory;
-    MidiInDevice = 0;
-    MidiOutDevice = -1;
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, UpdaterCaption)) return 1;
-    UpdaterConfigPath = UpdaterDirectory + pathSeparator() + UpdaterName + ".CFG";
+    UpdaterConfigPath = joinPath(UpdaterDirectory, UpdaterName + ".CFG");
     readUpdaterConfiguration();
 
     if (!openUpdaterMidiDevices()) {
@@ -217,10 +223,9 @@ int ktbootMain() {
     announce(Announcement::LoopStarted, {});
     bool running = true;
     while (running) {
-        const Event e = waitEvent();
+        const Event e = takeEvent();
         switch (e.kind) {
         case EventKind::CloseRequested: running = false; break;
-        case EventKind::MidiLong: midiInQueueBuffer(); break;  // nobody asked for it: keep listening
         case EventKind::Command:
             if (e.command == CommandExit) {
                 postCloseRequest();

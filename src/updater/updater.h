@@ -24,7 +24,7 @@ namespace updater {
 extern std::string UpdaterName;        // "KTboot": base name of the updater's files
 extern std::string UpdaterDirectory;   // folder named by the updater's path file
 extern std::string UpdaterFolderLine;  // first line of the configuration file
-extern std::string UpdaterConfigPath;  // UpdaterDirectory + separator + "KTboot.CFG"
+extern std::string UpdaterConfigPath;  // "KTboot.CFG" in UpdaterDirectory
 extern std::string UpdaterCaption;     // the window's caption
 extern std::string LoaderFolder;       // folder of the last loader file chosen
 extern std::string LoaderPath;         // the loader file chosen last
@@ -42,6 +42,12 @@ constexpr int CommandLoad = 1002;
 // The largest image the unit takes: its packed form must fit the 60,001-byte buffer.
 constexpr size_t MaxImageBytes = 52500;
 
+// The updater's whole starting state, the one reset its entry point and every test call: the
+// MIDI devices (resetMidiState; then input 0 and output -1, the mapper, as without a
+// configuration file), the parameter messages (resetNrpnState), the data-file reader
+// (resetDataFileState: no file open, the end of the data ends the program), the symbol table
+// (resetSymbols), and the updater's own globals above with its menu bar and text lines.
+// Needs the platform up (the parameter messages read the clock).
 void resetUpdaterState();
 // Clears the window and the text lines written into it.
 void clearUpdaterWindow();

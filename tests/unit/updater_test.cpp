@@ -11,7 +11,10 @@
 #include "platform/events.h"
 #include "platform/sim/sim.h"
 #include "platform/window.h"
+#include "shared/datafile/datafile.h"
+#include "shared/datafile/expression.h"
 #include "shared/midi/midi.h"
+#include "shared/midi/nrpn.h"
 #include "unit/unit.h"
 #include "updater/updater.h"
 
@@ -64,6 +67,7 @@ protected:
         std::filesystem::remove_all(Home);
         std::filesystem::create_directories(Home / "fw");
         sim::reset(Home.string());
+        updater::resetUpdaterState();
         sim::setTranscript(&Out);
         sim::theUnit().UnitMode = unit::Mode::Update;
     }
@@ -141,6 +145,56 @@ TEST_F(UpdaterRunTest, AFullSizeImageArrivesWholeAtWireSpeedWithAProgressBar) {
     EXPECT_GE(spent + 1, floorMs);
     EXPECT_LT(spent, floorMs * 1.01);
     EXPECT_GT(sendStartUs, 0u);
+}
+
+TEST_F(UpdaterRunTest, AStraySysExInTheCommandLoopLeavesReceptionArmedForTheUpdate) {
+    // Nobody waits for this message; unless the loop queues the receive buffer again, the
+    // unit's identification reply finds reception deaf and the update fails with error 1.
+    writeImage("small.ldr", {1, 2, 3});
+    sim::schedule(500, [] { sim::midiArrives({0xF0, 0x7D, 0x01, 0xF7}); });
+    sim::queueDialogAnswer({DialogOutcome::Chosen, (Home / "fw" / "small.ldr").string()});
+    command(1000, updater::CommandLoad);
+    run(6000);
+    EXPECT_NE(Out.str().find("text \" Update was successful!!!\""), std::string::npos) << Out.str();
+    EXPECT_EQ(sim::theUnit().Image, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(UpdaterRunTest, ResetClearsWhatAnEarlierRunLeftBehind) {
+    // Everything the updater and the shared code it runs on keep, left dirty as by a run
+    // (or an editor test) before.
+    updater::UpdaterDirectory = updater::UpdaterFolderLine = updater::UpdaterConfigPath = "/old";
+    updater::LoaderFolder = updater::LoaderPath = "/old/fw";
+    updater::UpdaterName = "Other";
+    MidiInDevice = 3;
+    MidiOutDevice = 2;
+    MidiErrorText = "busy";
+    MidiInQuietUntil = 77;
+    LastNrpnMsb = LastNrpnLsb = 12;
+    EditBracketOpen = true;
+    DataFileName = "/old/KTboot.CFG";
+    DataLineNumber = 9;
+    EndOfDataEndsProgram = false;
+    DataFileExhausted = true;
+    declareSymbol("Knob = 3");
+    ASSERT_EQ(SymbolCount, 1);
+
+    updater::resetUpdaterState();
+
+    EXPECT_EQ(updater::UpdaterName, "KTboot");
+    for (const std::string* text : {&updater::UpdaterDirectory, &updater::UpdaterFolderLine,
+                                    &updater::UpdaterConfigPath, &updater::LoaderFolder, &updater::LoaderPath,
+                                    &MidiErrorText, &DataFileName})
+        EXPECT_EQ(*text, "");
+    EXPECT_EQ(MidiInDevice, 0);
+    EXPECT_EQ(MidiOutDevice, -1) << "without a configuration file the output is the mapper";
+    EXPECT_EQ(MidiInQuietUntil, 0u);
+    EXPECT_EQ(LastNrpnMsb, -1);
+    EXPECT_EQ(LastNrpnLsb, -1);
+    EXPECT_FALSE(EditBracketOpen);
+    EXPECT_EQ(DataLineNumber, 0);
+    EXPECT_TRUE(EndOfDataEndsProgram);
+    EXPECT_FALSE(DataFileExhausted);
+    EXPECT_EQ(SymbolCount, 0);
 }
 
 TEST_F(UpdaterRunTest, ErrorNumbersAreNotWrappedIntoOneByte) {

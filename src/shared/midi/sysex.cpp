@@ -35,9 +35,14 @@ std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
     }
 }
 
-void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low) {
+void sysExChecksum(const uint8_t* bytes, size_t count, uint8_t& high, uint8_t& low) {
+    // Only the low 14 bits of the sum are sent, and an unsigned sum keeps them right even if it wraps.
     uint32_t sum = 0;
-    for (uint8_t b : dataBytes) sum += b;
+    for (size_t i = 0; i < count; ++i) sum += bytes[i];
     high = static_cast<uint8_t>((sum >> 7) & 0x7F);
     low = static_cast<uint8_t>(sum & 0x7F);
+}
+
+void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low) {
+    sysExChecksum(dataBytes.data(), dataBytes.size(), high, low);
 }

@@ -13,9 +13,11 @@
 //   Events are taken through receive.h, so the receive buffer is queued again after each
 //   system-exclusive message. Every other event taken meanwhile is dropped (commands and clicks given during a wait are
 //   lost, as the user sees the program busy). Returns the message, or empty.
-// sysExChecksum(bytes): the plain sum S as the two data bytes (S >> 7) & 7F, S & 7F.
+// sysExChecksum(bytes, count, high, low): the plain sum S of `count` data bytes as the two
+//   data bytes (S >> 7) & 7F, S & 7F; the vector form sums the whole vector the same way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,4 +26,5 @@
 
 bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress = nullptr);
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received);
+void sysExChecksum(const uint8_t* bytes, size_t count, uint8_t& high, uint8_t& low);
 void sysExChecksum(const std::vector<uint8_t>& dataBytes, uint8_t& high, uint8_t& low);
