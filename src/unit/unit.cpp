@@ -3,6 +3,7 @@
 #include "unit/unit.h"
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 namespace unit {
@@ -43,13 +44,6 @@ std::vector<uint8_t> sevenByte(uint8_t part, uint8_t code) {
 
 uint64_t afterMs(uint64_t atUs, uint32_t ms) { return atUs + uint64_t(ms) * 1000u; }
 
-// True when the message starts with F0, our maker and `part`, has the command byte `code`
-// and ends with F7.
-bool framed(const std::vector<uint8_t>& m, uint8_t part, uint8_t code) {
-    return m.size() >= 7 && m[0] == SysExStart && m[1] == Maker[0] && m[2] == Maker[1] && m[3] == Maker[2] &&
-           m[4] == part && m[5] == code && m.back() == SysExEnd;
-}
-
 bool dataBytes(const std::vector<uint8_t>& m, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i)
         if (m[i] > 0x7F) return false;
@@ -63,25 +57,95 @@ bool checksumMatches(const std::vector<uint8_t>& m, size_t from, size_t to, uint
     return high == ((sum >> 7) & 0x7F) && low == (sum & 0x7F);
 }
 
+// Records why the message is not taken; `text` gives the numbers of this message, when they
+// say more than the plain reason.
+void refuse(State& s, Refusal reason, const std::string& text = std::string()) {
+    s.LastRefusal = reason;
+    s.LastRefusalText = text.empty() ? refusalText(reason) : text;
+}
+
+// The frame every message of ours has: F0, the maker, a part and a command, F7 at the end.
+Refusal frameRefusal(const std::vector<uint8_t>& m) {
+    if (m.size() < 7 || m[0] != SysExStart || m[1] != Maker[0] || m[2] != Maker[1] || m[3] != Maker[2])
+        return Refusal::NotForTheUnit;
+    if (m.back() != SysExEnd) return Refusal::NoEndByte;
+    return Refusal::None;
+}
+
+// A program write in program mode; stores it when it is good.
 bool acceptProgramWrite(State& s, const std::vector<uint8_t>& m) {
-    if (m.size() != ProgramMessageLength || !framed(m, PartProgram, WriteProgram)) return false;
-    if (!dataBytes(m, 1, m.size() - 1)) return false;
-    if (m[6] != 0x00) return false;
+    if (const Refusal r = frameRefusal(m); r != Refusal::None) {
+        refuse(s, r);
+        return false;
+    }
+    if (m[4] == PartLoader) {
+        refuse(s, Refusal::LoaderMessageInProgramMode);
+        return false;
+    }
+    if (m[4] != PartProgram || m[5] != WriteProgram) {
+        refuse(s, Refusal::UnknownMessage);
+        return false;
+    }
+    if (m.size() != ProgramMessageLength) {
+        refuse(s, Refusal::ProgramWriteLength,
+               "length " + std::to_string(m.size()) + ", a program write has " + std::to_string(ProgramMessageLength));
+        return false;
+    }
+    if (!dataBytes(m, 1, m.size() - 1)) {
+        refuse(s, Refusal::DataByteAbove7F);
+        return false;
+    }
+    if (m[6] != 0x00) {
+        refuse(s, Refusal::ByteSixNotZero);
+        return false;
+    }
     const uint8_t location = m[7];
-    if (location < 1 || location > 99) return false;
+    if (location < 1 || location > 99) {
+        refuse(s, Refusal::LocationOutOfRange, "location " + std::to_string(location) + " outside 1..99");
+        return false;
+    }
     const size_t end = ProgramHeader + ProgramBytes;
-    if (!checksumMatches(m, ProgramHeader, end, m[end], m[end + 1])) return false;
+    if (!checksumMatches(m, ProgramHeader, end, m[end], m[end + 1])) {
+        refuse(s, Refusal::Checksum);
+        return false;
+    }
     s.ProgramMemory[location].assign(m.begin() + ProgramHeader, m.begin() + end);
     return true;
 }
 
+// What update mode makes of a message other than the identification request: false with
+// the reason recorded when it is no update data at all.
+bool isUpdateData(State& s, const std::vector<uint8_t>& m) {
+    Refusal r = frameRefusal(m);
+    if (r == Refusal::None && m[4] == PartProgram) r = Refusal::ProgramMessageInUpdateMode;
+    if (r == Refusal::None && (m[4] != PartLoader || m[5] != UpdateData)) r = Refusal::UnknownMessage;
+    if (r == Refusal::None) return true;
+    refuse(s, r);
+    return false;
+}
+
 // Checks the update data message; on success `image` holds the unpacked image.
-bool acceptUpdateData(const std::vector<uint8_t>& m, std::vector<uint8_t>& image) {
-    if (m.size() < UpdateFrame || !dataBytes(m, 1, m.size() - 1)) return false;
+bool acceptUpdateData(State& s, const std::vector<uint8_t>& m, std::vector<uint8_t>& image) {
+    if (m.size() < UpdateFrame) {
+        refuse(s, Refusal::UpdateTooShort);
+        return false;
+    }
+    if (!dataBytes(m, 1, m.size() - 1)) {
+        refuse(s, Refusal::DataByteAbove7F);
+        return false;
+    }
     const size_t packedLength = (size_t(m[6]) << 14) | (size_t(m[7]) << 7) | m[8];
-    if (packedLength != m.size() - UpdateFrame) return false;
+    if (packedLength != m.size() - UpdateFrame) {
+        refuse(s, Refusal::UpdateLengthMismatch,
+               "the length bytes say " + std::to_string(packedLength) + ", " + std::to_string(m.size() - UpdateFrame) +
+                   " are there");
+        return false;
+    }
     const size_t end = UpdateHeader + packedLength;
-    if (!checksumMatches(m, UpdateHeader, end, m[end], m[end + 1])) return false;
+    if (!checksumMatches(m, UpdateHeader, end, m[end], m[end + 1])) {
+        refuse(s, Refusal::Checksum);
+        return false;
+    }
     image = unpackSevenBit(std::vector<uint8_t>(m.begin() + UpdateHeader, m.begin() + end));
     return true;
 }
@@ -94,9 +158,31 @@ std::string hex2(unsigned v) {
 
 }  // namespace
 
+const char* refusalText(Refusal r) {
+    switch (r) {
+        case Refusal::None: return "";
+        case Refusal::NotForTheUnit: return "not addressed to the unit";
+        case Refusal::NoEndByte: return "no end byte";
+        case Refusal::LoaderMessageInProgramMode: return "a firmware loader message, but the unit is in program mode";
+        case Refusal::ProgramMessageInUpdateMode: return "a program message, but the unit is in update mode";
+        case Refusal::UnknownMessage: return "unknown message";
+        case Refusal::ProgramWriteLength: return "a program write has 115 bytes";
+        case Refusal::UpdateTooShort: return "too short";
+        case Refusal::DataByteAbove7F: return "a data byte above 7F";
+        case Refusal::ByteSixNotZero: return "byte 6 is not 00";
+        case Refusal::LocationOutOfRange: return "location outside 1..99";
+        case Refusal::UpdateLengthMismatch: return "the length bytes disagree with the bytes present";
+        case Refusal::Checksum: return "checksum";
+        case Refusal::DataEntryBeforeParameter: return "data entry before a parameter was selected";
+    }
+    return "";
+}
+
 void reset(State& s) { s = State(); }
 
 void receiveShort(State& s, const uint8_t* bytes, size_t length, uint64_t /*atUs*/) {
+    s.LastRefusal = Refusal::None;
+    s.LastRefusalText.clear();
     if (s.Absent || bytes == nullptr || length == 0) return;
     const uint8_t status = bytes[0];
     // Channel messages on channel 1 only; system messages and other channels pass by.
@@ -128,6 +214,8 @@ void receiveShort(State& s, const uint8_t* bytes, size_t length, uint64_t /*atUs
             } else if (d1 == 6) {
                 if (s.Msb < 0 || s.Lsb < 0) {
                     ++s.Count.nrpnErrors;
+                    refuse(s, Refusal::DataEntryBeforeParameter,
+                           "data entry " + std::to_string(d2) + " before a parameter was selected");
                     break;
                 }
                 s.Parameters[{s.Msb, s.Lsb}] = d2;
@@ -149,6 +237,8 @@ void receiveShort(State& s, const uint8_t* bytes, size_t length, uint64_t /*atUs
 }
 
 std::vector<Reply> receiveSysEx(State& s, const std::vector<uint8_t>& message, uint64_t atUs) {
+    s.LastRefusal = Refusal::None;
+    s.LastRefusalText.clear();
     if (s.Absent) return {};
     std::vector<Reply> replies;
     const uint64_t replyAt = afterMs(atUs, s.ReplyDelayMs);
@@ -164,10 +254,10 @@ std::vector<Reply> receiveSysEx(State& s, const std::vector<uint8_t>& message, u
     } else if (m == sevenByte(PartLoader, Identify)) {
         replies.push_back({replyAt, sevenByte(PartLoader, IdentifyReply)});
         replies.push_back({afterMs(replyAt, s.EraseMs), sevenByte(PartLoader, EraseDone)});
-    } else if (framed(m, PartLoader, UpdateData)) {
+    } else if (isUpdateData(s, m)) {
         ++s.Count.updates;
         std::vector<uint8_t> image;
-        const bool good = acceptUpdateData(m, image);
+        const bool good = acceptUpdateData(s, m, image);
         if (good) {
             s.HaveImage = true;
             s.Image = std::move(image);

@@ -14,7 +14,7 @@
 // - Program mode: the write request F0 00 21 11 03 20 00 LL <104 data bytes> CH CL F7 with LL
 //   in 1..99, every data byte 0..7F and CH CL the sum of the data bytes ((S >> 7) & 7F, S & 7F)
 //   is stored in location LL and answered with F0 00 21 11 03 21 F7 after the reply delay.
-//   Anything else addressed to the unit is not answered and is counted as refused.
+//   Anything else is not answered and is counted as refused.
 // - Update mode: the identification request F0 00 21 11 02 10 F7 is answered with
 //   F0 00 21 11 02 11 F7 after the reply delay, and the erase notice F0 00 21 11 02 12 F7
 //   follows EraseMs after that reply. The update data F0 00 21 11 02 13 L2 L1 L0 <L packed
@@ -22,6 +22,13 @@
 //   bytes 0..7F), unpacked (7 bits per byte, most significant first; n = floor(7L / 8) image
 //   bytes) and kept; it is answered F0 00 21 11 02 14 F7 (success) when it was good and the
 //   verdict is ok, otherwise F0 00 21 11 02 15 F7 (failure), after the reply delay.
+// - Every message given to the unit leaves its judgement in LastRefusal and LastRefusalText:
+//   Refusal::None when it was taken (or passed by, as short messages for others do, or met an
+//   absent unit), else why
+//   the unit would not take it, the first reason found in the order of the Refusal values
+//   below (so a program write with a bad location and a bad checksum is refused for its
+//   location). A message the unit refuses counts in refused (SysEx) or nrpnErrors (a data
+//   entry); update data that is refused is still counted in updates and answered.
 // - Faults for tests: Absent (nothing is received or answered), ReplyDelayMs, the override
 //   queue (each entry replaces, or with `silent` suppresses, the next reply the unit sends:
 //   the first entry applies to the next reply, the second to the one after), EraseMs, Verdict.
@@ -48,6 +55,27 @@ struct Reply {
     uint64_t atUs;  // when the unit starts sending it (microseconds, the caller's clock)
     std::vector<uint8_t> bytes;
 };
+
+// Why the unit did not take a message.
+enum class Refusal {
+    None,                        // taken, or nothing to refuse
+    NotForTheUnit,               // not F0 and our maker, or shorter than any message of ours
+    NoEndByte,                   // the last byte is not F7
+    LoaderMessageInProgramMode,  // part 02 while the unit is in program mode
+    ProgramMessageInUpdateMode,  // part 03 while the unit is in update mode
+    UnknownMessage,              // another part or command, or a request of the wrong length
+    ProgramWriteLength,          // a program write that is not 115 bytes long
+    UpdateTooShort,              // update data without room for its length, sum and end
+    DataByteAbove7F,             // a byte between F0 and F7 that is not a data byte
+    ByteSixNotZero,              // a program write whose byte 6 (counting from 0) is not 00
+    LocationOutOfRange,          // a program write to a location outside 1..99
+    UpdateLengthMismatch,        // the update's length bytes disagree with the bytes present
+    Checksum,                    // the sum bytes do not match the data
+    DataEntryBeforeParameter,    // controller 6 before both parameter-number bytes came
+};
+
+// The reason in a few words, as a log line shows it ("" for None).
+const char* refusalText(Refusal r);
 
 struct Counts {
     int shortMessages = 0;
@@ -77,6 +105,10 @@ struct State {
     bool HaveImage = false;
     std::vector<uint8_t> Image;  // the last firmware image received (unpacked)
     Counts Count;
+
+    // The judgement of the last message given to the unit.
+    Refusal LastRefusal = Refusal::None;
+    std::string LastRefusalText;  // refusalText, with this message's numbers where they help
 };
 
 void reset(State& s);

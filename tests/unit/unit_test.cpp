@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -289,6 +290,105 @@ TEST_F(UnitTest, UpdateModeAnswersOnlyTheLoaderMessages) {
     EXPECT_TRUE(sysex(updateMessage(packByBits(image(7)))).empty());
     EXPECT_FALSE(u.HaveImage);
     EXPECT_EQ(u.Count.updates, 0);
+}
+
+// --- why a message is refused ---
+
+TEST_F(UnitTest, EachRefusalGivesItsReasonAndATakenMessageNone) {
+    using unit::Refusal;
+    const Bytes write = programMessage(7, thousandSum());
+    const Bytes update = updateMessage(packByBits(image(30)));  // L = 35
+    auto changed = [](Bytes m, size_t at, uint8_t value) {
+        m[at] = value;
+        return m;
+    };
+    Bytes badSum = write;
+    badSum[badSum.size() - 2] ^= 0x01;
+    Bytes high = thousandSum();
+    high[3] = 0x80;
+    Bytes updateHigh = update;
+    updateHigh[10] |= 0x80;
+    updateHigh[updateHigh.size() - 3] += 1;  // the sum grew by 128: only the byte itself is wrong
+    Bytes updateSum = update;
+    updateSum[updateSum.size() - 2] ^= 0x01;
+    Bytes longIdentify = IdentifyRequest;
+    longIdentify.insert(longIdentify.end() - 1, 0x00);
+    // Location 0 with a bad sum as well: the location is the first reason found.
+    Bytes zeroAndSum = programMessage(0, thousandSum());
+    zeroAndSum[zeroAndSum.size() - 2] ^= 0x01;
+
+    struct Case {
+        const char* name;
+        unit::Mode mode;
+        Bytes sysEx;                   // a SysEx message, or
+        std::vector<Bytes> shortMsgs;  // short messages, the last one judged
+        Refusal reason;
+        std::string text;
+    };
+    const unit::Mode P = unit::Mode::Program, U = unit::Mode::Update;
+    const std::vector<Case> cases = {
+        {"program write", P, write, {}, Refusal::None, ""},
+        {"other maker", P, changed(write, 2, 0x22), {}, Refusal::NotForTheUnit, "not addressed to the unit"},
+        {"shorter than a reply", P, {0xF0, 0x00, 0x21, 0x11, 0xF7}, {}, Refusal::NotForTheUnit,
+         "not addressed to the unit"},
+        {"no end byte", P, changed(write, write.size() - 1, 0xF8), {}, Refusal::NoEndByte, "no end byte"},
+        {"loader part in program mode", P, IdentifyRequest, {}, Refusal::LoaderMessageInProgramMode,
+         "a firmware loader message, but the unit is in program mode"},
+        {"reply code sent to the unit", P, ProgramWrittenReply, {}, Refusal::UnknownMessage, "unknown message"},
+        {"103 data bytes", P, programMessage(7, Bytes(103, 0x10)), {}, Refusal::ProgramWriteLength,
+         "length 114, a program write has 115"},
+        {"data byte 80", P, programMessage(7, high), {}, Refusal::DataByteAbove7F, "a data byte above 7F"},
+        {"byte 6", P, changed(write, 6, 0x01), {}, Refusal::ByteSixNotZero, "byte 6 is not 00"},
+        {"location 0", P, zeroAndSum, {}, Refusal::LocationOutOfRange, "location 0 outside 1..99"},
+        {"location 100", P, programMessage(100, thousandSum()), {}, Refusal::LocationOutOfRange,
+         "location 100 outside 1..99"},
+        {"program checksum", P, badSum, {}, Refusal::Checksum, "checksum"},
+        {"identification", U, IdentifyRequest, {}, Refusal::None, ""},
+        {"update data", U, update, {}, Refusal::None, ""},
+        {"program write in update mode", U, write, {}, Refusal::ProgramMessageInUpdateMode,
+         "a program message, but the unit is in update mode"},
+        {"identification too long", U, longIdentify, {}, Refusal::UnknownMessage, "unknown message"},
+        {"update without room for its length", U, {0xF0, 0x00, 0x21, 0x11, 0x02, 0x13, 0x00, 0x00, 0xF7}, {},
+         Refusal::UpdateTooShort, "too short"},
+        {"update data byte above 7F", U, updateHigh, {}, Refusal::DataByteAbove7F, "a data byte above 7F"},
+        {"update length bytes", U, changed(update, 8, uint8_t(update[8] + 1)), {}, Refusal::UpdateLengthMismatch,
+         "the length bytes say 36, 35 are there"},
+        {"update checksum", U, updateSum, {}, Refusal::Checksum, "checksum"},
+        {"data entry first", P, {}, {{0xB0, 6, 50}}, Refusal::DataEntryBeforeParameter,
+         "data entry 50 before a parameter was selected"},
+        {"data entry with the MSB only", P, {}, {{0xB0, 99, 11}, {0xB0, 6, 9}}, Refusal::DataEntryBeforeParameter,
+         "data entry 9 before a parameter was selected"},
+        {"data entry after both numbers", P, {}, {{0xB0, 99, 11}, {0xB0, 98, 1}, {0xB0, 6, 9}}, Refusal::None, ""},
+    };
+
+    const Bytes junk = {0xF0, 0x7E, 0x00, 0xF7};
+    for (const Case& c : cases) {
+        unit::reset(u);
+        u.UnitMode = c.mode;
+        // A refusal just before, so that a reason left over from it would show.
+        sysex(junk);
+        ASSERT_EQ(u.LastRefusal, Refusal::NotForTheUnit) << c.name;
+        const unit::Counts before = u.Count;
+        if (c.shortMsgs.empty()) {
+            sysex(c.sysEx);
+            EXPECT_EQ(u.Count.refused - before.refused, c.reason == Refusal::None ? 0 : 1) << c.name;
+        } else {
+            for (const Bytes& m : c.shortMsgs) unit::receiveShort(u, m.data(), m.size(), 0);
+            EXPECT_EQ(u.Count.nrpnErrors - before.nrpnErrors, c.reason == Refusal::None ? 0 : 1) << c.name;
+        }
+        EXPECT_EQ(u.LastRefusal, c.reason) << c.name << ": " << unit::refusalText(u.LastRefusal);
+        EXPECT_EQ(u.LastRefusalText, c.text) << c.name;
+    }
+
+    // Every reason has words of its own.
+    std::set<std::string> texts;
+    for (Refusal r = Refusal::NotForTheUnit; r <= Refusal::DataEntryBeforeParameter;
+         r = static_cast<Refusal>(static_cast<int>(r) + 1)) {
+        EXPECT_FALSE(std::string(unit::refusalText(r)).empty()) << static_cast<int>(r);
+        texts.insert(unit::refusalText(r));
+    }
+    EXPECT_EQ(texts.size(), static_cast<size_t>(Refusal::DataEntryBeforeParameter));
+    EXPECT_STREQ(unit::refusalText(Refusal::None), "");
 }
 
 // --- parameter messages ---

@@ -296,49 +296,6 @@ std::string hexBytes(const Bytes& bytes, size_t most) {
 const uint8_t Maker[3] = {0x00, 0x21, 0x11};
 constexpr uint8_t PartLoader = 0x02, PartProgram = 0x03;
 
-bool addressedToUnit(const Bytes& m) {
-    return m.size() >= 7 && m[0] == 0xF0 && m[1] == Maker[0] && m[2] == Maker[1] && m[3] == Maker[2];
-}
-
-bool sevenBitData(const Bytes& m) {
-    for (size_t i = 1; i + 1 < m.size(); ++i)
-        if (m[i] > 0x7F) return false;
-    return true;
-}
-
-bool checksumOk(const Bytes& m, size_t from, size_t to) {
-    if (to + 2 > m.size()) return false;
-    uint32_t sum = 0;
-    for (size_t i = from; i < to; ++i) sum += m[i];
-    return m[to] == ((sum >> 7) & 0x7F) && m[to + 1] == (sum & 0x7F);
-}
-
-// Why the unit did not take a message, as far as one can tell from outside.
-std::string refusalReason(const Bytes& m, bool updateMode) {
-    if (!addressedToUnit(m)) return "not addressed to the unit";
-    if (m.back() != 0xF7) return "no end byte";
-    const uint8_t part = m[4], command = m[5];
-    if (!updateMode) {
-        if (part == PartLoader) return "a firmware loader message, but the unit is in program mode";
-        if (part != PartProgram || command != 0x20) return "unknown message";
-        if (m.size() != 115) return "length " + std::to_string(m.size()) + ", a program write has 115";
-        if (!sevenBitData(m)) return "a data byte above 7F";
-        if (m[6] != 0x00) return "byte 6 is not 00";
-        if (m[7] < 1 || m[7] > 99) return "location " + std::to_string(m[7]) + " outside 1..99";
-        if (!checksumOk(m, 8, 112)) return "checksum";
-        return "not accepted";
-    }
-    if (part == PartProgram) return "a program message, but the unit is in update mode";
-    if (part != PartLoader || command != 0x13) return "unknown message";
-    if (m.size() < 12) return "too short";
-    if (!sevenBitData(m)) return "a data byte above 7F";
-    const size_t said = (size_t(m[6]) << 14) | (size_t(m[7]) << 7) | m[8];
-    if (said != m.size() - 12)
-        return "the length bytes say " + std::to_string(said) + ", " + std::to_string(m.size() - 12) + " are there";
-    if (!checksumOk(m, 9, 9 + said)) return "checksum";
-    return "not accepted";
-}
-
 std::string replyName(const Bytes& r) {
     const Bytes head = {0xF0, Maker[0], Maker[1], Maker[2]};
     if (r.size() == 7 && std::equal(head.begin(), head.end(), r.begin()) && r[6] == 0xF7) {
@@ -465,7 +422,7 @@ private:
             say("note off " + std::to_string(d1));
         } else if (kind == 0xB0 && d1 == 6) {
             if (after.nrpnErrors != before.nrpnErrors) {
-                say("refused: data entry " + std::to_string(d2) + " before a parameter was selected");
+                say("refused: " + state_.LastRefusalText);
             } else if (after.editBegins != before.editBegins) {
                 say("edit begin");
             } else if (after.editEnds != before.editEnds) {
@@ -492,11 +449,12 @@ private:
 
     void receiveSysEx(const Arrival& a) {
         const unit::Counts before = state_.Count;
-        const bool identification = state_.UnitMode == unit::Mode::Update &&
-                                    a.bytes == Bytes{0xF0, Maker[0], Maker[1], Maker[2], PartLoader, 0x10, 0xF7};
         const std::vector<unit::Reply> replies = unit::receiveSysEx(state_, a.bytes, a.atUs);
         const unit::Counts& after = state_.Count;
         const bool refused = after.refused != before.refused;
+        // In update mode the one message taken that is no update data is the identification.
+        const bool identification =
+            state_.UnitMode == unit::Mode::Update && !refused && after.updates == before.updates;
         const std::string size = std::to_string(a.bytes.size()) + " bytes";
         if (after.programsWritten != before.programsWritten) {
             const int location = a.bytes[7];
@@ -509,7 +467,7 @@ private:
             say("identification request");
         } else if (after.updates != before.updates) {
             if (refused) {
-                say("update: " + size + " received, refused: " + refusalReason(a.bytes, true));
+                say("update: " + size + " received, refused: " + state_.LastRefusalText);
             } else {
                 char crc[9];
                 std::snprintf(crc, sizeof crc, "%08X", unsigned(unit::crc32(state_.Image.data(), state_.Image.size())));
@@ -517,8 +475,7 @@ private:
                     crc + ", verdict " + (state_.VerdictOk ? "ok" : "fail"));
             }
         } else if (refused) {
-            say("refused: " + refusalReason(a.bytes, state_.UnitMode == unit::Mode::Update) + " (" + size + ": " +
-                hexBytes(a.bytes, 8) + ")");
+            say("refused: " + state_.LastRefusalText + " (" + size + ": " + hexBytes(a.bytes, 8) + ")");
         }
         if (replies.empty()) return;
         std::lock_guard<std::mutex> lock(mutex_);
