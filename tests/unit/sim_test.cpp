@@ -335,3 +335,53 @@ TEST(ScriptTest, LinesBecomeHappeningsAtTheirScriptTime) {
 }
 
 }  // namespace
+
+// ---- "transcript from-loop": the start-up stream left out of the transcript
+
+namespace {
+
+TEST(TranscriptFromLoopTest, TheLineStandsAnywhereAndTakesNoOtherWords) {
+    const struct {
+        const char* script;
+        bool ok;
+    } cases[] = {
+        {"transcript from-loop\nwait 1000\nclose\n", true},
+        {"wait 1000\nmenu 1001\ntranscript from-loop # after the events\n", true},
+        {"transcript\n", false},
+        {"transcript from-start\n", false},
+        {"transcript from-loop now\n", false},
+    };
+    for (const auto& c : cases) {
+        sim::reset("/h");
+        EXPECT_EQ(ktsim::loadScript(c.script, "/h", nullptr, nullptr).ok, c.ok) << c.script;
+    }
+}
+
+TEST(TranscriptFromLoopTest, LinesBeforeTheLoopAreLeftOutButNotHowTheRunEnded) {
+    const struct {
+        const char* what;
+        const char* script;
+        bool loopStarts;
+        const char* expected;
+    } cases[] = {
+        {"without the line", "wait 10\n", true, "0 caption \"A\"\n5 out B0 06 00\n5 stuck \"s\"\n5 exit\n"},
+        {"with it", "wait 10\ntranscript from-loop\n", true, "5 out B0 06 00\n5 stuck \"s\"\n5 exit\n"},
+        {"a program ending before its loop", "transcript from-loop\nwait 10\n", false, "5 stuck \"s\"\n5 exit\n"},
+    };
+    for (const auto& c : cases) {
+        sim::reset("/h");
+        std::ostringstream out;
+        sim::setTranscript(&out);
+        ASSERT_TRUE(ktsim::loadScript(c.script, "/h", nullptr, nullptr).ok) << c.what;
+        sim::transcript("caption", sim::quote("A"));
+        sleepMilliseconds(5);
+        if (c.loopStarts) announce(Announcement::LoopStarted, {});
+        sim::transcript("out", "B0 06 00");
+        sim::transcript("stuck", sim::quote("s"));
+        sim::transcript("exit", "");
+        sim::setTranscript(nullptr);
+        EXPECT_EQ(out.str(), c.expected) << c.what;
+    }
+}
+
+}  // namespace

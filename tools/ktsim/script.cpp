@@ -269,6 +269,11 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 else if (!writePng(sim::mainWindowCanvas(), path, &why)) why = path + ": " + why;
                 if (!why.empty() && snapshotFailures) snapshotFailures->push_back("snapshot: " + why);
             });
+        } else if (verb == "transcript") {
+            // A setting of the whole run, wherever it stands: the start-up stream is the same in
+            // most scenarios, and leaving it out keeps their transcripts to what they are about.
+            if (w.size() != 2 || w[1] != "from-loop") return fail("transcript from-loop");
+            sim::setTranscriptFromLoop(true);
         } else {
             return fail("unknown line: " + verb);
         }

@@ -44,6 +44,9 @@ void reset(const std::string& home);
 const std::string& home();
 
 void setTranscript(std::ostream* out);
+// Leaves out every transcript line before the program's command loop starts (its start-up
+// stream); "stuck" and "exit" lines are written all the same.
+void setTranscriptFromLoop(bool on);
 void transcript(const std::string& kind, const std::string& payload);
 std::string quote(const std::string& text);
 std::string hexBytes(const uint8_t* bytes, size_t length);

@@ -75,9 +75,14 @@ const std::string& home() { return machine().Home; }
 
 void setTranscript(std::ostream* out) { machine().Transcript = out; }
 
+void setTranscriptFromLoop(bool on) { machine().TranscriptFromLoop = on; }
+
 void transcript(const std::string& kind, const std::string& payload) {
     Machine& m = machine();
     if (m.Transcript == nullptr) return;
+    // How a run ended is part of every transcript, also of one that never reached its loop.
+    const bool ending = kind == "exit" || kind == "stuck";
+    if (m.TranscriptFromLoop && !m.LoopStarted && !ending) return;
     *m.Transcript << now() << ' ' << kind;
     if (!payload.empty()) *m.Transcript << ' ' << payload;
     *m.Transcript << '\n';
@@ -281,6 +286,7 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
         sim::transcript("text", sim::quote(text(0)));
         break;
     case Announcement::LoopStarted:
+        m.LoopStarted = true;
         break;
     }
 }

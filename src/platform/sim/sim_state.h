@@ -33,6 +33,10 @@ struct MenuItemRecord {
 struct Machine {
     std::string Home;
     std::ostream* Transcript = nullptr;
+    // With TranscriptFromLoop the start-up stream is left out: nothing is written until the
+    // program's command loop has started, except the lines that tell how the run ended.
+    bool TranscriptFromLoop = false;
+    bool LoopStarted = false;
 
     // The virtual clock runs in microseconds (MIDI bytes take 320 us on a cable); the programs
     // read it in milliseconds.
