@@ -7,6 +7,8 @@
 
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
+#include "platform/canvas.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/midi.h"
 #include "shared/midi/midi.h"
@@ -121,14 +123,25 @@ TEST_F(ShellTest, ClicksWhileAnotherWindowIsInFrontChangeNothing) {
     EXPECT_EQ(splitLines(readFile("KtProg.CFG"))[3].substr(0, 4), " 65 ");
 }
 
-TEST_F(ShellTest, ExitFromTheMenuWritesTheConfigurationLikeTheCloseButton) {
+TEST_F(ShellTest, ExitFromTheMenuEndsTheEditorThereAndWritesTheConfigurationLikeTheCloseButton) {
     Event exit;
     exit.kind = EventKind::Command;
     exit.command = CommandExit;
     sim::scheduleEvent(1000, exit);
-    sim::setScriptEnd(1000);
+    // The machine would close the window only at 6000 ms; a click at 3000 ms would step the
+    // first pot (default 64) and send it. An editor still running after the Exit shows both.
+    const int x = 10 + 18, yUp = 20 + 8;
+    sim::schedule(3000, [=] { sim::setMouse(x, yUp, 1); });
+    sim::schedule(3050, [=] { sim::setMouse(x, yUp, 0); });
+    sim::setScriptEnd(6000);
     ASSERT_TRUE(runs([] { ktprogMain(); }));
-    EXPECT_EQ(splitLines(readFile("KtProg.CFG")).size(), 179u);
+    EXPECT_EQ(tickCount(), 1000u);
+    std::istringstream transcript(Out.str());
+    std::string line;
+    while (std::getline(transcript, line)) EXPECT_LE(std::stoul(line), 1000u) << line;
+    std::vector<std::string> config = splitLines(readFile("KtProg.CFG"));
+    ASSERT_EQ(config.size(), 179u);
+    EXPECT_EQ(config[3].substr(0, 4), " 64 ");
 }
 
 TEST_F(ShellTest, DeviceIndicesAreLimitedToTheDevicesPresentAndKeptSo) {
