@@ -8,13 +8,18 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
 
-PACKAGES=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config diffutils
-          libfltk1.3-dev librtmidi-dev jackd2 xvfb xdotool x11-utils imagemagick
-          mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
+# What each build needs, so that every command installs only its own share.
+SIM_PACKAGES=(cmake g++ make pkg-config diffutils python3 libgtest-dev libbenchmark-dev libpng-dev)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+FLTK_PACKAGES=(libfltk1.3-dev librtmidi-dev)
+# The desktop programs at run time: a JACK server for the virtual unit where ALSA has no
+# sequencer, and Xvfb, xdotool, xdpyinfo and import for a run without a display.
+RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils imagemagick)
+WIN32_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
 
-install_packages() {
+install_packages() {  # install_packages PACKAGE...
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
@@ -30,18 +35,20 @@ install_packages() {
 
 build() {  # build PRESET [extra cmake args]
     local preset=$1; shift
-    cmake --preset "$preset" -DKT_WERROR=ON "$@" >/dev/null
+    # The configure output stays visible: its "Korvatone:" line names the backends chosen, and
+    # a missing package is reported there.
+    cmake --preset "$preset" -DKT_WERROR=ON "$@"
     cmake --build --preset "$preset"
 }
 
 case "${1:-}" in
 run)
-    install_packages
+    install_packages "${SIM_PACKAGES[@]}" "${FLTK_PACKAGES[@]}" "${RUNTIME_PACKAGES[@]}"
     build fltk
     exec tools/run-desktop.sh "$ROOT/build/fltk"
     ;;
 demo)
-    install_packages
+    install_packages "${SIM_PACKAGES[@]}"
     build sim
     demo="$ROOT/build/demo"
     rm -rf "$demo" && mkdir -p "$demo/home"
@@ -53,7 +60,8 @@ demo)
     echo "Panel:      $demo/home/panel.png"
     ;;
 test)
-    install_packages
+    install_packages "${SIM_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" "${FLTK_PACKAGES[@]}" "${RUNTIME_PACKAGES[@]}" \
+        "${WIN32_PACKAGES[@]}"
     echo "== simulation build and tests"
     build sim
     ctest --preset sim
@@ -88,10 +96,11 @@ test)
     fi
     ;;
 build)
-    install_packages
+    install_packages "${SIM_PACKAGES[@]}"
     build sim
     ;;
 golden)
+    install_packages "${SIM_PACKAGES[@]}"
     build sim
     UPDATE_GOLDEN=1 ctest --preset sim
     git status --short
