@@ -4,8 +4,12 @@
 //   them). Output index -1 is the MIDI mapper (Windows) or the system's default output.
 // Opening: midiOutOpenDevice / midiInOpenDevice return true on success; on failure false with
 //   the system's error text in errorText. An input device starts delivering when started.
-// Closing: midiOutCloseDevice / midiInCloseDevice return 0 on success, else a nonzero code
-//   (for instance output still pending); the caller may then reset and close again.
+// Closing: midiOutCloseDevice / midiInCloseDevice return true when the device is closed
+//   afterwards (also when none was open). A system that refuses to close a device while it
+//   still holds buffers is handled inside the backend (reset, then close again); false only
+//   when the device stays open even so.
+// Resetting: midiOutResetDevice ends what is still queued for output; midiInResetDevice stops
+//   the input and gives the receive buffer back. Both do nothing when no device is open.
 // Sending: midiOutSendShort(status | d1 << 8 | d2 << 16); midiOutSendSysEx returns only when
 //   the platform has finished with the bytes (they may be reused), true when they went out.
 //   A long message takes a while on a MIDI cable (52 KB: about 17 s); the optional progress
@@ -28,14 +32,14 @@ int midiInDeviceCount();
 std::string midiInDeviceName(int k);
 
 bool midiOutOpenDevice(int k, std::string& errorText);
-int midiOutCloseDevice();
+bool midiOutCloseDevice();
 void midiOutResetDevice();
 bool midiOutIsOpen();
 
 bool midiInOpenDevice(int k, std::string& errorText);
 void midiInStartDevice();
 void midiInStopDevice();
-int midiInCloseDevice();
+bool midiInCloseDevice();
 void midiInResetDevice();
 bool midiInIsOpen();
 void midiInQueueBuffer();

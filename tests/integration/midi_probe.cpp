@@ -156,8 +156,10 @@ bool openUnit() {
 void closeUnit() {
     midiInReleaseBuffer();
     midiInStopDevice();
-    check(midiInCloseDevice() == 0 && midiOutCloseDevice() == 0, "both devices closed");
-    check(midiInCloseDevice() != 0 && midiOutCloseDevice() != 0, "closing again reports that nothing is open");
+    const bool inClosed = midiInCloseDevice();
+    const bool outClosed = midiOutCloseDevice();
+    check(inClosed && outClosed && !midiInIsOpen() && !midiOutIsOpen(), "both devices closed");
+    check(midiInCloseDevice() && midiOutCloseDevice(), "closing again, with nothing open, succeeds");
 }
 
 void nrpn(int msb, int lsb, int value) {

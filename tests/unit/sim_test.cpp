@@ -13,6 +13,7 @@
 #include "platform/midi.h"
 #include "platform/msgwindow.h"
 #include "platform/sim/sim.h"
+#include "shared/midi/midi.h"
 #include "ktsim/script.h"
 #include "unit/unit.h"
 
@@ -123,11 +124,49 @@ TEST_F(SimTest, ShortMessagesReachOnlyAnOpenOutput) {
     std::string error;
     ASSERT_TRUE(midiOutOpenDevice(-1, error));
     midiOutSendShort(0x7F3C90);
-    EXPECT_EQ(midiOutCloseDevice(), 0);
-    EXPECT_NE(midiOutCloseDevice(), 0);
+    EXPECT_TRUE(midiOutCloseDevice());
+    EXPECT_TRUE(midiOutCloseDevice()) << "closing with nothing open leaves it closed";
+    midiOutSendShort(0x7F3C90);
     EXPECT_EQ(Out.str(), "0 midi open-out -1\n0 out 90 3C 7F\n0 midi close-out\n");
     ASSERT_EQ(unit.size(), 1u);
     EXPECT_EQ(unit[0], (std::vector<uint8_t>{0x90, 0x3C, 0x7F}));
+}
+
+int NotesEndedCalls = 0;
+void countNotesEnded() { ++NotesEndedCalls; }
+
+TEST_F(SimTest, ClosingTheProgramsDevicesClosesWhatIsOpenAndSaysNothingOfTheRest) {
+    const struct {
+        const char* what;
+        bool out, in;
+        const char* closeLines;
+        int notesEnded;  // the output's last notes are ended only when it was open
+    } cases[] = {
+        {"both open", true, true, "0 midi close-out\n0 midi close-in\n", 1},
+        {"output only", true, false, "0 midi close-out\n", 1},
+        {"input only", false, true, "0 midi close-in\n", 0},
+        {"nothing open", false, false, "", 0},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        if (c.out) {
+            ASSERT_TRUE(midiOutOpenDevice(0, error)) << c.what;
+        }
+        if (c.in) {
+            ASSERT_TRUE(midiInOpenDevice(0, error)) << c.what;
+            midiInStartDevice();
+            midiInQueueBuffer();
+        }
+        Out.str("");
+        NotesEndedCalls = 0;
+        BeforeMidiOutputChanges = countNotesEnded;
+        closeMidiDevices();
+        BeforeMidiOutputChanges = nullptr;
+        EXPECT_FALSE(midiOutIsOpen()) << c.what;
+        EXPECT_FALSE(midiInIsOpen()) << c.what;
+        EXPECT_EQ(Out.str(), c.closeLines) << c.what;
+        EXPECT_EQ(NotesEndedCalls, c.notesEnded) << c.what;
+    }
 }
 
 TEST_F(SimTest, OpenFailuresCarryTheSystemText) {

@@ -56,8 +56,6 @@
 
 namespace {
 
-constexpr int NothingOpen = 5;  // the code of a close without an open device, as winmm has it
-
 bool isWarning(RtMidiError::Type type) {
     return type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING;
 }
@@ -454,16 +452,18 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     return true;
 }
 
-int midiOutCloseDevice() {
+// A port closes at once (nothing of ours is queued on it); should RtMidi complain, the device
+// is given up all the same, so the close always succeeds.
+bool midiOutCloseDevice() {
     Backend& b = backend();
-    if (b.outOpen == nullptr) return NothingOpen;
+    if (b.outOpen == nullptr) return true;
     MidiSystem* system = b.outOpen;
     b.outOpen = nullptr;
     try {
         system->out->closePort();
     } catch (const RtMidiError&) {
     }
-    return 0;
+    return true;
 }
 
 // Nothing waits in an output queue of ours: a send returns when its bytes were handed over.
@@ -508,9 +508,9 @@ void midiInStopDevice() {
     if (b.inOpen != nullptr) b.inOpen->input.started = false;
 }
 
-int midiInCloseDevice() {
+bool midiInCloseDevice() {
     Backend& b = backend();
-    if (b.inOpen == nullptr) return NothingOpen;
+    if (b.inOpen == nullptr) return true;
     MidiSystem* system = b.inOpen;
     b.inOpen = nullptr;
     system->input.open = false;
@@ -521,7 +521,7 @@ int midiInCloseDevice() {
         system->in->closePort();
     } catch (const RtMidiError&) {
     }
-    return 0;
+    return true;
 }
 
 // Stops the input and gives the receive buffer back, like a reset of a Windows input device.

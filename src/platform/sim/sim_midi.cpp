@@ -107,12 +107,12 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     return true;
 }
 
-int midiOutCloseDevice() {
+bool midiOutCloseDevice() {
     sim::Machine& m = machine();
-    if (!m.OutOpen) return 5;  // an invalid handle, as the system says
+    if (!m.OutOpen) return true;
     m.OutOpen = false;
     sim::transcript("midi", "close-out");
-    return 0;
+    return true;
 }
 
 void midiOutResetDevice() {}
@@ -148,14 +148,14 @@ void midiInStartDevice() {
 
 void midiInStopDevice() { machine().InStarted = false; }
 
-int midiInCloseDevice() {
+bool midiInCloseDevice() {
     sim::Machine& m = machine();
-    if (!m.InOpen) return 5;
+    if (!m.InOpen) return true;
     m.InOpen = false;
     m.InStarted = false;
     m.InBufferQueued = false;
     sim::transcript("midi", "close-in");
-    return 0;
+    return true;
 }
 
 void midiInResetDevice() {}

@@ -82,6 +82,14 @@ void forgetReceiveBuffer() {
     ReceiveQueued = false;
 }
 
+// A header that is prepared but not queued would stay prepared on a handle that is gone, so
+// it is unprepared before the input closes.
+void unprepareIdleReceiveBuffer() {
+    if (InHandle == nullptr || !ReceivePrepared || ReceiveQueued) return;
+    midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
+    ReceivePrepared = false;
+}
+
 void queueMidiOther() {
     Event e;
     e.kind = EventKind::MidiOther;
@@ -186,11 +194,17 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     return true;
 }
 
-int midiOutCloseDevice() {
-    if (OutHandle == nullptr) return MMSYSERR_INVALHANDLE;
-    const MMRESULT result = midiOutClose(OutHandle);
+bool midiOutCloseDevice() {
+    if (OutHandle == nullptr) return true;
+    MMRESULT result = midiOutClose(OutHandle);
+    if (result != MMSYSERR_NOERROR) {
+        // winmm refuses to close an output that still has buffers queued (MIDIERR_STILLPLAYING);
+        // midiOutReset returns them, marked done, and then the close goes through.
+        midiOutReset(OutHandle);
+        result = midiOutClose(OutHandle);
+    }
     if (result == MMSYSERR_NOERROR) OutHandle = nullptr;
-    return static_cast<int>(result);
+    return OutHandle == nullptr;
 }
 
 void midiOutResetDevice() {
@@ -280,19 +294,23 @@ void midiInStopDevice() {
     if (InHandle != nullptr) midiInStop(InHandle);
 }
 
-int midiInCloseDevice() {
-    if (InHandle == nullptr) return MMSYSERR_INVALHANDLE;
-    // A header that is prepared but not queued would stay prepared on a handle that is gone.
-    if (ReceivePrepared && !ReceiveQueued) {
-        midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
-        ReceivePrepared = false;
+bool midiInCloseDevice() {
+    if (InHandle == nullptr) return true;
+    unprepareIdleReceiveBuffer();
+    MMRESULT result = midiInClose(InHandle);
+    if (result != MMSYSERR_NOERROR) {
+        // winmm refuses to close an input while a buffer is still queued on it
+        // (MIDIERR_STILLPLAYING); midiInReset returns every queued buffer, after which ours
+        // can be unprepared and the close goes through.
+        midiInResetDevice();
+        unprepareIdleReceiveBuffer();
+        result = midiInClose(InHandle);
     }
-    const MMRESULT result = midiInClose(InHandle);
     if (result == MMSYSERR_NOERROR) {
         InHandle = nullptr;
         forgetReceiveBuffer();
     }
-    return static_cast<int>(result);
+    return InHandle == nullptr;
 }
 
 void midiInResetDevice() {

@@ -72,37 +72,22 @@ void openMidiDevices() {
     midiInQueueBuffer();  // does nothing without an open input
 }
 
-namespace {
-
-// A close that fails (input still pending) is followed by a reset and one more close.
-void closeInputHandle() {
-    if (midiInCloseDevice() != 0 && midiInIsOpen()) {
-        midiInResetDevice();
-        midiInCloseDevice();
-    }
-}
-
-}  // namespace
-
 void closeMidiIn() {
     midiInReleaseBuffer();
     midiInStopDevice();
-    closeInputHandle();
+    midiInCloseDevice();
 }
 
 void closeMidiOut() {
     if (BeforeMidiOutputChanges != nullptr && midiOutIsOpen()) BeforeMidiOutputChanges();
-    if (midiOutCloseDevice() != 0 && midiOutIsOpen()) {
-        midiOutResetDevice();
-        midiOutCloseDevice();
-    }
+    midiOutCloseDevice();
 }
 
 void closeMidiDevices() {
     midiInReleaseBuffer();
     midiInStopDevice();
     closeMidiOut();
-    closeInputHandle();
+    midiInCloseDevice();
 }
 
 void selectMidiInDevice(int k) {

@@ -18,8 +18,8 @@
 //   mapper stays), opens them ("MIDI-Out-Error" / "MIDI-In-Error" message boxes with the
 //   system's text on failure; the program goes on with that device closed), starts the input
 //   and queues its receive buffer. No device of a kind: nothing is opened, nothing is said.
-// closeMidiDevices(): releases the receive buffer and closes both devices (a failed close is
-//   followed by a reset and a second close).
+// closeMidiDevices(): releases the receive buffer, stops the input and closes both devices
+//   (the output first; its last notes are ended through BeforeMidiOutputChanges).
 // selectMidiInDevice(k) / selectMidiOutDevice(k): the MIDI menu's handlers: nothing when k is
 //   the current device; otherwise the old device is closed and its check mark removed, k is
 //   opened and checked when that worked. Switching the input holds pass-through back 100 ms.
