@@ -12,8 +12,9 @@
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
-#include "editor/preset/panel.h"
-#include "editor/shell/globals.h"
+#include "editor/panel/layout.h"
+#include "editor/panel/palette.h"
+#include "editor/program/program.h"
 #include "editor/shell/shell.h"
 #include "platform/events.h"
 #include "platform/midi.h"
@@ -37,12 +38,11 @@ bool preparePanel() {
                                    std::filesystem::copy_options::overwrite_existing);
     }
     sim::reset(home.string());
-    resetShellState();
-    resetDeclarationState();
-    resetEffectState();
+    resetEditorState();
     StartDirectory = home.string();
     try {
         loadDeclarationFile("KtProg");
+        startDeclaredProgram();
     } catch (const sim::ProgramEnded&) {
         return false;
     }
@@ -95,14 +95,14 @@ void BM_PollPotsDragging(benchmark::State& state) {
     const int f = 2, p = 1;
     const int x = FieldX[f] + FieldStep[f] * p + 18;
     int row = 0;
-    MouseButtons = 1;
+    PassMouseButtons = 1;
     MouseX = static_cast<int16_t>(x);
     for (auto _ : state) {
         MouseY = static_cast<int16_t>(FieldY[f] + (row++ % 2 ? 30 : 80));
         pollPots();
         benchmark::DoNotOptimize(ProgramValues.data());
     }
-    MouseButtons = 0;
+    PassMouseButtons = 0;
 }
 BENCHMARK(BM_PollPotsDragging)->Unit(benchmark::kMicrosecond);
 
@@ -114,7 +114,7 @@ void BM_PollPotsHeldStill(benchmark::State& state) {
     // Held over a knob that already shows the value under the pointer: every pot is tested,
     // nothing is drawn.
     const int f = 2, p = 1;
-    MouseButtons = 1;
+    PassMouseButtons = 1;
     MouseX = static_cast<int16_t>(FieldX[f] + FieldStep[f] * p + 18);
     MouseY = static_cast<int16_t>(FieldY[f] + 50);
     pollPots();
@@ -122,7 +122,7 @@ void BM_PollPotsHeldStill(benchmark::State& state) {
         pollPots();
         benchmark::DoNotOptimize(ProgramValues.data());
     }
-    MouseButtons = 0;
+    PassMouseButtons = 0;
 }
 BENCHMARK(BM_PollPotsHeldStill)->Unit(benchmark::kMicrosecond);
 
@@ -139,7 +139,7 @@ void BM_CommandLoopPassDrag(benchmark::State& state) {
         state.SkipWithError("no output");
         return;
     }
-    refreshPanelIfNeeded();
+    refreshPanelIfNeeded(Event{});
     const int f = 2, p = 1;
     const int x = FieldX[f] + FieldStep[f] * p + 18;
     int row = 0;
@@ -152,7 +152,7 @@ void BM_CommandLoopPassDrag(benchmark::State& state) {
     sim::setMouse(x, 0, 0);
     while (peekEvent(e)) {
     }
-    PrevMouseButtons = 0;
+    PrevPassMouseButtons = 0;
 }
 BENCHMARK(BM_CommandLoopPassDrag)->Unit(benchmark::kMicrosecond);
 

@@ -8,7 +8,7 @@
 #include "editor/declaration/declaration.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
-#include "editor/shell/globals.h"
+#include "editor/shell/shell.h"
 #include "platform/canvas.h"
 #include "platform/sim/sim.h"
 #include "platform/window.h"
@@ -22,9 +22,7 @@ constexpr int PotX = 400, PotY = 200;
 // glyphs are busy enough that no cell is skipped as blank.
 void setUpPanel() {
     sim::reset(std::filesystem::temp_directory_path().string());
-    resetShellState();
-    resetDeclarationState();
-    resetTextState();
+    resetEditorState();
     for (size_t i = 0; i < SmallFont.size(); ++i) SmallFont[i] = static_cast<uint8_t>(0xA5 ^ i);
     for (size_t i = 0; i < LargeFont.size(); ++i) LargeFont[i] = static_cast<uint8_t>(0x5A ^ i);
     SmallFontLoaded = LargeFontLoaded = true;

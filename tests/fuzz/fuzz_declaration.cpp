@@ -7,8 +7,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzing::writeFile("KtProg.DAT", data, size);
     try {
         loadDeclarationFile("KtProg");
+        startDeclaredProgram();
     } catch (const sim::ProgramEnded&) {
-        DataFileReader::close();
+        resetDataFileState();
         return 0;
     }
     // Accepted: the fixed numbering holds and the tables agree with each other.

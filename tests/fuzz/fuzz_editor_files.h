@@ -12,7 +12,8 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/preset/effects.h"
-#include "editor/shell/globals.h"
+#include "editor/program/program.h"
+#include "editor/shell/shell.h"
 #include "platform/events.h"
 #include "platform/sim/sim.h"
 #include "shared/datafile/datafile.h"
@@ -41,11 +42,7 @@ inline void writeFile(const std::string& name, const uint8_t* data, size_t size)
 // A fresh editor state; message windows get up to 64 key presses.
 inline void freshMachine() {
     sim::reset(home());
-    resetShellState();
-    resetDeclarationState();
-    resetEffectState();
-    resetMidiState();
-    EndOfDataEndsProgram = true;
+    resetEditorState();
     StartDirectory = home();
     DataDirectory = home();
     for (int i = 1; i <= 64; ++i) {
@@ -68,6 +65,7 @@ inline bool loadShippedPanel() {
     if (!copied) return false;
     try {
         loadDeclarationFile("KtProg");
+        startDeclaredProgram();
         followEffectType();
         return true;
     } catch (const sim::ProgramEnded&) {

@@ -12,7 +12,7 @@ protected:
     bool load(const std::string& text) {
         writeFile("KtProg.DAT", text);
         answerMessages(5);
-        return runs([] { loadDeclarationFile("KtProg"); });
+        return runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); });
     }
     // The value line of the first pot's default in DeclarationText's layout.
     static std::string replaceLine(std::string text, const std::string& from, const std::string& to) {
@@ -72,7 +72,7 @@ TEST_F(DeclarationTest, ASymbolSectionThatNeverClosesRunsOutOfData) {
     std::string text = replaceLine(d.text(), "SYMBOL_END", "SYMBOL_END ");
     writeFile("KtProg.DAT", text);
     answerMessages(2000);  // every line without "=" is reported on the way
-    EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); }));
+    EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     ASSERT_FALSE(lines("message").empty());
     EXPECT_NE(lines("message").back().find("out of data"), std::string::npos);
     EXPECT_NE(lines("message").front().find("Error in symbol declaration!"), std::string::npos);
@@ -119,7 +119,7 @@ TEST_F(DeclarationTest, AFileEndingInsideThePotsNamesTheLineAfterItsLast) {
 }
 
 TEST_F(DeclarationTest, AMissingFileIsAnAlertWithItsPath) {
-    EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); }));
+    EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     ASSERT_EQ(lines("alert").size(), 1u);
     EXPECT_EQ(lines("alert")[0], "\"Declaration file missing!\" \"" + path("KtProg.DAT") + "\"");
 }

@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "editor/declaration/declaration.h"
+#include "editor/declaration/identity.h"
+#include "editor/panel/palette.h"
 #include "editor/preset/effects.h"
-#include "editor/shell/globals.h"
+#include "editor/program/program.h"
+#include "editor/shell/shell.h"
 #include "platform/events.h"
 #include "platform/sim/sim.h"
 #include "shared/datafile/datafile.h"
@@ -29,18 +32,13 @@ protected:
         std::filesystem::create_directories(Home);
         sim::reset(Home.string());
         sim::setTranscript(&Out);
-        resetShellState();
-        resetDeclarationState();
-        resetEffectState();
-        resetMidiState();
-        EndOfDataEndsProgram = true;
+        resetEditorState();
         StartDirectory = Home.string();
         DataDirectory = StartDirectory;
     }
     void TearDown() override {
         sim::setTranscript(nullptr);
-        DataFileReader::close();
-        EndOfDataEndsProgram = true;
+        resetDataFileState();
     }
 
     std::string path(const std::string& name) const { return (Home / name).string(); }

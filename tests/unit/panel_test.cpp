@@ -7,7 +7,7 @@
 #include "editor/panel/potedit.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
-#include "editor/preset/panel.h"
+#include "editor/panel/layout.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/shell.h"
 #include "platform/clock.h"
@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         EditorFixture::SetUp();
         copyShippedData();
-        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
         openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "");
         captureWindowState();
         loadFonts();
@@ -49,7 +49,7 @@ protected:
     static void mouseOnPot(int f, int p, int dx, int dy, int buttons) {
         MouseX = static_cast<int16_t>(potX(f, p) + dx);
         MouseY = static_cast<int16_t>(potY(f) + dy);
-        MouseButtons = static_cast<int16_t>(buttons);
+        PassMouseButtons = static_cast<int16_t>(buttons);
         int16_t v = ProgramValues[param(f, p)];
         handlePotMouse(potX(f, p), potY(f), PotMin[f][p], PotMax[f][p], v);
         ProgramValues[param(f, p)] = v;
@@ -241,21 +241,21 @@ TEST_F(PanelTest, ClampedValuesAreStoredByAFullDraw) {
 }
 
 TEST_F(PanelTest, RefreshDrawsOnlyWhenNeededAndHandsTheMouseOnlyInFront) {
-    EXPECT_TRUE(refreshPanelIfNeeded());  // the first check always draws
+    EXPECT_TRUE(refreshPanelIfNeeded(Event{}));  // the first check always draws
     int x, y, w, h;
     mainCanvas().takeDamage(x, y, w, h);
-    EXPECT_TRUE(refreshPanelIfNeeded());
+    EXPECT_TRUE(refreshPanelIfNeeded(Event{}));
     EXPECT_FALSE(mainCanvas().takeDamage(x, y, w, h));  // nothing changed: nothing drawn
     sim::setForeground(ForegroundOther);
-    EXPECT_FALSE(refreshPanelIfNeeded());
+    EXPECT_FALSE(refreshPanelIfNeeded(Event{}));
     EXPECT_TRUE(mainCanvas().takeDamage(x, y, w, h));  // drawn once for the change
-    EXPECT_FALSE(refreshPanelIfNeeded());
+    EXPECT_FALSE(refreshPanelIfNeeded(Event{}));
     EXPECT_FALSE(mainCanvas().takeDamage(x, y, w, h));
     sim::setForeground(ForegroundMain);
-    EXPECT_TRUE(refreshPanelIfNeeded());
+    EXPECT_TRUE(refreshPanelIfNeeded(Event{}));
     EXPECT_TRUE(mainCanvas().takeDamage(x, y, w, h));
     PanelRefreshRequest = true;
-    EXPECT_TRUE(refreshPanelIfNeeded());
+    EXPECT_TRUE(refreshPanelIfNeeded(Event{}));
     EXPECT_FALSE(PanelRefreshRequest);
     EXPECT_TRUE(mainCanvas().takeDamage(x, y, w, h));
 }

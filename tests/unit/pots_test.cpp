@@ -185,10 +185,10 @@ TEST_F(PanelDrawingTest, PotImagesFollowTheGeometry) {
     for (int st : {64, 127, 1}) {
         SliderTravel = static_cast<int16_t>(st);
         RepeatStarted = true;
-        PrevMouseButtons = 3;
+        PrevPassMouseButtons = 3;
         preparePotImages();
         EXPECT_FALSE(RepeatStarted);
-        EXPECT_EQ(PrevMouseButtons, 0);
+        EXPECT_EQ(PrevPassMouseButtons, 0);
         EXPECT_EQ(canvas().pixel(0, 0), ColourBlue);
         EXPECT_EQ(canvas().pixel(199, 259), ColourBlue);
 

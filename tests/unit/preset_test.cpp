@@ -24,7 +24,7 @@ protected:
         d.ranges[1] = {127, 127, 0};
         d.symbols = "HALF = 64\r\n";
         writeFile("KtProg.DAT", d.text());
-        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
         followEffectType();
     }
 

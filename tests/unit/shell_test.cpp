@@ -182,7 +182,7 @@ TEST_F(ShellTest, MenusOfferAtMost49InputsAnd50Outputs) {
 }
 
 TEST_F(ShellTest, TheFirstDrainDropsStartUpMidiUpToTheFirstOtherEvent) {
-    ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+    ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     std::string error;
     ASSERT_TRUE(midiInOpenDevice(0, error));
     midiInStartDevice();

@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         EditorFixture::SetUp();
         std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/KtProg.DAT", path("KtProg.DAT"));
-        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+        ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     }
 
     static Box textBox(int centreX, int y, size_t length, bool large, const std::string& what) {

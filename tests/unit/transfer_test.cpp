@@ -61,7 +61,7 @@ TEST_F(TransferTest, LocationsComeFromTheFirstTwoCharacters) {
 }
 
 TEST_F(TransferTest, RequestCarriesShiftedClampedDataAndTheChecksum) {
-    ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); }));
+    ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     followEffectType();
     ProgramValueCount = ParameterCount;
     // Every parameter at its minimum goes out as 0 (a negative minimum is shifted away);

@@ -16,7 +16,8 @@
 #include "editor/declaration/declaration.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
-#include "editor/shell/globals.h"
+#include "editor/program/program.h"
+#include "editor/shell/shell.h"
 #include "platform/sim/sim.h"
 #include "shared/datafile/datafile.h"
 
@@ -40,12 +41,11 @@ int main(int argc, char** argv) {
     std::ostringstream transcript;
     sim::reset(dataDir);
     sim::setTranscript(&transcript);
-    resetShellState();
-    resetDeclarationState();
-    resetEffectState();
+    resetEditorState();
     StartDirectory = dataDir;
     try {
         loadDeclarationFile("KtProg");
+        startDeclaredProgram();
     } catch (const sim::ProgramEnded&) {
         return fail("cannot load " + dataDir + "/KtProg.DAT:\n" + transcript.str());
     }

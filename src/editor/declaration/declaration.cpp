@@ -4,13 +4,14 @@
 #include <filesystem>
 #include <limits>
 
-#include "editor/shell/shell.h"
+#include "editor/declaration/identity.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
-#include "shared/message/message.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/message/message.h"
+
 
 int16_t SliderTravel = 0;
 int16_t FieldCount = 0;
@@ -26,9 +27,6 @@ std::vector<std::vector<int16_t>> PotMax, PotDefault, PotMin;
 std::vector<std::vector<std::string>> PotTitle, PotCaption;
 
 int16_t ParameterCount = 0;
-std::vector<int16_t> ProgramValues;
-std::vector<int16_t> ParameterMin;
-std::vector<int16_t> LastSentValues;
 
 namespace {
 
@@ -81,9 +79,6 @@ void resetDeclarationState() {
     PotTitle.clear();
     PotCaption.clear();
     ParameterCount = 0;
-    ProgramValues.clear();
-    ParameterMin.clear();
-    LastSentValues.clear();
 }
 
 void loadDeclarationFile(const std::string& baseName) {
@@ -198,16 +193,6 @@ void loadDeclarationFile(const std::string& baseName) {
     }
 
     ParameterCount = static_cast<int16_t>(total);
-    ProgramValues.assign(ParameterCount, 0);
-    ParameterMin.assign(ParameterCount, 0);
-    LastSentValues.assign(ParameterCount, -100);
-    int s = 0;
-    for (int f = 0; f < FieldCount; ++f) {
-        for (int k = 0; k < FieldPotCount[f]; ++k, ++s) {
-            ProgramValues[s] = PotDefault[f][k];
-            ParameterMin[s] = PotMin[f][k];
-        }
-    }
 }
 
 bool parameterPot(int j, int& field, int& pot) {

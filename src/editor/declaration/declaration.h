@@ -16,7 +16,8 @@
 //     layout that breaks the editor's fixed numbering (104 parameters, field 11 the effect
 //     field with 15 pots whose pot 0 has the range 0..3, at least 22 labels): a message
 //     window naming the file, the line and the problem, then the end.
-// All of this happens before the main window is opened.
+// All of this happens before the main window is opened. The program itself starts from the
+// declared defaults in editor/program (startDeclaredProgram).
 #pragma once
 
 #include <cstdint>
@@ -57,11 +58,8 @@ extern std::vector<int16_t> FieldX, FieldY, FieldStep, FieldPotCount;      // pe
 extern std::vector<std::vector<int16_t>> PotMax, PotDefault, PotMin;       // [field][pot]
 extern std::vector<std::vector<std::string>> PotTitle, PotCaption;         // [field][pot]
 
-// Parameter tables, indexed by parameter number.
+// The number of parameters the pots make (the program's values are in editor/program).
 extern int16_t ParameterCount;
-extern std::vector<int16_t> ProgramValues;   // the current program
-extern std::vector<int16_t> ParameterMin;    // each parameter's minimum (effect: of the current type)
-extern std::vector<int16_t> LastSentValues;  // the value last sent to the unit (-100: never)
 
 void resetDeclarationState();
 void loadDeclarationFile(const std::string& baseName);

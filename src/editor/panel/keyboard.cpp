@@ -1,7 +1,7 @@
 #include "editor/panel/keyboard.h"
 
 #include "editor/declaration/declaration.h"
-#include "editor/shell/globals.h"
+#include "editor/panel/palette.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
 
@@ -26,6 +26,11 @@ void noteOff() {
 }
 
 }  // namespace
+
+void resetKeyboardState() {
+    initKeyboard();
+    KeyboardBottom = 0;
+}
 
 void initKeyboard() {
     KeyboardLeft = 10;

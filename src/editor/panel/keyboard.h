@@ -22,6 +22,8 @@ extern int16_t KeyboardLeft, KeyboardBottom, WhiteKeyWidth, WhiteKeyHeight, Keyb
     BlackKeyWidth, BlackKeyHeight, KeyboardLowestNote;
 extern int16_t SoundingNote;
 
+// The geometry's initial values (KeyboardBottom 0 until initKeyboard), no note sounding.
+void resetKeyboardState();
 void initKeyboard();
 void drawKeyboard();
 void handleKeyboardMouse(int x, int y, int buttons, int previousButtons);

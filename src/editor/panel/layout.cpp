@@ -1,20 +1,24 @@
-#include "editor/preset/panel.h"
+#include "editor/panel/layout.h"
 
 #include <algorithm>
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
+#include "editor/panel/palette.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
-#include "editor/shell/globals.h"
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
 
+bool PanelRefreshRequest = false;
 int StartForeground = 0, LastForeground = 0, LastScreenWidth = 0, LastScreenHeight = 0;
 
-void resetPanelState() { StartForeground = LastForeground = LastScreenWidth = LastScreenHeight = 0; }
+void resetPanelState() {
+    PanelRefreshRequest = false;
+    StartForeground = LastForeground = LastScreenWidth = LastScreenHeight = 0;
+}
 
 void drawPanelLabel(int index) {
     if (index < 0 || index >= static_cast<int>(PanelLabels.size())) return;
@@ -53,13 +57,13 @@ void captureWindowState() {
     LastForeground = StartForeground;
 }
 
-bool refreshPanelIfNeeded() {
+bool refreshPanelIfNeeded(const Event& e) {
     bool needed = false;
     if (PanelRefreshRequest) {
         needed = true;
         PanelRefreshRequest = false;
     }
-    if (CurrentEvent.kind == EventKind::Repaint) needed = true;
+    if (e.kind == EventKind::Repaint) needed = true;
     int width = 0, height = 0;
     screenSize(width, height);
     if (width != LastScreenWidth || height != LastScreenHeight) needed = true;

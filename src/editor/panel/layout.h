@@ -1,7 +1,8 @@
-// panel.h - the whole panel: pots, fixed texts, lines and frames, the keyboard; when it is
+// layout.h - the whole panel: pots, fixed texts, lines and frames, the keyboard; when it is
 // drawn again, and whether the mouse may be handed to it.
 //
 // Globals:
+//   PanelRefreshRequest  asks the next refresh check to redraw the panel
 //   StartForeground  the window in front right after the main window opened
 //   LastForeground   the window in front at the previous refresh check
 //   LastScreenWidth, LastScreenHeight  the screen size at the previous check (0 at start, so
@@ -13,8 +14,8 @@
 //   rectangle x1, y1, width x2, height y2 with pen style - 10), and the keyboard.
 // captureWindowState(): after the main window opened: StartForeground = LastForeground =
 //   the window in front.
-// refreshPanelIfNeeded(): draws the panel when asked (PanelRefreshRequest), when the window
-//   system asks (Repaint), when the screen size or the window in front changed; returns true
+// refreshPanelIfNeeded(e): draws the panel when asked (PanelRefreshRequest), when the event
+//   the command loop is handling is the window system's Repaint, when the screen size or the window in front changed; returns true
 //   when the editor's window is in front, so the command loop may hand it the mouse.
 // drawEffectField(): pots 1..14 of the effect field (values clamped and stored back, so the
 //   unit receives what the pots show) and the effect title (label 21).
@@ -24,12 +25,15 @@
 //   the edit-end in the same pass).
 #pragma once
 
+#include "platform/events.h"
+
+extern bool PanelRefreshRequest;  // asks the next refresh check to redraw the panel
 extern int StartForeground, LastForeground, LastScreenWidth, LastScreenHeight;
 
 void resetPanelState();
 void drawPanel();
 void captureWindowState();
-bool refreshPanelIfNeeded();
+bool refreshPanelIfNeeded(const Event& e);
 void drawPanelLabel(int index);
 void drawEffectField();
 void selectEffectType(int type);

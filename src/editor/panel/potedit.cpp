@@ -5,12 +5,14 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/pots.h"
-#include "editor/preset/effects.h"
-#include "editor/preset/panel.h"
-#include "editor/shell/globals.h"
+#include "editor/panel/layout.h"
+#include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 
+int16_t MouseX = 0, MouseY = 0;
+int16_t PassMouseButtons = 0;
+int16_t PrevPassMouseButtons = 0;
 bool RepeatStarted = false;
 
 namespace {
@@ -37,7 +39,11 @@ bool takeNewValue(int newValue, int16_t min, int16_t max, int16_t& value) {
 
 }  // namespace
 
-void resetPotEditState() { RepeatStarted = false; }
+void resetPotEditState() {
+    MouseX = MouseY = 0;
+    PassMouseButtons = PrevPassMouseButtons = 0;
+    RepeatStarted = false;
+}
 
 void waitStepRepeat() {
     const uint32_t t0 = tickCount();
@@ -56,7 +62,7 @@ void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value) {
     const int dx = MouseX - x, dy = MouseY - y;
     const int st = SliderTravel;
     const bool inTrack = inArea(dx, dy, 0, 35, 18, st + 36);
-    if (MouseButtons == 1) {
+    if (PassMouseButtons == 1) {
         if (inTrack) {
             const int newValue = min + roundHalfEven(double(st + 27 - dy) * (max - min) / st);
             if (takeNewValue(newValue, min, max, value)) drawPotKnob(x, y, min, max, value);
@@ -71,7 +77,7 @@ void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value) {
             drawPotKnob(x, y, min, max, value);
             waitStepRepeat();
         }
-    } else if (MouseButtons == 2 && inTrack) {
+    } else if (PassMouseButtons == 2 && inTrack) {
         const int centre = roundHalfEven((double(min) + double(max)) / 2.0);
         if (takeNewValue(centre, min, max, value)) drawPotKnob(x, y, min, max, value);
     }
@@ -83,7 +89,7 @@ void pollPots() {
         for (int p = 0; p < FieldPotCount[f]; ++p, ++j) {
             int16_t v = ProgramValues[j];
             handlePotMouse(FieldX[f] + FieldStep[f] * p, FieldY[f], PotMin[f][p], PotMax[f][p], v);
-            ProgramValues[j] = v;
+            setParameterValue(j, v);
             if (j == EffectTypeParameter && v != CurrentEffectType) selectEffectType(v);
         }
     }

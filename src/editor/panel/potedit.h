@@ -5,10 +5,16 @@
 // SliderTravel, all bounds inclusive: track dx 0..35, dy 18..ST+36; up step dx 9..26,
 // dy 1..16; down step dx 9..26, dy ST+38..ST+53.
 //
-// Globals: RepeatStarted - set after the first step-button wait of a press; cleared at every
-// new press (by the command loop) and by preparePotImages.
+// Globals:
+//   MouseX, MouseY, PassMouseButtons  the mouse as the command loop read it once for this
+//                  pass (client coordinates; buttons 0 none, 1 left, 2 right, 3 both). Every
+//                  pot of a pass sees the same state, unlike the live mouseButtons() of
+//                  platform/input.h, which a step-button wait looks at.
+//   PrevPassMouseButtons  PassMouseButtons of the previous pass
+//   RepeatStarted  set after the first step-button wait of a press; cleared at every new
+//                  press (by the command loop) and by preparePotImages.
 //
-// pollPots(): offers the mouse state (MouseX, MouseY, MouseButtons) to every pot in parameter
+// pollPots(): offers the pass's mouse state (MouseX, MouseY, PassMouseButtons) to every pot in parameter
 //   order and stores the results in ProgramValues; a new effect type switches the effect
 //   tables (selectEffectType).
 // handlePotMouse(x, y, min, max, value): one pot's mouse handling; value changed in place.
@@ -24,7 +30,10 @@
 
 #include <cstdint>
 
-extern bool RepeatStarted;
+extern int16_t MouseX, MouseY;        // the mouse of this pass, client coordinates
+extern int16_t PassMouseButtons;      // the buttons of this pass: 0 none, 1 left, 2 right, 3 both
+extern int16_t PrevPassMouseButtons;  // PassMouseButtons of the previous pass
+extern bool RepeatStarted;            // the press's first step-button wait is over
 
 void resetPotEditState();
 void pollPots();

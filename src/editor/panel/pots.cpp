@@ -8,11 +8,15 @@
 #include "editor/declaration/declaration.h"
 #include "editor/panel/potedit.h"
 #include "editor/panel/text.h"
-#include "editor/shell/globals.h"
+#include "editor/panel/palette.h"
 #include "platform/window.h"
 #include "shared/datafile/textfile.h"
 
 Canvas PotImage, KnobImage, TrackRowEven, TrackRowOdd, TrackBlock;
+
+void resetPotImages() {
+    for (Canvas* image : {&PotImage, &KnobImage, &TrackRowEven, &TrackRowOdd, &TrackBlock}) *image = Canvas();
+}
 
 namespace {
 
@@ -122,7 +126,7 @@ void preparePotImages() {
 
     clearWindow(ColourBlue);
     RepeatStarted = false;
-    PrevMouseButtons = 0;
+    PrevPassMouseButtons = 0;
 }
 
 int knobTopRow(int y, int min, int max, int value) {

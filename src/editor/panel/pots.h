@@ -16,7 +16,7 @@
 //
 // clearWindow(colour): fills the main window's whole drawing area.
 // preparePotImages(): renders the five images, leaves the window cleared to ColourBlue,
-//   clears RepeatStarted and sets PrevMouseButtons to 0.
+//   clears RepeatStarted and sets PrevPassMouseButtons to 0.
 // drawPot(x, y, min, max, title, caption, value): clamps value into min..max (stored back),
 //   stamps the pot and the knob, draws the knob number (number form, the Canvas's built-in
 //   font, white on grey 80, at x + 19 - 4 * length, knobTop + 1), the title in the large font
@@ -33,6 +33,8 @@
 
 extern Canvas PotImage, KnobImage, TrackRowEven, TrackRowOdd, TrackBlock;
 
+// The images as before preparePotImages: empty.
+void resetPotImages();
 void clearWindow(Rgb colour);
 void preparePotImages();
 int knobTopRow(int y, int min, int max, int value);

@@ -8,7 +8,8 @@
 #include <cstring>
 
 #include "editor/declaration/declaration.h"
-#include "editor/shell/globals.h"
+#include "editor/declaration/identity.h"
+#include "editor/panel/palette.h"
 #include "platform/window.h"
 #include "shared/message/message.h"
 #include "shared/datafile/pathfile.h"

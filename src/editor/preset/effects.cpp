@@ -45,8 +45,6 @@ const EffectTable EffectTables[EffectTypeCount] = {
     },
 };
 
-uint8_t CurrentEffectType = NoEffectType;
-int16_t EffectStore[57] = {};
 int16_t EffectPotMax[15] = {}, EffectPotMin[15] = {};
 std::string EffectPotTitle[15], EffectPotCaption[15];
 
@@ -54,31 +52,13 @@ namespace {
 
 int validType(int type) { return std::clamp(type, 0, EffectTypeCount - 1); }
 
-bool haveEffectParameters() {
-    return static_cast<int>(ProgramValues.size()) >= FirstEffectParameter + EffectParameterCount;
-}
-
 }  // namespace
 
 void resetEffectState() {
-    CurrentEffectType = NoEffectType;
-    std::fill(std::begin(EffectStore), std::end(EffectStore), 0);
     std::fill(std::begin(EffectPotMax), std::end(EffectPotMax), 0);
     std::fill(std::begin(EffectPotMin), std::end(EffectPotMin), 0);
     for (std::string& s : EffectPotTitle) s.clear();
     for (std::string& s : EffectPotCaption) s.clear();
-}
-
-void saveEffectParameters(int type) {
-    if (!haveEffectParameters() || type < 0 || type >= EffectTypeCount) return;
-    const int t = type;
-    for (int k = 0; k < EffectParameterCount; ++k) EffectStore[t * 14 + k] = ProgramValues[FirstEffectParameter + k];
-}
-
-void recallEffectParameters(int type) {
-    if (!haveEffectParameters() || type < 0 || type >= EffectTypeCount) return;
-    const int t = type;
-    for (int k = 0; k < EffectParameterCount; ++k) ProgramValues[FirstEffectParameter + k] = EffectStore[t * 14 + k];
 }
 
 void loadEffectTables(int type) {
@@ -104,17 +84,6 @@ void loadEffectTables(int type) {
     }
 }
 
-void clampProgramToPots() {
-    int j = 0;
-    for (int f = 0; f < FieldCount; ++f) {
-        for (int p = 0; p < FieldPotCount[f] && j < static_cast<int>(ProgramValues.size()); ++p, ++j) {
-            int16_t& v = ProgramValues[j];
-            if (v > PotMax[f][p]) v = PotMax[f][p];
-            if (v < PotMin[f][p]) v = PotMin[f][p];
-        }
-    }
-}
-
 void followEffectType() {
     if (static_cast<int>(ProgramValues.size()) <= EffectTypeParameter) return;
     int16_t& type = ProgramValues[EffectTypeParameter];
@@ -122,4 +91,10 @@ void followEffectType() {
     CurrentEffectType = static_cast<uint8_t>(type);
     loadEffectTables(CurrentEffectType);
     clampProgramToPots();
+}
+
+void applyProgramValues(const std::vector<int16_t>& values) {
+    if (CurrentEffectType < EffectTypeCount) saveEffectParameters(CurrentEffectType);
+    ProgramValues = values;
+    followEffectType();
 }

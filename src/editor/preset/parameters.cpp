@@ -4,6 +4,7 @@
 #include <array>
 
 #include "editor/declaration/declaration.h"
+#include "editor/program/program.h"
 #include "shared/midi/nrpn.h"
 
 namespace {

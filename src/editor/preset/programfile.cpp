@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "editor/declaration/declaration.h"
+#include "editor/program/program.h"
 #include "editor/preset/effects.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/textfile.h"
@@ -51,9 +52,7 @@ bool readProgramFile(const std::string& path) {
     DataFileReader::close();
     if (!complete) return false;
 
-    if (CurrentEffectType < EffectTypeCount) saveEffectParameters(CurrentEffectType);
-    ProgramValues = values;
     ProgramValueCount = ParameterCount;
-    followEffectType();
+    applyProgramValues(values);
     return true;
 }

@@ -1,7 +1,7 @@
 // The command loop: the editor's only event loop, one event per pass.
 #include "editor/panel/keyboard.h"
+#include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
-#include "editor/preset/panel.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
@@ -40,24 +40,26 @@ void servePanel() {
     mousePosition(x, y);
     MouseX = static_cast<int16_t>(x);
     MouseY = static_cast<int16_t>(y);
-    MouseButtons = static_cast<int16_t>(mouseButtons());
-    if (MouseButtons != 0) {
-        if (PrevMouseButtons == 0) RepeatStarted = false;
+    PassMouseButtons = static_cast<int16_t>(mouseButtons());
+    if (PassMouseButtons != 0) {
+        if (PrevPassMouseButtons == 0) RepeatStarted = false;
         pollPots();
     }
-    handleKeyboardMouse(MouseX, MouseY, MouseButtons, PrevMouseButtons);
-    if (MouseButtons != 0) sendChangedParameters();
+    handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
+    if (PassMouseButtons != 0) sendChangedParameters();
     if (EditBracketOpen) {
         EditBracketOpen = false;
         sendEditBracket(1);
     }
-    PrevMouseButtons = MouseButtons;
+    PrevPassMouseButtons = PassMouseButtons;
 }
 
 }  // namespace
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
+    // The quiet time lies in the past: nothing is held back (a device switch or a dialog
+    // later sets it 100 ms ahead to hold back what their reopening shakes loose).
     MidiInQuietUntil = tickCount() - 200;
     pollPots();
 
@@ -69,9 +71,7 @@ void startCommandLoop() {
     }
 }
 
-bool commandLoopPass(const Event& event) {
-    CurrentEvent = event;
-    const Event& e = CurrentEvent;
+bool commandLoopPass(const Event& e) {
     const bool closing = e.kind == EventKind::CloseRequested;
 
     if (e.kind == EventKind::WindowMoved && e.x > MinimisedPositionLimit && e.y > MinimisedPositionLimit) {
@@ -82,7 +82,7 @@ bool commandLoopPass(const Event& event) {
 
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
-        if (refreshPanelIfNeeded()) {
+        if (refreshPanelIfNeeded(e)) {
             if (closing) return false;
             servePanel();
         }
@@ -94,7 +94,7 @@ bool commandLoopPass(const Event& event) {
 
     // Soft MIDI thru, also while minimised or behind another window.
     if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {
-        MidiInQuietUntil = tickCount() - 200;
+        MidiInQuietUntil = tickCount() - 200;  // in the past again: the next message passes too
         forwardMidiInput();
     }
     return !closing;

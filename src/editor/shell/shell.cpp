@@ -2,17 +2,20 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
+#include "editor/panel/layout.h"
+#include "editor/panel/palette.h"
 #include "editor/panel/potedit.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
-#include "editor/preset/panel.h"
 #include "editor/preset/parameters.h"
+#include "editor/program/program.h"
 #include "editor/shell/configuration.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
+#include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
@@ -48,20 +51,30 @@ void dispatchTransferCommand(int id) {
     }
 }
 
-int ktprogMain() {
-    // 1. Every global of the data model with its initial value.
-    resetShellState();
-    resetDeclarationState();
-    resetEffectState();
+void resetEditorState() {
+    resetDataFileState();
+    resetSymbols();
     resetMidiState();
     resetNrpnState();
+    resetIdentityState();
+    resetDeclarationState();
+    resetProgramState();
+    resetEffectState();
+    resetPalette();
     resetTextState();
-    resetPanelState();
+    resetPotImages();
     resetPotEditState();
+    resetKeyboardState();
+    resetPanelState();
     resetTransferState();
+    resetShellState();
     MenuBar = 0;
-    EndOfDataEndsProgram = true;
-    // 2.-6. Identity, start directory, palette (set by resetShellState).
+}
+
+int ktprogMain() {
+    // 1. Every global of the editor with its initial value.
+    resetEditorState();
+    // 2.-6. Identity, start directory, palette (set by the resets).
     WindowCaption = "Korvatone Preset Programmer's Interface " + VersionText + "  ";
     ProgramName = "KtProg";
     StartDirectory = readPathFile(ProgramName);
@@ -69,6 +82,7 @@ int ktprogMain() {
 
     // 7. The panel declaration: window geometry, pots, parameter tables.
     loadDeclarationFile(ProgramName);
+    startDeclaredProgram();
 
     // 8.-9. The main window.
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "")) return 1;
@@ -90,8 +104,7 @@ int ktprogMain() {
     buildMenus();
 
     // 14.-15. Pot images and the keyboard.
-    preparePotImages();
-    PrevMouseButtons = 0;
+    preparePotImages();  // also forgets the previous pass's buttons
     initKeyboard();
 
     // 16. The effect tables of the current effect type; the configuration's effect values

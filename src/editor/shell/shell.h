@@ -8,6 +8,7 @@
 #pragma once
 
 #include "editor/shell/globals.h"
+#include "platform/events.h"
 
 // Command identifiers of the menus.
 constexpr int CommandExit = 1001;
@@ -26,6 +27,10 @@ void startCommandLoop();
 bool commandLoopPass(const Event& e);
 // The file commands "&Load Program" .. "&Write All Programs from Files to KT".
 void dispatchTransferCommand(int id);
+
+// Every global of the editor (and of the shared layers it uses) at its initial value: what
+// the entry point does first, and what every test, fuzz target and benchmark does before a case.
+void resetEditorState();
 
 // The whole editor: start-up, command loop, shut-down. Returns the process's exit code.
 int ktprogMain();

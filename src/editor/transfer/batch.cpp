@@ -2,12 +2,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "editor/preset/panel.h"
+#include "editor/declaration/identity.h"
+#include "editor/panel/layout.h"
 #include "editor/preset/programfile.h"
-#include "editor/shell/globals.h"
 #include "editor/transfer/transfer.h"
 #include "platform/process.h"
 #include "platform/window.h"
+#include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
 
 namespace {
@@ -22,11 +23,6 @@ std::vector<std::string> listFolder(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string inFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && isPathSplit(folder.back())) return folder + name;
-    return folder + pathSeparator() + name;
 }
 
 void redrawPanel() {
@@ -69,8 +65,8 @@ void writeAllProgramsCommand() {
 
     bool failed = false;
     for (const std::string& name : numbered) {
-        std::string path = inFolder(DataDirectory, name);
-        if (writeProgramToUnit(path)) {
+        std::string path = joinPath(DataDirectory, name);
+        if (writeProgramToUnit(path) == WriteResult::Failed) {
             failed = true;
             break;
         }
@@ -78,7 +74,7 @@ void writeAllProgramsCommand() {
     if (!failed && answer == 2) {
         // The holes get the first file's program, read once and sent from memory to each
         // free location in ascending order; the caption names the hole being written.
-        const std::string source = inFolder(DataDirectory, numbered.front());
+        const std::string source = joinPath(DataDirectory, numbered.front());
         std::error_code ec;
         if (!std::filesystem::is_regular_file(source, ec)) {
             showMessage("  " + source, "  cannot be read");
@@ -90,7 +86,7 @@ void writeAllProgramsCommand() {
             if (counts[location] != 0) continue;
             CurrentProgramName = (location < 10 ? "0" : "") + std::to_string(location) + "default";
             showProgramInCaption(CurrentProgramName);
-            failed = sendProgramToLocation(location);
+            failed = !sendProgramToLocation(location);
         }
     }
     redrawPanel();

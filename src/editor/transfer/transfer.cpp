@@ -4,10 +4,11 @@
 #include <filesystem>
 
 #include "editor/declaration/declaration.h"
-#include "editor/preset/panel.h"
+#include "editor/declaration/identity.h"
+#include "editor/panel/layout.h"
 #include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
-#include "editor/shell/globals.h"
+#include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
@@ -18,6 +19,8 @@
 #include "shared/message/message.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
+#include "shared/midi/protocol.h"
+#include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
 
 std::string CurrentProgramName;
@@ -26,7 +29,6 @@ std::string CurrentProgramPath;
 namespace {
 
 constexpr int32_t ProgramReplyLimitMs = 2000;
-const std::vector<uint8_t> ProgramWrittenReply{0xF0, 0x00, 0x21, 0x11, 0x03, 0x21, 0xF7};
 
 }  // namespace
 
@@ -60,6 +62,8 @@ void askProgramFile(FileDialogKind kind, const std::string& title, std::string& 
 
     ok = false;
     const std::string result = answer.outcome == DialogOutcome::Chosen ? answer.path : std::string();
+    // A cancelled dialog has always come back as an empty text, a bare separator or "0", and
+    // every answer of these three is taken as cancelled (a file named just "0" is never chosen).
     if (!result.empty() && result != std::string(1, pathSeparator()) && result != "0") {
         ok = true;
         // A name that is only an extension (nothing between the folder and the dot) is no name.
@@ -70,7 +74,7 @@ void askProgramFile(FileDialogKind kind, const std::string& title, std::string& 
         if (split != std::string::npos) folder = result.substr(0, split);
     }
     // The click that closed the dialog must not reach the panel.
-    while (mouseButtons() != 0) waitEvent();
+    while (mouseButtons() != 0) takeEvent();
 }
 
 std::vector<uint8_t> programWriteRequest(int location) {
@@ -80,16 +84,16 @@ std::vector<uint8_t> programWriteRequest(int location) {
         const int shifted = ProgramValues[i] - std::min<int>(ParameterMin[i], 0);
         data.push_back(static_cast<uint8_t>(std::clamp(shifted, 0, 127)));  // a SysEx data byte
     }
-    std::vector<uint8_t> request;
-    request.reserve(data.size() + 11);
-    for (uint8_t b : {0xF0, 0x00, 0x21, 0x11, 0x03, 0x20, 0x00}) request.push_back(b);
+    std::vector<uint8_t> request = protocol::header(protocol::ProgramPart, protocol::WriteProgram);
+    request.reserve(data.size() + protocol::ProgramWriteLength - protocol::ProgramDataBytes);
+    request.push_back(0x00);
     request.push_back(static_cast<uint8_t>(location));
     for (uint8_t b : data) request.push_back(b);
     uint8_t high = 0, low = 0;
     sysExChecksum(data, high, low);
     request.push_back(high);
     request.push_back(low);
-    request.push_back(0xF7);
+    request.push_back(protocol::SysExEnd);
     return request;
 }
 
@@ -99,9 +103,9 @@ bool sendProgramToLocation(int location) {
     bool received = false;
     const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
     MidiInQuietUntil = tickCount() + 100;
-    if (received && reply == ProgramWrittenReply) return false;
+    if (received && reply == protocol::shortMessage(protocol::ProgramPart, protocol::ProgramWritten)) return true;
     showMessage(" KT not present, or communication error!", "");
-    return true;
+    return false;
 }
 
 void loadProgramCommand() {
@@ -126,12 +130,14 @@ void saveProgramCommand() {
     writeProgramFile(CurrentProgramPath);
 }
 
-bool writeProgramToUnit(std::string& path) {
+WriteResult writeProgramToUnit(std::string& path) {
     const bool fromDialog = path.empty();
     if (fromDialog) {
+        // The save dialog under the title "Load Program", as the unit's users know it: the
+        // file chosen is loaded into the panel and then written.
         bool ok = false;
         askProgramFile(FileDialogKind::Save, "Load Program", DataDirectory, path, ok);
-        if (!ok) return false;
+        if (!ok) return WriteResult::Skipped;
     }
     CurrentProgramName = programNameFromPath(path);
     showProgramInCaption(CurrentProgramName);
@@ -139,9 +145,9 @@ bool writeProgramToUnit(std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         showMessage("  " + path, "  cannot be read");
-        return true;
+        return WriteResult::Failed;
     }
-    if (!readProgramFile(path)) return true;  // the reader has said why
+    if (!readProgramFile(path)) return WriteResult::Failed;  // the reader has said why
     if (fromDialog) {
         drawPanel();
         presentMainWindow();
@@ -150,7 +156,7 @@ bool writeProgramToUnit(std::string& path) {
     const int location = programNumberFromName(CurrentProgramName);
     if (location < 1 || location > 99) {
         showMessage("Program Name does not determine Program Number!", "");
-        return false;
+        return WriteResult::Skipped;
     }
-    return sendProgramToLocation(location);
+    return sendProgramToLocation(location) ? WriteResult::Written : WriteResult::Failed;
 }

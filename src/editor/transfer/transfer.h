@@ -14,12 +14,12 @@
 // askProgramFile(kind, title, folder, path, ok): the file dialog with the "*.prg" filter,
 //   the MIDI devices closed around it; confirms only a name with a base part; the folder of
 //   the chosen file becomes `folder`; returns after the mouse button is released.
-// writeProgramToUnit(path): asks for the file when path is empty (cancel: false, nothing
+// writeProgramToUnit(path): asks for the file when path is empty (cancel: Skipped, nothing
 //   happens); shows the program's name in the caption, reads the file (redrawing the panel
 //   when the file came from the dialog), writes it to its location and checks the reply.
-//   Returns true when the write failed (" KT not present, or communication error!", or a
-//   file that cannot be read, each shown in a message window); a name without a location is
-//   reported and is not a failure.
+//   Written when the unit acknowledged; Failed when the write failed (" KT not present, or
+//   communication error!", or a file that cannot be read, each shown in a message window);
+//   Skipped for a name without a location (reported, not a failure: a batch goes on).
 // writeAllProgramsCommand(): every numbered file of DataDirectory (sorted by name) to its
 //   location, after checking that no location is claimed twice and asking what to do with
 //   the locations no file claims (skip them, or fill them with the first file's program).
@@ -42,10 +42,17 @@ void showProgramInCaption(const std::string& name);
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok);
 // The write request for ProgramValues[0 .. ProgramValueCount-1] to a location.
 std::vector<uint8_t> programWriteRequest(int location);
-// Sends the request, waits for the reply and checks it; reports a failure; true on failure.
+// Sends the request, waits for the reply and checks it; true when the unit acknowledged,
+// false after " KT not present, or communication error!".
 bool sendProgramToLocation(int location);
+
+enum class WriteResult {
+    Written,  // the unit acknowledged the program
+    Skipped,  // nothing was sent: the dialog was cancelled, or the name gives no location
+    Failed,   // the file could not be read or the unit did not acknowledge (already reported)
+};
 
 void loadProgramCommand();
 void saveProgramCommand();
-bool writeProgramToUnit(std::string& path);
+WriteResult writeProgramToUnit(std::string& path);
 void writeAllProgramsCommand();
