@@ -23,8 +23,10 @@ enum class EventKind {
     WindowRestored,  // the window came back from minimised
     Repaint,         // the window system wants the window drawn again
     Command,         // command: a menu identifier
-    Key,             // key: a character code (KeyEnter, KeyEscape for those keys)
-    MouseButton,     // the mouse moved or a button changed: x, y, buttons as they were then
+    Key,             // key: a character code or a named key below; ctrl, shift: the modifiers held
+    MouseButton,     // the mouse moved or a button changed: x, y, buttons as they were then;
+                     // doubleClick on the second press of a left double click
+    Wheel,           // x, y: the mouse; notches > 0 away from the user (up); shift held
     Tick,            // a button is held and nothing else happened for 10 ms
     MidiShort,       // midiWord: status | data1 << 8 | data2 << 16
     MidiLong,        // bytes: one complete system-exclusive message, F0 .. F7
@@ -34,6 +36,15 @@ enum class EventKind {
 
 constexpr int KeyEnter = 13;
 constexpr int KeyEscape = 27;
+// Named keys, beyond every character code.
+constexpr int KeyUp = 0x101;
+constexpr int KeyDown = 0x102;
+constexpr int KeyLeft = 0x103;
+constexpr int KeyRight = 0x104;
+constexpr int KeyPageUp = 0x105;
+constexpr int KeyPageDown = 0x106;
+constexpr int KeyHome = 0x107;
+constexpr int KeyEnd = 0x108;
 
 struct Event {
     EventKind kind = EventKind::None;
@@ -41,6 +52,9 @@ struct Event {
     int command = 0;
     int key = 0;
     int buttons = 0;
+    bool ctrl = false, shift = false;  // Key: the modifiers; Wheel: shift
+    bool doubleClick = false;          // MouseButton: the second press of a double click
+    int notches = 0;                   // Wheel
     uint32_t midiWord = 0;
     std::vector<uint8_t> bytes;
 };

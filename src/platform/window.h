@@ -8,8 +8,14 @@
 //   what was drawn (backends copy only the damaged part).
 // closeMainWindow(): closes it; the program ends soon after.
 //
-// Menus are opaque numbers (never 0). Check marks are set by command identifier on the
-// whole menu bar, so they reach items in submenus.
+// Menus are opaque numbers (never 0). Check marks and greying are set by command identifier
+// on the whole menu bar, so they reach items in submenus.
+// appendMenuItem(menu, id, text, keyText): keyText ("Ctrl+Z", "Right"; empty: none) is shown
+//   beside the item as its key. The program itself acts on the key (it arrives as a Key
+//   event); a backend whose menus take such keys themselves delivers the item's Command
+//   instead, never both.
+// enableMenuItem(id, enabled): greys the item out (false) or makes it usable again; a greyed
+//   item delivers no Command.
 #pragma once
 
 #include <string>
@@ -26,9 +32,10 @@ using MenuHandle = int;
 
 MenuHandle createMenuBar();
 MenuHandle createPopupMenu();
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text);
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText = "");
 void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text);
 void appendMenuSeparator(MenuHandle menu);
 void checkMenuItem(int commandId, bool checked);
+void enableMenuItem(int commandId, bool enabled);
 void attachMenuBar(MenuHandle bar);
 void destroyMenuBar(MenuHandle bar);

@@ -255,13 +255,20 @@ TEST_F(FltkBackendTest, KeysBecomeKeyEventsWithTheirCharacter) {
     sendKey(Window, FL_Enter, "\r");
     sendKey(Window, FL_KP_Enter, "\r");
     sendKey(Window, FL_Shift_L, "");  // types nothing
-    sendKey(Window, FL_Left, "");
+    sendKey(Window, FL_Left, "");     // the named keys come as themselves
+    sendKey(Window, FL_Page_Down, "");
+    sendKey(Window, 'z', "\x1a", FL_CTRL);  // Ctrl+Z types a control character: the key counts
+    sendKey(Window, 'z', "\x1a", FL_CTRL | FL_SHIFT);
     std::vector<Event> events = drainEvents();
     std::vector<int> keys;
+    std::vector<int> modifiers;  // 1 Ctrl, 2 Shift
     for (const Event& e : events) {
-        if (e.kind == EventKind::Key) keys.push_back(e.key);
+        if (e.kind != EventKind::Key) continue;
+        keys.push_back(e.key);
+        modifiers.push_back((e.ctrl ? 1 : 0) | (e.shift ? 2 : 0));
     }
-    EXPECT_EQ(keys, (std::vector<int>{'1', '2', 'Q', KeyEnter, KeyEnter}));
+    EXPECT_EQ(keys, (std::vector<int>{'1', '2', 'Q', KeyEnter, KeyEnter, KeyLeft, KeyPageDown, 'z', 'z'}));
+    EXPECT_EQ(modifiers, (std::vector<int>{0, 0, 2, 0, 0, 0, 0, 1, 3}));
 }
 
 TEST_F(FltkBackendTest, KeysReachTheProgramFromTheMessageWindow) {
@@ -275,6 +282,41 @@ TEST_F(FltkBackendTest, KeysReachTheProgramFromTheMessageWindow) {
             EXPECT_EQ(e.key, '2');
         }
     }
+}
+
+TEST_F(FltkBackendTest, TheWheelAndADoubleClickBecomeTheirEvents) {
+    const int mb = ktfltk::MenuBarHeight;
+    sendMouse(FL_MOVE, Window, 50, mb + 60, 0);
+    drainEvents();
+    Fl::e_dy = -2;  // FLTK: away from the user is negative
+    sendMouse(FL_MOUSEWHEEL, Window, 50, mb + 60, 0);
+    Fl::e_dy = 1;
+    sendMouse(FL_MOUSEWHEEL, Window, 52, mb + 61, FL_SHIFT);
+    Fl::e_dy = 0;
+    std::vector<Event> wheel;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::Wheel) wheel.push_back(e);
+    }
+    ASSERT_EQ(wheel.size(), 2u);
+    EXPECT_EQ(wheel[0].notches, 2);
+    EXPECT_FALSE(wheel[0].shift);
+    EXPECT_EQ(wheel[0].x, 50);
+    EXPECT_EQ(wheel[0].y, 60);
+    EXPECT_EQ(wheel[1].notches, -1);
+    EXPECT_TRUE(wheel[1].shift);
+
+    Fl::e_clicks = 0;
+    sendMouse(FL_PUSH, Window, 50, mb + 60, FL_BUTTON1);
+    sendMouse(FL_RELEASE, Window, 50, mb + 60, 0);
+    Fl::e_clicks = 1;  // FLTK's count of a press right after the last one
+    sendMouse(FL_PUSH, Window, 50, mb + 60, FL_BUTTON1);
+    sendMouse(FL_RELEASE, Window, 50, mb + 60, 0);
+    Fl::e_clicks = 0;
+    std::vector<bool> presses;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::MouseButton && e.buttons == 1) presses.push_back(e.doubleClick);
+    }
+    EXPECT_EQ(presses, (std::vector<bool>{false, true}));
 }
 
 TEST_F(FltkBackendTest, MouseEventsComeInPanelCoordinatesWithBothButtons) {

@@ -13,6 +13,7 @@
 #include "platform/midi.h"
 #include "platform/msgwindow.h"
 #include "platform/sim/sim.h"
+#include "platform/window.h"
 #include "shared/midi/midi.h"
 #include "ktsim/script.h"
 #include "unit/unit.h"
@@ -421,6 +422,93 @@ TEST(TranscriptFromLoopTest, LinesBeforeTheLoopAreLeftOutButNotHowTheRunEnded) {
         sim::setTranscript(nullptr);
         EXPECT_EQ(out.str(), c.expected) << c.what;
     }
+}
+
+}  // namespace
+
+// ---- keys with modifiers, the wheel, the double click and greyed menu items
+
+namespace {
+
+TEST(InputLinesTest, KeyLinesGiveTheKeyAndItsModifiers) {
+    struct Case {
+        const char* line;
+        int key;
+        bool ctrl, shift;
+    };
+    const Case cases[] = {
+        {"key a", 'a', false, false},          {"key enter", KeyEnter, false, false},
+        {"key ctrl+z", 'z', true, false},      {"key ctrl+shift+z", 'z', true, true},
+        {"key shift+up", KeyUp, false, true},  {"key pagedown", KeyPageDown, false, false},
+        {"key home", KeyHome, false, false},   {"key end", KeyEnd, false, false},
+        {"key ctrl+plus", '+', true, false},   {"key ctrl+minus", '-', true, false},
+        {"key left", KeyLeft, false, false},   {"key right", KeyRight, false, false},
+        {"key ctrl+0", '0', true, false},      {"key +", '+', false, false},
+    };
+    for (const Case& c : cases) {
+        sim::reset("/h");
+        ASSERT_TRUE(ktsim::loadScript(std::string(c.line) + "\n", "/h", nullptr, nullptr).ok) << c.line;
+        Event e;
+        ASSERT_TRUE(waitEventFor(10, e)) << c.line;
+        EXPECT_EQ(e.kind, EventKind::Key) << c.line;
+        EXPECT_EQ(e.key, c.key) << c.line;
+        EXPECT_EQ(e.ctrl, c.ctrl) << c.line;
+        EXPECT_EQ(e.shift, c.shift) << c.line;
+    }
+    for (const char* bad : {"key ctrl+", "key ctrl+pgup", "key alt+a", "key up down", "wheel 1 2", "wheel 1 2 0",
+                            "wheel 1 2 3 ctrl", "dblclick 5", "dblclick a b"}) {
+        EXPECT_FALSE(ktsim::loadScript(std::string(bad) + "\n", "/h", nullptr, nullptr).ok) << bad;
+    }
+}
+
+TEST(InputLinesTest, TheWheelMovesTheMouseAndCountsNotches) {
+    sim::reset("/h");
+    ASSERT_TRUE(ktsim::loadScript("wheel 30 40 -2\nwheel 31 41 3 shift\n", "/h", nullptr, nullptr).ok);
+    Event e;
+    ASSERT_TRUE(waitEventFor(10, e));
+    EXPECT_EQ(e.kind, EventKind::Wheel);
+    EXPECT_EQ(e.notches, -2);
+    EXPECT_FALSE(e.shift);
+    ASSERT_TRUE(waitEventFor(10, e));
+    EXPECT_EQ(e.notches, 3);
+    EXPECT_TRUE(e.shift);
+    EXPECT_EQ(e.x, 31);
+    int x = 0, y = 0;
+    mousePosition(x, y);
+    EXPECT_EQ(x, 31);
+    EXPECT_EQ(y, 41);
+    EXPECT_EQ(mouseButtons(), 0);
+}
+
+// The four steps of a double click happen at one time; a program taking them one after the
+// other sees the live buttons of each step, as it would on a desktop.
+TEST(InputLinesTest, ADoubleClickIsFourStepsWhoseLiveStateFollowsTheTaking) {
+    sim::reset("/h");
+    ASSERT_TRUE(ktsim::loadScript("wait 5\ndblclick 70 80\n", "/h", nullptr, nullptr).ok);
+    const int buttons[4] = {1, 0, 1, 0};
+    for (int step = 0; step < 4; ++step) {
+        Event e;
+        ASSERT_TRUE(waitEventFor(100, e)) << step;
+        EXPECT_EQ(e.kind, EventKind::MouseButton) << step;
+        EXPECT_EQ(e.buttons, buttons[step]) << step;
+        EXPECT_EQ(e.doubleClick, step == 2) << step;
+        EXPECT_EQ(mouseButtons(), buttons[step]) << step;
+        EXPECT_EQ(tickCount(), 5u) << step;
+    }
+}
+
+TEST(InputLinesTest, AGreyedMenuItemDeliversNothing) {
+    sim::reset("/h");
+    MenuHandle bar = createMenuBar();
+    appendMenuItem(bar, 7, "&Seven", "Ctrl+7");
+    enableMenuItem(7, false);
+    ASSERT_TRUE(ktsim::loadScript("menu 7\nwait 10\nmenu 8\n", "/h", nullptr, nullptr).ok);
+    Event e;
+    ASSERT_TRUE(waitEventFor(100, e));
+    EXPECT_EQ(e.command, 8);  // 7 was greyed out
+    EXPECT_FALSE(sim::menuItemIsEnabled(7));
+    enableMenuItem(7, true);
+    EXPECT_TRUE(sim::menuItemIsEnabled(7));
 }
 
 }  // namespace

@@ -140,6 +140,39 @@ bool splitScriptLine(const std::string& line, std::vector<std::string>& words, s
     return true;
 }
 
+namespace {
+
+// A key line's word: [ctrl+][shift+] and one character or a key name.
+bool parseKey(std::string word, Event& e) {
+    for (;;) {
+        if (word.rfind("ctrl+", 0) == 0 && word.size() > 5) {
+            e.ctrl = true;
+            word.erase(0, 5);
+        } else if (word.rfind("shift+", 0) == 0 && word.size() > 6) {
+            e.shift = true;
+            word.erase(0, 6);
+        } else {
+            break;
+        }
+    }
+    static const std::pair<const char*, int> Names[] = {
+        {"enter", KeyEnter}, {"escape", KeyEscape}, {"up", KeyUp},           {"down", KeyDown},
+        {"left", KeyLeft},   {"right", KeyRight},   {"pageup", KeyPageUp},   {"pagedown", KeyPageDown},
+        {"home", KeyHome},   {"end", KeyEnd},       {"plus", '+'},           {"minus", '-'},
+    };
+    for (const auto& [name, key] : Names) {
+        if (word == name) {
+            e.key = key;
+            return true;
+        }
+    }
+    if (word.size() != 1) return false;
+    e.key = static_cast<unsigned char>(word[0]);
+    return true;
+}
+
+}  // namespace
+
 ScriptResult loadScript(const std::string& text, const std::string& home, const UnitLineHandler& unitLine,
                         std::vector<std::string>* snapshotFailures) {
     ScriptResult result;
@@ -207,9 +240,8 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             sim::queueDialogAnswer(a);
         } else if (verb == "menu") {
             if (w.size() != 2 || !parseInt(w[1], 0, 65535, n)) return fail("menu needs a command identifier");
-            e.kind = EventKind::Command;
-            e.command = static_cast<int>(n);
-            sim::scheduleEvent(t, e);
+            const int id = static_cast<int>(n);
+            sim::schedule(t, [id] { sim::menuCommand(id); });
         } else if (verb == "mouse") {
             if (w.size() != 4 || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
                 !parseInt(w[3], 0, 3, n3)) {
@@ -218,13 +250,26 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             int x = static_cast<int>(n), y = static_cast<int>(n2), b = static_cast<int>(n3);
             sim::schedule(t, [x, y, b] { sim::setMouse(x, y, b); });
         } else if (verb == "key") {
-            if (w.size() != 2) return fail("key needs one character, enter or escape");
+            if (w.size() != 2 || !parseKey(w[1], e)) {
+                return fail("key [ctrl+][shift+]NAME: one character, enter, escape, up, down, left, right, "
+                            "pageup, pagedown, home, end, plus or minus");
+            }
             e.kind = EventKind::Key;
-            if (w[1] == "enter") e.key = KeyEnter;
-            else if (w[1] == "escape") e.key = KeyEscape;
-            else if (w[1].size() == 1) e.key = static_cast<unsigned char>(w[1][0]);
-            else return fail("key needs one character, enter or escape");
             sim::scheduleEvent(t, e);
+        } else if (verb == "wheel") {
+            const bool shift = w.size() == 5 && w[4] == "shift";
+            if ((w.size() != 4 && !shift) || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
+                !parseInt(w[3], -1000, 1000, n3) || n3 == 0) {
+                return fail("wheel X Y N [shift] (N notches, not 0; > 0 away from the user)");
+            }
+            int x = static_cast<int>(n), y = static_cast<int>(n2), notches = static_cast<int>(n3);
+            sim::schedule(t, [x, y, notches, shift] { sim::wheel(x, y, notches, shift); });
+        } else if (verb == "dblclick") {
+            if (w.size() != 3 || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2)) {
+                return fail("dblclick X Y");
+            }
+            int x = static_cast<int>(n), y = static_cast<int>(n2);
+            sim::schedule(t, [x, y] { sim::doubleClick(x, y); });
         } else if (verb == "midi-in" || verb == "midi-in-sysex") {
             std::vector<uint8_t> bytes;
             for (size_t i = 1; i < w.size(); ++i) {

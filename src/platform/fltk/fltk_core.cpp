@@ -176,6 +176,21 @@ int keyCodeOfEvent() {
     const int key = Fl::event_key();
     if (key == FL_Enter || key == FL_KP_Enter) return KeyEnter;
     if (key == FL_Escape) return KeyEscape;
+    switch (key) {
+    case FL_Up: return KeyUp;
+    case FL_Down: return KeyDown;
+    case FL_Left: return KeyLeft;
+    case FL_Right: return KeyRight;
+    case FL_Page_Up: return KeyPageUp;
+    case FL_Page_Down: return KeyPageDown;
+    case FL_Home: return KeyHome;
+    case FL_End: return KeyEnd;
+    case FL_KP + '+': return '+';
+    case FL_KP + '-': return '-';
+    default: break;
+    }
+    // With Ctrl the text is a control character (Ctrl+Z types 0x1A): the key itself counts.
+    if (Fl::event_state(FL_CTRL) && key > 0 && key < 0x80) return key;
     const char* text = Fl::event_text();
     const int length = Fl::event_length();
     if (text == nullptr || length <= 0) return -1;

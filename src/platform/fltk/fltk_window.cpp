@@ -26,6 +26,8 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,15 +59,18 @@ void queueKey(int code) {
     Event e;
     e.kind = EventKind::Key;
     e.key = code;
+    e.ctrl = Fl::event_state(FL_CTRL) != 0;
+    e.shift = Fl::event_state(FL_SHIFT) != 0;
     queueEvent(e);
 }
 
-void queueMouse(int x, int y, int buttons) {
+void queueMouse(int x, int y, int buttons, bool doubleClick = false) {
     Event e;
     e.kind = EventKind::MouseButton;
     e.x = x;
     e.y = y;
     e.buttons = buttons;
+    e.doubleClick = doubleClick;
     queueEvent(e);
 }
 
@@ -139,8 +144,20 @@ public:
             // still down, the rest of the gesture (drags, the last release, perhaps outside
             // the window) must still come here.
             if (event == FL_RELEASE && buttons() != 0) Fl::pushed(this);
-            reportMouse();
+            // FLTK counts a press soon after the last one at the same place as a further click.
+            reportMouse(event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0);
             return 1;
+        case FL_MOUSEWHEEL: {
+            if (TheRole != Panel || Fl::event_dy() == 0) return 1;
+            notePointer();
+            Event e;
+            e.kind = EventKind::Wheel;
+            pointer(e.x, e.y);
+            e.notches = -Fl::event_dy();  // FLTK counts towards the user as positive
+            e.shift = Fl::event_state(FL_SHIFT) != 0;
+            queueEvent(e);
+            return 1;
+        }
         case FL_FOCUS:
         case FL_UNFOCUS:
             return 1;  // the view takes the keyboard focus, so the keys come here
@@ -170,11 +187,11 @@ private:
         }
     }
 
-    void reportMouse() {
+    void reportMouse(bool doubleClick = false) {
         notePointer();
         int px = 0, py = 0;
         pointer(px, py);
-        queueMouse(px, py, buttons());
+        queueMouse(px, py, buttons(), doubleClick);
     }
 
     Canvas& TheCanvas;
@@ -286,12 +303,14 @@ struct MenuEntry {
     int commandId = 0;
     MenuHandle popup = 0;
     std::string text;
+    std::string keyText;
 };
 
 std::map<MenuHandle, std::vector<MenuEntry>> Menus;
 MenuHandle NextMenu = 1;
 MenuHandle AttachedBar = 0;
 std::map<int, bool> Checks;
+std::set<int> Greyed;  // commands whose items are greyed out
 
 // The array the menu bar shows, and the labels it points into. Kept until the next build.
 std::vector<Fl_Menu_Item> MenuItems;
@@ -307,6 +326,9 @@ bool isChecked(int commandId) {
 // plain items.
 bool isCheckList(const std::vector<MenuEntry>& entries) {
     for (const MenuEntry& entry : entries) {
+        if (!entry.keyText.empty()) return false;  // a menu of commands (Edit), not a list
+    }
+    for (const MenuEntry& entry : entries) {
         if (entry.kind == MenuEntry::Item && Checks.count(entry.commandId) != 0) return true;
     }
     return false;
@@ -317,6 +339,25 @@ const char* keepLabel(const std::string& text) {
     // drawn as an FLTK symbol; "@@" is a plain "@".
     MenuLabels.push_back(!text.empty() && text[0] == '@' ? "@" + text : text);
     return MenuLabels.back().c_str();
+}
+
+// FLTK's shortcut for a key text such as "Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Plus" or "Right".
+int shortcutOf(const std::string& keyText) {
+    int modifiers = 0;
+    std::string rest = keyText;
+    for (const auto& [prefix, flag] : {std::pair<const char*, int>{"Ctrl+", FL_CTRL}, {"Shift+", FL_SHIFT}}) {
+        if (rest.rfind(prefix, 0) == 0) {
+            modifiers |= flag;
+            rest.erase(0, std::string(prefix).size());
+        }
+    }
+    static const std::pair<const char*, int> Named[] = {{"Right", FL_Right}, {"Left", FL_Left}, {"Up", FL_Up},
+                                                        {"Down", FL_Down},   {"Plus", '+'},     {"Minus", '-'}};
+    for (const auto& [name, key] : Named) {
+        if (rest == name) return modifiers | key;
+    }
+    if (rest.size() == 1) return modifiers | std::tolower(static_cast<unsigned char>(rest[0]));
+    return 0;
 }
 
 void menuPicked(Fl_Widget* widget, void* data) {
@@ -354,7 +395,13 @@ void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
             item.text = keepLabel(entry.text);
             item.callback_ = menuPicked;
             item.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(entry.commandId));
-            if (checkList) item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
+            if (checkList || Checks.count(entry.commandId) != 0) {
+                item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
+            }
+            if (Greyed.count(entry.commandId) != 0) item.flags |= FL_MENU_INACTIVE;
+            // The key is shown beside the item; the panel takes the key itself first, and
+            // when the menu gets it instead the item's command arrives, never both.
+            item.shortcut_ = shortcutOf(entry.keyText);
             last = static_cast<long>(out.size());
             out.push_back(item);
             break;
@@ -510,11 +557,12 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return createMenuBar(); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText) {
     MenuEntry entry;
     entry.kind = MenuEntry::Item;
     entry.commandId = commandId;
     entry.text = text;
+    entry.keyText = keyText;
     Menus[menu].push_back(entry);
     if (AttachedBar != 0) rebuildMenuBar();
 }
@@ -539,6 +587,16 @@ void checkMenuItem(int commandId, bool checked) {
     auto it = Checks.find(commandId);
     if (it != Checks.end() && it->second == checked) return;
     Checks[commandId] = checked;
+    if (AttachedBar != 0 && menuContains(AttachedBar, commandId, 0)) rebuildMenuBar();
+}
+
+void enableMenuItem(int commandId, bool enabled) {
+    if ((Greyed.count(commandId) == 0) == enabled) return;
+    if (enabled) {
+        Greyed.erase(commandId);
+    } else {
+        Greyed.insert(commandId);
+    }
     if (AttachedBar != 0 && menuContains(AttachedBar, commandId, 0)) rebuildMenuBar();
 }
 

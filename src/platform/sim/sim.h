@@ -66,6 +66,13 @@ void queueEvent(const Event& e);
 
 // Live state, changed by happenings.
 void setMouse(int x, int y, int buttons);  // also queues a MouseButton event
+// A left double click at (x, y): press, release, a second press flagged as a double click,
+// release; the live mouse state follows each step as the program takes it.
+void doubleClick(int x, int y);
+// The mouse moves to (x, y) and the wheel turns `notches` (> 0: away from the user).
+void wheel(int x, int y, int notches, bool shift);
+// The user chooses a menu item (nothing happens when it is greyed out).
+void menuCommand(int commandId);
 void setForeground(int window);
 void setScreen(int width, int height);
 
@@ -100,6 +107,7 @@ const std::string& mainWindowCaption();
 bool messageWindowIsOpen();
 Canvas& messageWindowCanvas();
 bool menuItemIsChecked(int commandId);
+bool menuItemIsEnabled(int commandId);
 // The menu bar as text, one item per line ("&File/&Exit 1001"), for tests.
 std::vector<std::string> menuListing();
 

@@ -58,6 +58,13 @@ Event takePending() {
     Machine& m = machine();
     Event e = std::move(m.Pending.front());
     m.Pending.pop_front();
+    const bool setsMouse = !m.PendingSetsMouse.empty() && m.PendingSetsMouse.front();
+    if (!m.PendingSetsMouse.empty()) m.PendingSetsMouse.pop_front();
+    if (setsMouse) {
+        m.MouseX = e.x;
+        m.MouseY = e.y;
+        m.MouseButtons = e.buttons;
+    }
     return e;
 }
 
@@ -135,7 +142,47 @@ void advanceToUs(uint64_t atUs) {
     applyDue();
 }
 
-void queueEvent(const Event& e) { machine().Pending.push_back(e); }
+void queueEvent(const Event& e) {
+    machine().Pending.push_back(e);
+    machine().PendingSetsMouse.push_back(false);
+}
+
+void doubleClick(int x, int y) {
+    Machine& m = machine();
+    m.MouseX = x;
+    m.MouseY = y;
+    for (int step = 0; step < 4; ++step) {
+        Event e;
+        e.kind = EventKind::MouseButton;
+        e.x = x;
+        e.y = y;
+        e.buttons = step % 2 == 0 ? 1 : 0;
+        e.doubleClick = step == 2;
+        m.Pending.push_back(e);
+        m.PendingSetsMouse.push_back(true);
+    }
+}
+
+void wheel(int x, int y, int notches, bool shift) {
+    Machine& m = machine();
+    m.MouseX = x;
+    m.MouseY = y;
+    Event e;
+    e.kind = EventKind::Wheel;
+    e.x = x;
+    e.y = y;
+    e.notches = notches;
+    e.shift = shift;
+    queueEvent(e);
+}
+
+void menuCommand(int commandId) {
+    if (machine().Greyed.count(commandId) != 0) return;  // a greyed item cannot be chosen
+    Event e;
+    e.kind = EventKind::Command;
+    e.command = commandId;
+    queueEvent(e);
+}
 
 void setMouse(int x, int y, int buttons) {
     Machine& m = machine();

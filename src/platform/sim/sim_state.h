@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ struct Machine {
     std::multimap<std::pair<uint64_t, uint64_t>, std::function<void()>> Timeline;
     uint64_t ScriptEndUs = 0;
     std::deque<Event> Pending;
+    // For each pending event: whether taking it sets the live mouse state to its position and
+    // buttons (the steps of a double click, which all happen at one script time).
+    std::deque<bool> PendingSetsMouse;
     int CloseDeliveries = 0;
 
     int MouseX = 0, MouseY = 0, MouseButtons = 0;
@@ -64,6 +68,7 @@ struct Machine {
     int NextMenu = 1;
     int AttachedBar = 0;
     std::map<int, bool> Checks;
+    std::set<int> Greyed;  // menu commands greyed out
 
     std::vector<std::string> MidiOutNames{"KT MIDI Out"};
     std::vector<std::string> MidiInNames{"KT MIDI In"};

@@ -15,6 +15,8 @@ const std::string& mainWindowCaption() { return machine().Caption; }
 bool messageWindowIsOpen() { return machine().MessageOpen; }
 Canvas& messageWindowCanvas() { return machine().Message; }
 
+bool menuItemIsEnabled(int commandId) { return machine().Greyed.count(commandId) == 0; }
+
 bool menuItemIsChecked(int commandId) {
     auto it = machine().Checks.find(commandId);
     return it != machine().Checks.end() && it->second;
@@ -88,7 +90,7 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return createMenuBar(); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& /*keyText*/) {
     sim::MenuItemRecord item;
     item.kind = 0;
     item.commandId = commandId;
@@ -113,6 +115,14 @@ void appendMenuSeparator(MenuHandle menu) {
 void checkMenuItem(int commandId, bool checked) {
     machine().Checks[commandId] = checked;
     sim::transcript("check", std::to_string(commandId) + (checked ? " on" : " off"));
+}
+
+void enableMenuItem(int commandId, bool enabled) {
+    if (enabled) {
+        machine().Greyed.erase(commandId);
+    } else {
+        machine().Greyed.insert(commandId);
+    }
 }
 
 void attachMenuBar(MenuHandle bar) { machine().AttachedBar = bar; }

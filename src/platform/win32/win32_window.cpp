@@ -147,7 +147,7 @@ POINT panelPoint(HWND window, int x, int y) {
 
 void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const int buttons = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0);
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
         // With the mouse captured, the release (and the drag) reach this window also when the
         // pointer is outside it by then.
         SetCapture(window);
@@ -161,6 +161,41 @@ void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     e.x = p.x;
     e.y = p.y;
     e.buttons = buttons;
+    // With CS_DBLCLKS, Windows sends WM_LBUTTONDBLCLK instead of the second WM_LBUTTONDOWN.
+    e.doubleClick = message == WM_LBUTTONDBLCLK;
+    queueEvent(e);
+}
+
+bool keyHeld(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
+
+// The keys that type no character but mean something to the program, and the Ctrl keys
+// (whose WM_CHAR would be a control character): taken from WM_KEYDOWN. 0: not such a key.
+int keyOfKeyDown(WPARAM virtualKey) {
+    switch (virtualKey) {
+    case VK_UP: return KeyUp;
+    case VK_DOWN: return KeyDown;
+    case VK_LEFT: return KeyLeft;
+    case VK_RIGHT: return KeyRight;
+    case VK_PRIOR: return KeyPageUp;
+    case VK_NEXT: return KeyPageDown;
+    case VK_HOME: return KeyHome;
+    case VK_END: return KeyEnd;
+    default: break;
+    }
+    if (!keyHeld(VK_CONTROL) || keyHeld(VK_MENU)) return 0;  // Ctrl+Alt is AltGr: a character
+    if (virtualKey >= 'A' && virtualKey <= 'Z') return static_cast<int>(virtualKey - 'A' + 'a');
+    if (virtualKey >= '0' && virtualKey <= '9') return static_cast<int>(virtualKey);
+    if (virtualKey == VK_OEM_PLUS || virtualKey == VK_ADD) return '+';
+    if (virtualKey == VK_OEM_MINUS || virtualKey == VK_SUBTRACT) return '-';
+    return 0;
+}
+
+void queueKey(int key) {
+    Event e;
+    e.kind = EventKind::Key;
+    e.key = key;
+    e.ctrl = keyHeld(VK_CONTROL) && !keyHeld(VK_MENU);
+    e.shift = keyHeld(VK_SHIFT);
     queueEvent(e);
 }
 
@@ -240,13 +275,32 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // Keys are the characters typed (TranslateMessage makes them from WM_KEYDOWN):
         // Enter comes as 13, Escape as 27. Keys that type nothing are not keys to the
         // program, and taking WM_KEYDOWN as well would report every key twice.
-        {
+        // With Ctrl held the character is a control character (Ctrl+Z is 26): that key was
+        // taken from WM_KEYDOWN already.
+        if (keyHeld(VK_CONTROL) && !keyHeld(VK_MENU)) return 0;
+        queueKey(static_cast<int>(static_cast<unsigned char>(wParam & 0xFF)));
+        return 0;
+    case WM_KEYDOWN:
+        if (const int key = keyOfKeyDown(wParam)) {
+            queueKey(key);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_MOUSEWHEEL:
+        // The wheel reports the pointer in screen coordinates, not the window's.
+        if (isMain) {
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ScreenToClient(MainWindow, &p);
             Event e;
-            e.kind = EventKind::Key;
-            e.key = static_cast<int>(static_cast<unsigned char>(wParam & 0xFF));
-            queueEvent(e);
+            e.kind = EventKind::Wheel;
+            e.x = p.x;
+            e.y = p.y;
+            e.notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+            e.shift = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
+            if (e.notches != 0) queueEvent(e);
         }
         return 0;
+    case WM_LBUTTONDBLCLK:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -271,6 +325,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 bool registerClass() {
     if (ClassRegistered) return true;
     WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;  // a second click soon after the first comes as WM_LBUTTONDBLCLK
     wc.lpfnWndProc = windowProcedure;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
@@ -400,9 +455,11 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return addMenu(CreatePopupMenu()); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText) {
     const HMENU handle = menuOf(menu);
-    if (handle != nullptr) AppendMenuA(handle, MF_STRING, static_cast<UINT_PTR>(commandId), text.c_str());
+    // A tab puts the key at the right edge of the menu, where Windows shows keys.
+    const std::string label = keyText.empty() ? text : text + "\t" + keyText;
+    if (handle != nullptr) AppendMenuA(handle, MF_STRING, static_cast<UINT_PTR>(commandId), label.c_str());
     if (menu == AttachedBar && MainWindow != nullptr) DrawMenuBar(MainWindow);
 }
 
@@ -419,6 +476,12 @@ void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text)
 void appendMenuSeparator(MenuHandle menu) {
     const HMENU handle = menuOf(menu);
     if (handle != nullptr) AppendMenuA(handle, MF_SEPARATOR, 0, nullptr);
+}
+
+void enableMenuItem(int commandId, bool enabled) {
+    const HMENU bar = menuOf(AttachedBar != 0 ? AttachedBar : LastBar);
+    if (bar == nullptr) return;
+    EnableMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 void checkMenuItem(int commandId, bool checked) {
