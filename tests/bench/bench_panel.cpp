@@ -14,6 +14,9 @@
 #include "editor/preset/effects.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/palette.h"
+#include "editor/preset/programfile.h"
+#include "editor/program/history.h"
+#include "editor/shell/editing.h"
 #include "editor/program/program.h"
 #include "editor/shell/shell.h"
 #include "platform/events.h"
@@ -155,5 +158,37 @@ void BM_CommandLoopPassDrag(benchmark::State& state) {
     PrevPassMouseButtons = 0;
 }
 BENCHMARK(BM_CommandLoopPassDrag)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// Undo and redo of a whole-program change (Init Program after a program was loaded): the
+// state put back, its effect tables loaded, the caption, the changed parameters worked out.
+// The output is closed, so the MIDI bytes themselves are not counted.
+void BM_UndoRedoOfInitAfterLoad(benchmark::State& state) {
+    if (!preparePanel()) {
+        state.SkipWithError("the shipped panel did not load");
+        return;
+    }
+    midiOutCloseDevice();
+    resetHistoryState();
+    const ProgramSnapshot before = currentState();
+    if (!readProgramFile(std::string(KT_SOURCE_DIR) + "/data/programs/05 EQ Keys.prg")) {
+        state.SkipWithError("the example program did not load");
+        return;
+    }
+    CurrentProgramName = "05 EQ Keys";
+    recordChange(before);
+    dispatchEditCommand(CommandInitProgram);
+    for (auto _ : state) {
+        dispatchEditCommand(CommandUndo);  // back to the loaded program (equalizer tables)
+        dispatchEditCommand(CommandRedo);  // the initialised one again
+        benchmark::DoNotOptimize(ProgramValues.data());
+    }
+    state.SetItemsProcessed(2 * state.iterations());  // items: one undo or redo each
+    PanelRefreshRequest = false;
+}
+BENCHMARK(BM_UndoRedoOfInitAfterLoad)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,7 +3,8 @@
 # as the unit.
 #   desktop_editor.sh BUILD_DIR SOURCE_DIR
 # Checks: the window's panel equals the simulation's golden picture pixel for pixel; a pot
-# dragged with xdotool reaches ktunit as NRPN; File > Exit writes the configuration. Prints
+# dragged with xdotool reaches ktunit as NRPN; the wheel and Ctrl+Z reach it too; File > Exit
+# writes the configuration. Prints
 # measurements (idle CPU, start-up time, resident memory). Exit 77 (skipped) when Xvfb, jackd
 # or xdotool are missing. Every process started here is stopped.
 set -uo pipefail
@@ -56,6 +57,21 @@ xdotool mouseup 1
 sleep 0.5
 grep -q "13/2" "$work/ktunit.log" || fail "the unit heard no NRPN 13/2 from the drag"
 echo "the drag reached the unit"
+
+# 3b. The wheel turned three notches towards the user over the same pot moves it three steps
+# down (123 -> 120); Ctrl+Z undoes the whole run, and the unit hears 123 again.
+last_cutoff() { grep "parameter 13/2 = " "$work/ktunit.log" | tail -1 | sed 's/.*= \([0-9]*\).*/\1/'; }
+dragged=$(last_cutoff)
+xdotool mousemove $((X + 73)) $((Y + 25 + 245))
+for _ in 1 2 3; do xdotool click 5; sleep 0.1; done
+sleep 0.5
+wheeled=$(last_cutoff)
+[ "$wheeled" = "$((dragged - 3))" ] || fail "after three wheel notches the unit has $wheeled, not $((dragged - 3))"
+xdotool key ctrl+z
+sleep 0.5
+undone=$(last_cutoff)
+[ "$undone" = "$dragged" ] || fail "after Ctrl+Z the unit has $undone, not $dragged"
+echo "the wheel and Ctrl+Z reached the unit ($dragged -> $wheeled -> $undone)"
 
 # 4. File > Exit writes the configuration (179 lines with the shipped panel).
 xdotool mousemove $((X + 20)) $((Y + 12)) click 1

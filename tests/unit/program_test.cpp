@@ -8,6 +8,7 @@
 #include "editor/panel/potedit.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
+#include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
 #include "editor/transfer/transfer.h"
 #include "platform/midi.h"
@@ -185,6 +186,33 @@ TEST_F(ProgramTest, OneResetLeavesNothingOfAnEarlierCase) {
     EXPECT_FALSE(EditBracketOpen);
     EXPECT_TRUE(EndOfDataEndsProgram);
     EXPECT_EQ(DataFileName, "");
+}
+
+}  // namespace
+
+namespace {
+
+// The unit hears what the panel shows: when the effect type changes a parameter's minimum,
+// the same value has another wire value and must go out again.
+TEST_F(ProgramTest, AParameterGoesOutAgainWhenItsWireValueChangesWithTheEffectType) {
+    startDeclaredProgram();
+    std::string error;
+    ASSERT_TRUE(midiOutOpenDevice(0, error));
+    ProgramValues[EffectTypeParameter] = 3;  // the equalizer: parameter 93 runs 0..127
+    followEffectType();
+    ProgramValues[93] = 0;
+    sendChangedParameters();
+    Out.str("");
+    ProgramValues[EffectTypeParameter] = 2;  // overdrive: parameter 93 is LEVEL, -6..6
+    followEffectType();
+    ASSERT_EQ(ProgramValues[93], 0);
+    sendChangedParameters();
+    const std::vector<std::string> sent = lines("out");
+    // 89 (the type) goes out, then 93 with its new wire value 0 - (-6) = 6 (then the
+    // equalizer values that overdrive's ranges clamped).
+    const std::vector<std::string> expected{"B0 62 01", "B0 06 02", "B0 62 05", "B0 06 06"};
+    ASSERT_GE(sent.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 4), expected);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include "editor/panel/palette.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
+#include "editor/declaration/identity.h"
 #include "editor/preset/effects.h"
+#include "editor/preset/parameters.h"
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
@@ -96,4 +98,22 @@ void selectEffectType(int type) {
     drawEffectField();
     EditBracketOpen = true;
     sendEditBracket(0);
+}
+
+void showProgramInCaption(const std::string& name) {
+    setMainWindowCaption(name.empty() ? WindowCaption : WindowCaption + "    Program: " + name);
+}
+
+void sendLoadedProgram() {
+    PanelRefreshRequest = true;
+    sendEditBracket(0);
+    sendChangedParameters();
+    sendEditBracket(1);
+}
+
+void applyProgramState(const ProgramSnapshot& state) {
+    restoreProgram(state);
+    loadEffectTables(CurrentEffectType);
+    showProgramInCaption(CurrentProgramName);
+    sendLoadedProgram();
 }

@@ -23,8 +23,18 @@
 //   under the old type, load the new type's tables, recall its values, redraw the effect
 //   field, and open the edit bracket (edit-begin now; the command loop sends the changes and
 //   the edit-end in the same pass).
+// showProgramInCaption(name): the caption WindowCaption + "    Program: " + name, or the plain
+//   WindowCaption when the program has no name.
+// sendLoadedProgram(): what follows taking a whole program into the panel (a load, an undo,
+//   compare, init): the panel is drawn at the next refresh check and the changed parameters go
+//   out between edit-begin and edit-end.
+// applyProgramState(s): puts a state taken earlier back: its values, effect type (with its
+//   tables), effect store and name, the caption, then sendLoadedProgram().
 #pragma once
 
+#include <string>
+
+#include "editor/program/program.h"
 #include "platform/events.h"
 
 extern bool PanelRefreshRequest;  // asks the next refresh check to redraw the panel
@@ -37,3 +47,6 @@ bool refreshPanelIfNeeded(const Event& e);
 void drawPanelLabel(int index);
 void drawEffectField();
 void selectEffectType(int type);
+void showProgramInCaption(const std::string& name);
+void sendLoadedProgram();
+void applyProgramState(const ProgramSnapshot& state);

@@ -94,3 +94,51 @@ void pollPots() {
         }
     }
 }
+
+namespace {
+
+// The pot whose area (relative to its origin) holds (x, y).
+template <typename Inside>
+bool findPot(int x, int y, int& index, Inside inside) {
+    int j = 0;
+    for (int f = 0; f < FieldCount; ++f) {
+        for (int p = 0; p < FieldPotCount[f]; ++p, ++j) {
+            if (inside(x - (FieldX[f] + FieldStep[f] * p), y - FieldY[f])) {
+                index = j;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool inTrack(int dx, int dy) { return inArea(dx, dy, 0, 35, 18, SliderTravel + 36); }
+
+}  // namespace
+
+bool potTrackAt(int x, int y, int& index) { return findPot(x, y, index, inTrack); }
+
+bool potAt(int x, int y, int& index) {
+    return findPot(x, y, index, [](int dx, int dy) {
+        return inTrack(dx, dy) || inArea(dx, dy, 9, 26, 1, 16) ||
+               inArea(dx, dy, 9, 26, SliderTravel + 38, SliderTravel + 53);
+    });
+}
+
+bool movePotTo(int index, int value) {
+    int f = 0, p = 0;
+    if (!parameterPot(index, f, p) || index >= static_cast<int>(ProgramValues.size())) return false;
+    const int16_t min = PotMin[f][p], max = PotMax[f][p];
+    if (min >= max) return false;
+    int16_t v = static_cast<int16_t>(std::clamp(value, int(min), int(max)));
+    if (!setParameterValue(index, v)) return false;
+    drawPotKnob(FieldX[f] + FieldStep[f] * p, FieldY[f], min, max, v);
+    if (index == EffectTypeParameter && v != CurrentEffectType) selectEffectType(v);
+    return true;
+}
+
+int declaredDefault(int index) {
+    int f = 0, p = 0;
+    if (!parameterPot(index, f, p)) return 0;
+    return std::clamp(int(PotDefault[f][p]), int(PotMin[f][p]), int(std::max(PotMin[f][p], PotMax[f][p])));
+}

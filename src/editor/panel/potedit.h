@@ -26,6 +26,14 @@
 // waitStepRepeat(): waits while a button is held, at most RepeatDelay ms after the first step
 //   of a press and RepeatInterval ms after later ones; sleeps between looks at the live
 //   button state; sets RepeatStarted.
+// potAt(x, y, j): true when (x, y) lies in the mouse area of a pot (track, knob or a step
+//   button), with j its parameter. potTrackAt(x, y, j): the same for the track alone.
+// movePotTo(j, value): the value clamped into the pot's range becomes parameter j's value;
+//   the knob is redrawn, a new effect type switches the effect tables (selectEffectType,
+//   which opens the edit bracket). False when the value does not change (a pot without a
+//   range never changes). Sending is the caller's: sendChangedParameters, then the edit-end
+//   when the bracket is open.
+// declaredDefault(j): the default declared for parameter j's pot, clamped into its range now.
 #pragma once
 
 #include <cstdint>
@@ -39,3 +47,7 @@ void resetPotEditState();
 void pollPots();
 void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value);
 void waitStepRepeat();
+bool potAt(int x, int y, int& index);
+bool potTrackAt(int x, int y, int& index);
+bool movePotTo(int index, int value);
+int declaredDefault(int index);

@@ -31,10 +31,13 @@ const std::array<NrpnNumber, 104> NrpnMap = buildNrpnMap();
 
 void sendParameterIfChanged(int index, int msb, int lsb) {
     if (index < 0 || index >= static_cast<int>(ProgramValues.size())) return;
-    const int16_t v = ProgramValues[index];
-    if (v == LastSentValues[index]) return;
-    sendNrpn(msb, lsb, v - std::min<int>(ParameterMin[index], 0));
-    LastSentValues[index] = v;
+    // What counts is the value on the wire: when the effect type changes, a parameter's
+    // minimum (and so its shift) can change while its value stays, and the unit must still
+    // hear the new wire value.
+    const int wire = ProgramValues[index] - std::min<int>(ParameterMin[index], 0);
+    if (wire == LastSentValues[index]) return;
+    sendNrpn(msb, lsb, wire);
+    LastSentValues[index] = static_cast<int16_t>(wire);
 }
 
 void sendChangedParameters() {

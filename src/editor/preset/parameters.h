@@ -6,9 +6,9 @@
 // 36-47 -> 14/.., 48-55 -> 15/1-8, 56-57 -> 16/1-2, 58-63 -> 17/1-6, 64-77 -> 18/1-14,
 // 78-84 -> 19/1-7, 85-88 -> 20/1-4, 89-103 -> 21/1-15 (89 the effect type).
 //
-// sendParameterIfChanged(j, msb, lsb): when ProgramValues[j] differs from LastSentValues[j],
-//   sends it as NRPN (msb, lsb) shifted by min(ParameterMin[j], 0) (so a negative minimum
-//   goes out as 0) and remembers the unshifted value.
+// sendParameterIfChanged(j, msb, lsb): the wire value of parameter j is ProgramValues[j]
+//   shifted by min(ParameterMin[j], 0) (so a negative minimum goes out as 0); when it differs
+//   from the wire value last sent (LastSentValues[j]) it is sent as NRPN (msb, lsb) and kept.
 // sendChangedParameters(): the same for parameters 0..103 in order (those the panel has).
 #pragma once
 

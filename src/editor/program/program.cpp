@@ -9,6 +9,7 @@ std::vector<int16_t> ParameterMin;
 std::vector<int16_t> LastSentValues;
 uint8_t CurrentEffectType = NoEffectType;
 int16_t EffectStore[EffectStoreSize] = {};
+std::string CurrentProgramName;
 
 namespace {
 
@@ -26,6 +27,7 @@ void resetProgramState() {
     LastSentValues.clear();
     CurrentEffectType = NoEffectType;
     std::fill(std::begin(EffectStore), std::end(EffectStore), 0);
+    CurrentProgramName.clear();
 }
 
 void startDeclaredProgram() {
@@ -80,6 +82,7 @@ ProgramSnapshot captureProgram(const std::string& name) {
 
 void restoreProgram(const ProgramSnapshot& snapshot) {
     ProgramValues = snapshot.values;
+    CurrentProgramName = snapshot.name;
     CurrentEffectType = snapshot.effectType;
     std::copy(snapshot.effectStore.begin(), snapshot.effectStore.end(), std::begin(EffectStore));
 }

@@ -7,10 +7,13 @@
 // Globals (indexed by parameter number, 0..ParameterCount-1):
 //   ProgramValues      the current program
 //   ParameterMin       each parameter's minimum (effect parameters: of the current type)
-//   LastSentValues     the value last sent to the unit (-100: never sent)
+//   LastSentValues     the wire value last sent to the unit (the value shifted by a negative
+//                      minimum; NeverSent: never sent)
 //   CurrentEffectType  the type whose tables are loaded; NoEffectType before the first load
 //   EffectStore        4 rows of 14 (element t*14 + k: effect parameter k of type t), kept in
 //                      the configuration file. Room for 57 elements; 0..55 are used.
+//   CurrentProgramName the name the program goes by (its file's name without folder and
+//                      extension; empty: none), shown in the caption
 //
 // startDeclaredProgram(): after the declaration was loaded: every parameter at its pot's
 //   declared default, the minima from the declaration, nothing sent yet.
@@ -38,9 +41,10 @@ constexpr int16_t NeverSent = -100;
 
 extern std::vector<int16_t> ProgramValues;   // the current program
 extern std::vector<int16_t> ParameterMin;    // each parameter's minimum (effect: of the current type)
-extern std::vector<int16_t> LastSentValues;  // the value last sent to the unit (NeverSent: never)
+extern std::vector<int16_t> LastSentValues;  // the wire value last sent (NeverSent: never)
 extern uint8_t CurrentEffectType;            // the type whose tables are loaded
 extern int16_t EffectStore[EffectStoreSize]; // effect values per type, row t at t*14
+extern std::string CurrentProgramName;       // the program's name, shown in the caption
 
 void resetProgramState();
 void startDeclaredProgram();

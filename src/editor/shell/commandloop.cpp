@@ -3,6 +3,7 @@
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/preset/parameters.h"
+#include "editor/shell/editing.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/announce.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr int MinimisedPositionLimit = 3000;
 
 void dispatchCommand(int id) {
+    if (dispatchEditCommand(id)) return;
     if (id == CommandExit) {
         postCloseRequest();
     } else if (id == CommandSelectDirectory) {
@@ -34,22 +36,30 @@ void dispatchCommand(int id) {
 }
 
 // The panel's share of a pass: the mouse goes to the pots and the keyboard, and while a
-// button is held every changed parameter goes to the unit.
-void servePanel() {
+// button is held every changed parameter goes to the unit; with no button held, the wheel
+// and the pot keys move the pot under the mouse.
+void servePanel(const Event& e) {
     int x = 0, y = 0;
     mousePosition(x, y);
     MouseX = static_cast<int16_t>(x);
     MouseY = static_cast<int16_t>(y);
     PassMouseButtons = static_cast<int16_t>(mouseButtons());
     if (PassMouseButtons != 0) {
-        if (PrevPassMouseButtons == 0) RepeatStarted = false;
-        pollPots();
+        if (PrevPassMouseButtons == 0) {
+            RepeatStarted = false;
+            beginPanelGesture();
+        }
+        if (!takeDoubleClick(e)) pollPots();
     }
     handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
     if (PassMouseButtons != 0) sendChangedParameters();
     if (EditBracketOpen) {
         EditBracketOpen = false;
         sendEditBracket(1);
+    }
+    if (PassMouseButtons == 0) {
+        if (PrevPassMouseButtons != 0) endPanelGesture();
+        handlePotInput(e);
     }
     PrevPassMouseButtons = PassMouseButtons;
 }
@@ -82,9 +92,12 @@ bool commandLoopPass(const Event& e) {
 
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
+        if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
+            if (const int id = commandForKey(e)) dispatchCommand(id);
+        }
         if (refreshPanelIfNeeded(e)) {
             if (closing) return false;
-            servePanel();
+            servePanel(e);
         }
         presentMainWindow();
     }

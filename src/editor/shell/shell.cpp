@@ -9,8 +9,10 @@
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
+#include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "editor/shell/configuration.h"
+#include "editor/shell/editing.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -36,8 +38,10 @@ void buildMenus() {
     appendMenuItem(file, CommandWriteAllPrograms, "&Write All Programs from Files to KT");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
+    appendEditMenu(MenuBar);
     appendMidiMenu(MenuBar);
     attachMenuBar(MenuBar);
+    updateEditMenu();
 }
 
 void dispatchTransferCommand(int id) {
@@ -67,6 +71,8 @@ void resetEditorState() {
     resetKeyboardState();
     resetPanelState();
     resetTransferState();
+    resetHistoryState();
+    resetEditingState();
     resetShellState();
     MenuBar = 0;
 }
@@ -116,6 +122,7 @@ int ktprogMain() {
     sendEditBracket(0);
     sendChangedParameters();
     sendEditBracket(1);
+    setCompareReference();  // compare compares with the start-up program until one is loaded
 
     // 18. The command loop, then shut-down.
     runCommandLoop();

@@ -8,6 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
+#include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/events.h"
@@ -23,7 +24,6 @@
 #include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
 
-std::string CurrentProgramName;
 std::string CurrentProgramPath;
 
 namespace {
@@ -33,7 +33,6 @@ constexpr int32_t ProgramReplyLimitMs = 2000;
 }  // namespace
 
 void resetTransferState() {
-    CurrentProgramName.clear();
     CurrentProgramPath.clear();
 }
 
@@ -51,8 +50,6 @@ int programNumberFromName(const std::string& name) {
     const long whole = static_cast<long>(value);
     return static_cast<int>(static_cast<uint8_t>(whole));
 }
-
-void showProgramInCaption(const std::string& name) { setMainWindowCaption(WindowCaption + "    Program: " + name); }
 
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok) {
     closeMidiDevices();
@@ -109,16 +106,18 @@ bool sendProgramToLocation(int location) {
 }
 
 void loadProgramCommand() {
+    const ProgramSnapshot before = currentState();
     bool ok = false;
     askProgramFile(FileDialogKind::Open, "Load Program", DataDirectory, CurrentProgramPath, ok);
     if (!ok) return;
     CurrentProgramName = programNameFromPath(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
-    readProgramFile(CurrentProgramPath);
-    PanelRefreshRequest = true;
-    sendEditBracket(0);
-    sendChangedParameters();
-    sendEditBracket(1);
+    const bool loaded = readProgramFile(CurrentProgramPath);
+    sendLoadedProgram();
+    if (loaded) {
+        recordChange(before);
+        setCompareReference();
+    }
 }
 
 void saveProgramCommand() {
@@ -127,7 +126,7 @@ void saveProgramCommand() {
     if (!ok) return;
     CurrentProgramName = programNameFromPath(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
-    writeProgramFile(CurrentProgramPath);
+    if (writeProgramFile(CurrentProgramPath)) setCompareReference();
 }
 
 WriteResult writeProgramToUnit(std::string& path) {
@@ -158,5 +157,8 @@ WriteResult writeProgramToUnit(std::string& path) {
         showMessage("Program Name does not determine Program Number!", "");
         return WriteResult::Skipped;
     }
-    return sendProgramToLocation(location) ? WriteResult::Written : WriteResult::Failed;
+    if (!sendProgramToLocation(location)) return WriteResult::Failed;
+    // A program written as one program (not as part of a batch) is what compare compares with.
+    if (fromDialog) setCompareReference();
+    return WriteResult::Written;
 }

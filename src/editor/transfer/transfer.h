@@ -8,8 +8,8 @@
 // with each byte the value shifted by its negative minimum (as the live messages are) and
 // limited to 0..127; the unit must answer F0 00 21 11 03 21 F7 within 2000 ms.
 //
-// Globals: CurrentProgramName (file name without folder and extension, shown in the caption),
-// CurrentProgramPath (the file last chosen with load or save).
+// Globals: CurrentProgramPath (the file last chosen with load or save); the program's name
+// (CurrentProgramName) belongs to the program (editor/program/program.h).
 //
 // askProgramFile(kind, title, folder, path, ok): the file dialog with the "*.prg" filter,
 //   the MIDI devices closed around it; confirms only a name with a base part; the folder of
@@ -29,9 +29,9 @@
 #include <string>
 #include <vector>
 
+#include "editor/program/program.h"
 #include "platform/dialogs.h"
 
-extern std::string CurrentProgramName;
 extern std::string CurrentProgramPath;
 
 void resetTransferState();
