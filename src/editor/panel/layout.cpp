@@ -106,9 +106,7 @@ void showProgramInCaption(const std::string& name) {
 
 void sendLoadedProgram() {
     PanelRefreshRequest = true;
-    sendEditBracket(0);
-    sendChangedParameters();
-    sendEditBracket(1);
+    sendChangesInEditBracket();
 }
 
 void applyProgramState(const ProgramSnapshot& state) {

@@ -43,3 +43,9 @@ void sendParameterIfChanged(int index, int msb, int lsb) {
 void sendChangedParameters() {
     for (int j = 0; j < 104; ++j) sendParameterIfChanged(j, NrpnMap[j].msb, NrpnMap[j].lsb);
 }
+
+void sendChangesInEditBracket() {
+    sendEditBracket(0);
+    sendChangedParameters();
+    sendEditBracket(1);
+}

@@ -10,6 +10,8 @@
 //   shifted by min(ParameterMin[j], 0) (so a negative minimum goes out as 0); when it differs
 //   from the wire value last sent (LastSentValues[j]) it is sent as NRPN (msb, lsb) and kept.
 // sendChangedParameters(): the same for parameters 0..103 in order (those the panel has).
+// sendChangesInEditBracket(): edit-begin, sendChangedParameters(), edit-end: how a whole
+//   program reaches the unit (start-up, a load, an undo, a resend).
 #pragma once
 
 #include <array>
@@ -23,3 +25,4 @@ extern const std::array<NrpnNumber, 104> NrpnMap;
 
 void sendParameterIfChanged(int index, int msb, int lsb);
 void sendChangedParameters();
+void sendChangesInEditBracket();

@@ -53,10 +53,7 @@ void servePanel(const Event& e) {
     }
     handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
     if (PassMouseButtons != 0) sendChangedParameters();
-    if (EditBracketOpen) {
-        EditBracketOpen = false;
-        sendEditBracket(1);
-    }
+    closeEditBracket();
     if (PassMouseButtons == 0) {
         if (PrevPassMouseButtons != 0) endPanelGesture();
         handlePotInput(e);

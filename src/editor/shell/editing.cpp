@@ -23,10 +23,7 @@ constexpr int StepsWithShift = 10;
 // parameters with the closing edit-end) go out at once.
 void sendPotChange() {
     sendChangedParameters();
-    if (EditBracketOpen) {
-        EditBracketOpen = false;
-        sendEditBracket(1);
-    }
+    closeEditBracket();
 }
 
 void initProgram() {
@@ -52,9 +49,7 @@ void initProgram() {
 void sendWholeProgram() {
     std::fill(LastSentValues.begin(), LastSentValues.end(), NeverSent);
     LastNrpnMsb = LastNrpnLsb = -1;
-    sendEditBracket(0);
-    sendChangedParameters();
-    sendEditBracket(1);
+    sendChangesInEditBracket();
 }
 
 }  // namespace

@@ -119,9 +119,7 @@ int ktprogMain() {
     followEffectType();
 
     // 17. Bring the unit up to date: the whole program between edit-begin and edit-end.
-    sendEditBracket(0);
-    sendChangedParameters();
-    sendEditBracket(1);
+    sendChangesInEditBracket();
     setCompareReference();  // compare compares with the start-up program until one is loaded
 
     // 18. The command loop, then shut-down.

@@ -43,6 +43,12 @@ void sendNrpn(int msb, int lsb, int value) {
 
 void sendEditBracket(int value) { sendNrpn(10, 1, value); }
 
+void closeEditBracket() {
+    if (!EditBracketOpen) return;
+    EditBracketOpen = false;
+    sendEditBracket(1);
+}
+
 bool pollMidiInput(const Event& e) {
     if (e.kind != EventKind::MidiShort) return false;
     ThruStatus = static_cast<uint8_t>(e.midiWord & 0xFF);

@@ -13,6 +13,7 @@
 //   controller 98 = lsb likewise, then data entry (controller 6) = value; after more than
 //   1000 ms without an NRPN both number controllers go out again.
 // sendEditBracket(v): NRPN 10/1 with v (0: edit begins, 1: edit ends).
+// closeEditBracket(): the edit-end that an open bracket (EditBracketOpen) still owes.
 //
 // Soft MIDI thru: pollMidiInput(e) keeps the bytes of an incoming short message in ThruStatus,
 // ThruData1, ThruData2 and says whether it is a channel message (status below F0: system
@@ -33,5 +34,6 @@ void resetNrpnState();
 void sendShortMessage(int status, int data1, int data2);
 void sendNrpn(int msb, int lsb, int value);
 void sendEditBracket(int value);
+void closeEditBracket();
 bool pollMidiInput(const Event& e);
 void forwardMidiInput();
