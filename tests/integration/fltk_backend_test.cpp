@@ -642,3 +642,144 @@ int main(int argc, char** argv) {
     alarm(60);
     return RUN_ALL_TESTS();
 }
+
+// ---- the text window and the local time
+
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+
+#include <ctime>
+#include <regex>
+
+#include "platform/textview.h"
+
+namespace {
+
+// The shown top-level windows that hold a text display, with that display.
+std::vector<std::pair<Fl_Window*, Fl_Text_Display*>> shownTextWindows() {
+    std::vector<std::pair<Fl_Window*, Fl_Text_Display*>> found;
+    for (Fl_Window* window = Fl::first_window(); window != nullptr; window = Fl::next_window(window)) {
+        for (int i = 0; i < window->children(); ++i) {
+            if (auto* display = dynamic_cast<Fl_Text_Display*>(window->child(i))) found.emplace_back(window, display);
+        }
+    }
+    return found;
+}
+
+std::string textOf(Fl_Text_Display* display) {
+    char* text = display->buffer()->text();  // a copy the caller frees
+    std::string copy = text;
+    std::free(text);
+    return copy;
+}
+
+TEST_F(FltkBackendTest, TheTextWindowShowsTheLinesAndASecondTextReplacesThemInTheSameWindow) {
+    ASSERT_TRUE(shownTextWindows().empty());
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 99; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof line, "%02d  %-16s %s", i, i % 2 ? "Warm Pad" : "Bright Lead",
+                      std::string(40, char('a' + i % 26)).c_str());
+        lines.push_back(line);
+    }
+    lines.push_back("");
+    lines.push_back("  end of the list  ");
+    showTextView("Unit Memory", lines);
+    Fl::flush();
+
+    auto windows = shownTextWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    Fl_Window* window = windows[0].first;
+    Fl_Text_Display* display = windows[0].second;
+    EXPECT_NE(window, Window);
+    EXPECT_TRUE(window->shown());
+    EXPECT_EQ(window->parent(), nullptr);
+    EXPECT_FALSE(window->modal());
+    EXPECT_EQ(std::string(window->label()), "Unit Memory");
+    std::string joined;
+    for (size_t i = 0; i < lines.size(); ++i) joined += (i > 0 ? "\n" : "") + lines[i];
+    EXPECT_EQ(textOf(display), joined);
+    EXPECT_EQ(display->textfont(), FL_COURIER);
+    // Wide enough for 60 characters of its font beside the scroll bar, and room for rows.
+    fl_font(display->textfont(), display->textsize());
+    EXPECT_GE(display->w(), static_cast<int>(fl_width(std::string(60, 'M').c_str())) + Fl::scrollbar_size());
+    EXPECT_GE(display->h(), 20 * fl_height());
+
+    // It is another window in front: the editor must not take it for its main window, and it
+    // makes no events of its own.
+    ktfltk::pump(0.05);
+    EXPECT_EQ(foregroundWindow(), ForegroundOther);
+    for (const Event& e : drainEvents()) {
+        EXPECT_TRUE(e.kind == EventKind::Other || e.kind == EventKind::Repaint) << int(e.kind);
+    }
+
+    showTextView("Unit Memory (2)", {"only", "two lines"});
+    Fl::flush();
+    windows = shownTextWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].first, window);
+    EXPECT_EQ(std::string(window->label()), "Unit Memory (2)");
+    EXPECT_EQ(textOf(windows[0].second), "only\ntwo lines");
+
+    // Its close button hides it and asks the program nothing; the main window is in front.
+    window->do_callback();
+    Fl::flush();
+    EXPECT_FALSE(window->shown());
+    EXPECT_TRUE(Window->shown());
+    EXPECT_TRUE(shownTextWindows().empty());
+    EXPECT_EQ(foregroundWindow(), ForegroundMain);
+    for (const Event& e : drainEvents()) EXPECT_NE(e.kind, EventKind::CloseRequested);
+
+    // The next text brings the same window back.
+    showTextView("Again", {});
+    windows = shownTextWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0].first, window);
+    EXPECT_EQ(std::string(window->label()), "Again");
+    EXPECT_EQ(textOf(windows[0].second), "");
+
+    window->do_callback();
+    EXPECT_TRUE(shownTextWindows().empty());
+}
+
+// Formats t as local time field by field, without strftime.
+std::string localText(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+TEST(FltkClock, TheLocalTimeIsTodaysDateAndTimeInTheLocalZone) {
+    // A zone 5:30 east of UTC (no summer time): a text in UTC instead is off by hours.
+    const char* oldZone = std::getenv("TZ");
+    const std::string saved = oldZone != nullptr ? oldZone : "";
+    setenv("TZ", "KTT-05:30", 1);
+    tzset();
+
+    const std::time_t before = std::time(nullptr);
+    const std::string text = localTimeText();
+    const std::time_t after = std::time(nullptr);
+
+    EXPECT_TRUE(std::regex_match(text, std::regex("[0-9]{4}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9]")))
+        << text;
+    bool matched = false;
+    for (std::time_t t = before - 2; t <= after + 2; ++t) matched = matched || text == localText(t);
+    EXPECT_TRUE(matched) << text << " is not the local time " << localText(before);
+    std::tm utc{};
+    gmtime_r(&before, &utc);
+    char utcText[64];
+    std::strftime(utcText, sizeof utcText, "%Y-%m-%d %H:%M:%S", &utc);
+    EXPECT_NE(text, std::string(utcText));
+
+    if (oldZone != nullptr) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+}  // namespace

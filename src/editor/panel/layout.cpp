@@ -109,9 +109,13 @@ void sendLoadedProgram() {
     sendChangesInEditBracket();
 }
 
-void applyProgramState(const ProgramSnapshot& state) {
+void restoreProgramState(const ProgramSnapshot& state) {
     restoreProgram(state);
     loadEffectTables(CurrentEffectType);
+}
+
+void applyProgramState(const ProgramSnapshot& state) {
+    restoreProgramState(state);
     showProgramInCaption(CurrentProgramName);
     sendLoadedProgram();
 }

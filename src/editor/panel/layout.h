@@ -28,8 +28,9 @@
 // sendLoadedProgram(): what follows taking a whole program into the panel (a load, an undo,
 //   compare, init): the panel is drawn at the next refresh check and the changed parameters go
 //   out between edit-begin and edit-end.
-// applyProgramState(s): puts a state taken earlier back: its values, effect type (with its
-//   tables), effect store and name, the caption, then sendLoadedProgram().
+// restoreProgramState(s): puts a state taken earlier back: its values, effect type (with its
+//   tables), effect store and name; nothing is drawn or sent.
+// applyProgramState(s): restoreProgramState(s), the caption, then sendLoadedProgram().
 #pragma once
 
 #include <string>
@@ -49,4 +50,5 @@ void drawEffectField();
 void selectEffectType(int type);
 void showProgramInCaption(const std::string& name);
 void sendLoadedProgram();
+void restoreProgramState(const ProgramSnapshot& state);
 void applyProgramState(const ProgramSnapshot& state);

@@ -98,3 +98,19 @@ void applyProgramValues(const std::vector<int16_t>& values) {
     ProgramValues = values;
     followEffectType();
 }
+
+std::vector<int16_t> programFromWire(const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> values(bytes.size());
+    const auto declaredShift = [](size_t i) {
+        return i < ParameterMin.size() ? std::min<int16_t>(ParameterMin[i], 0) : int16_t{0};
+    };
+    int type = 0;
+    if (bytes.size() > EffectTypeParameter) type = validType(bytes[EffectTypeParameter] + declaredShift(EffectTypeParameter));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const int k = static_cast<int>(i) - FirstEffectParameter;
+        const int16_t shift = k >= 0 && k < EffectParameterCount ? std::min<int16_t>(EffectTables[type].min[k], 0)
+                                                                  : declaredShift(i);
+        values[i] = static_cast<int16_t>(bytes[i] + shift);
+    }
+    return values;
+}

@@ -18,6 +18,10 @@
 // applyProgramValues(values): a whole program from a file or a state takes the panel's place:
 //   the panel's effect values are first filed under the current type, then the values are
 //   taken and the effect type followed.
+// programFromWire(bytes): the values of a program whose wire bytes (one per parameter, each
+//   shifted by its negative minimum, as a write request carries them) these are: the effect
+//   type from its byte, then every byte un-shifted by the minimum it has with that type.
+//   Nothing of the panel changes.
 #pragma once
 
 #include <cstdint>
@@ -43,3 +47,4 @@ void resetEffectState();
 void loadEffectTables(int type);
 void followEffectType();
 void applyProgramValues(const std::vector<int16_t>& values);
+std::vector<int16_t> programFromWire(const std::vector<uint8_t>& bytes);

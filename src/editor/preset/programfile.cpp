@@ -24,22 +24,26 @@ std::string parameterLine(int value, int field, int pot, int serial) {
     return line;
 }
 
-std::vector<std::string> parameterLines() {
+std::vector<std::string> parameterLines(const std::vector<int16_t>& values) {
     std::vector<std::string> lines;
     int j = 0;
     for (int f = 0; f < FieldCount; ++f) {
-        for (int p = 0; p < FieldPotCount[f] && j < static_cast<int>(ProgramValues.size()); ++p, ++j) {
-            lines.push_back(parameterLine(ProgramValues[j], f, p, j + 1));
+        for (int p = 0; p < FieldPotCount[f] && j < static_cast<int>(values.size()); ++p, ++j) {
+            lines.push_back(parameterLine(values[j], f, p, j + 1));
         }
     }
     return lines;
 }
 
-bool writeProgramFile(const std::string& path) {
-    std::vector<std::string> lines = parameterLines();
+std::vector<std::string> parameterLines() { return parameterLines(ProgramValues); }
+
+std::vector<std::string> programFileLines(const std::vector<int16_t>& values) {
+    std::vector<std::string> lines = parameterLines(values);
     for (int i = 0; i < SpareLineCount; ++i) lines.push_back(SpareLine);
-    return writeTextFileOrSay(path, lines);
+    return lines;
 }
+
+bool writeProgramFile(const std::string& path) { return writeTextFileOrSay(path, programFileLines(ProgramValues)); }
 
 bool readProgramFile(const std::string& path) {
     if (!DataFileReader::openUserFile(path)) return false;
@@ -55,4 +59,13 @@ bool readProgramFile(const std::string& path) {
     ProgramValueCount = ParameterCount;
     applyProgramValues(values);
     return true;
+}
+
+bool readNamedProgramFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        showMessage("  " + path, "  cannot be read");
+        return false;
+    }
+    return readProgramFile(path);
 }

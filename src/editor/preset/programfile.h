@@ -15,6 +15,9 @@
 //   effect type, then the file's program replaces ProgramValues, its effect type is clamped
 //   to 0..3 and followed, every value is clamped into its pot's range, and
 //   ProgramValueCount = ParameterCount (true). The editor never ends here.
+// readNamedProgramFile(path): the same for a file named by the program (not chosen in a
+//   dialog): one that is missing or no regular file is said too ("  <path>" / "  cannot be
+//   read").
 #pragma once
 
 #include <string>
@@ -24,8 +27,12 @@ extern int ProgramValueCount;  // values read by the last successful readProgram
 
 std::string parameterLine(int value, int field, int pot, int serial);
 std::vector<std::string> parameterLines();  // the parameter lines of ProgramValues
+std::vector<std::string> parameterLines(const std::vector<int16_t>& values);
+// A whole program file's lines for these values (the parameter lines, then the spare lines).
+std::vector<std::string> programFileLines(const std::vector<int16_t>& values);
 extern const char* const SpareLine;         // " 0    ; dummy"
 constexpr int SpareLineCount = 16;
 
 bool writeProgramFile(const std::string& path);
 bool readProgramFile(const std::string& path);
+bool readNamedProgramFile(const std::string& path);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "editor/declaration/declaration.h"
+#include "editor/library/library.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/preset/effects.h"
@@ -87,7 +88,10 @@ bool dispatchEditCommand(int id) {
 }
 
 int commandForKey(const Event& e) {
-    if (e.kind != EventKind::Key || !e.ctrl) return 0;
+    if (e.kind != EventKind::Key) return 0;
+    if (!e.ctrl && !e.shift && e.key == KeyRight) return CommandNextProgram;
+    if (!e.ctrl && !e.shift && e.key == KeyLeft) return CommandPreviousProgram;
+    if (!e.ctrl) return 0;
     const int c = (e.key >= 'A' && e.key <= 'Z') ? e.key - 'A' + 'a' : e.key;
     if (c == 'z') return e.shift ? CommandRedo : CommandUndo;
     if (c == 'y') return CommandRedo;

@@ -14,8 +14,8 @@
 //
 // appendEditMenu(bar): "&Edit" with its five items and their keys.
 // dispatchEditCommand(id): runs 2001..2005; false for any other identifier.
-// commandForKey(e): the Edit command a key stands for (Ctrl+Z undo, Ctrl+Y and Ctrl+Shift+Z
-//   redo), or 0.
+// commandForKey(e): the command a key stands for (Ctrl+Z undo, Ctrl+Y and Ctrl+Shift+Z redo,
+//   Right the next program, Left the previous one), or 0.
 // beginPanelGesture() / endPanelGesture(): around a press of the panel's buttons.
 // takeDoubleClick(e): the second press of a left double click on a pot's track sets its
 //   default; true when it did (the pass then leaves the pots alone).

@@ -1,6 +1,9 @@
 #include "editor/shell/shell.h"
 
 #include "editor/declaration/declaration.h"
+#include "editor/library/library.h"
+#include "editor/library/sysexfile.h"
+#include "editor/library/unitmemory.h"
 #include "editor/panel/keyboard.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/palette.h"
@@ -36,6 +39,15 @@ void buildMenus() {
     appendMenuItem(file, CommandSaveProgram, "&Save Program");
     appendMenuItem(file, CommandWriteProgram, "&Write Program from File to KT");
     appendMenuItem(file, CommandWriteAllPrograms, "&Write All Programs from Files to KT");
+    appendMenuSeparator(file);
+    appendMenuItem(file, CommandNextProgram, "&Next Program", "Right");
+    appendMenuItem(file, CommandPreviousProgram, "&Previous Program", "Left");
+    appendMenuItem(file, CommandWriteChangedPrograms, "Write &Changed Programs to KT");
+    appendMenuItem(file, CommandExportProgram, "E&xport Program as SysEx");
+    appendMenuItem(file, CommandExportAllPrograms, "Export &All Programs as SysEx");
+    appendMenuItem(file, CommandImportSysEx, "&Import SysEx");
+    appendMenuItem(file, CommandShowUnitMemory, "Show &Unit Memory");
+    appendMenuItem(file, CommandForgetUnitMemory, "&Forget Unit Memory");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
     appendEditMenu(MenuBar);
@@ -51,6 +63,14 @@ void dispatchTransferCommand(int id) {
     case CommandSaveProgram: saveProgramCommand(); break;
     case CommandWriteProgram: writeProgramToUnit(path); break;
     case CommandWriteAllPrograms: writeAllProgramsCommand(); break;
+    case CommandWriteChangedPrograms: writeChangedProgramsCommand(); break;
+    case CommandNextProgram: stepProgram(+1); break;
+    case CommandPreviousProgram: stepProgram(-1); break;
+    case CommandExportProgram: exportProgramCommand(); break;
+    case CommandExportAllPrograms: exportAllProgramsCommand(); break;
+    case CommandImportSysEx: importSysExCommand(); break;
+    case CommandShowUnitMemory: showUnitMemory(); break;
+    case CommandForgetUnitMemory: forgetUnitMemoryCommand(); break;
     default: break;  // identifiers outside the menus' table are ignored
     }
 }
@@ -70,6 +90,8 @@ void resetEditorState() {
     resetPotEditState();
     resetKeyboardState();
     resetPanelState();
+    resetUnitMemoryState();
+    resetSysExFileState();
     resetTransferState();
     resetHistoryState();
     resetEditingState();

@@ -17,6 +17,7 @@ constexpr int CommandLoadProgram = 1003;
 constexpr int CommandSaveProgram = 1004;
 constexpr int CommandWriteProgram = 1005;
 constexpr int CommandWriteAllPrograms = 1006;
+constexpr int CommandWriteChangedPrograms = 2103;
 // The MIDI menu's identifiers (50 + input, 99 the mapper, 100 + output) are in shared/midi.
 
 void buildMenus();

@@ -29,15 +29,13 @@
 #include <string>
 #include <vector>
 
+#include "editor/library/library.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
 
 extern std::string CurrentProgramPath;
 
 void resetTransferState();
-std::string programNameFromPath(const std::string& path);
-// The location named by the first two characters (0 when they name none; 1..99 are valid).
-int programNumberFromName(const std::string& name);
 void showProgramInCaption(const std::string& name);
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok);
 // The write request for ProgramValues[0 .. ProgramValueCount-1] to a location.
@@ -47,12 +45,18 @@ std::vector<uint8_t> programWriteRequest(int location);
 bool sendProgramToLocation(int location);
 
 enum class WriteResult {
-    Written,  // the unit acknowledged the program
+    Written,    // the unit acknowledged the program
+    Unchanged,  // not sent: the unit holds these bytes already (writing only changed programs)
     Skipped,  // nothing was sent: the dialog was cancelled, or the name gives no location
     Failed,   // the file could not be read or the unit did not acknowledge (already reported)
 };
 
 void loadProgramCommand();
 void saveProgramCommand();
-WriteResult writeProgramToUnit(std::string& path);
+// onlyChanged: a program the unit memory says its location holds already is not sent.
+WriteResult writeProgramToUnit(std::string& path, bool onlyChanged = false);
 void writeAllProgramsCommand();
+// "Write &Changed Programs to KT": the batch write of every program whose bytes the unit
+// memory does not already record for its location; at the end " Programs written: N,
+// unchanged: M".
+void writeChangedProgramsCommand();

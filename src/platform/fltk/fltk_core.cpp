@@ -23,6 +23,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -209,6 +210,17 @@ void desktopPostEvent(const Event& e) { ktfltk::queueEvent(e); }
 // ---- clock.h
 
 uint32_t tickCount() { return static_cast<uint32_t>(ktfltk::nowMs()); }
+
+std::string localTimeText() {
+    const std::time_t now = std::time(nullptr);
+    // localtime_r, not localtime: localtime's result lives in one buffer of the C library
+    // that anything else in the process (RtMidi's thread included) may overwrite.
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return std::string();
+    char text[32];
+    if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) return std::string();
+    return text;
+}
 
 void sleepMilliseconds(uint32_t ms) {
     if (std::this_thread::get_id() != ktfltk::MainThread) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/announce.h"
+#include "platform/textview.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -222,6 +223,28 @@ using sim::machine;
 
 uint32_t tickCount() { return sim::now(); }
 
+std::string localTimeText() {
+    // The machine's calendar starts on 2000-01-01 at midnight and runs with virtual time.
+    uint64_t seconds = machine().NowUs / 1000000;
+    int64_t days = static_cast<int64_t>(seconds / 86400) + 10957;  // days from 1970-01-01
+    seconds %= 86400;
+    // Days to the civil date (the proleptic Gregorian calendar, counted in 400-year eras).
+    days += 719468;
+    const int64_t era = days / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(year), static_cast<int>(month),
+                  static_cast<int>(day), static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                  static_cast<int>(seconds % 60));
+    return text;
+}
+
 void sleepMilliseconds(uint32_t ms) {
     sim::advanceToUs(machine().NowUs + uint64_t(ms) * 1000);
     sim::checkNotRunaway();
@@ -336,6 +359,13 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
         m.LoopStarted = true;
         break;
     }
+}
+
+// ---- textview.h
+
+void showTextView(const std::string& title, const std::vector<std::string>& lines) {
+    sim::transcript("view", sim::quote(title));
+    for (const std::string& line : lines) sim::transcript("text", sim::quote(line));
 }
 
 // ---- dialogs.h

@@ -7,6 +7,7 @@
 // stay alive (paint, moves, menus) and the processor is given away; no wait spins.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <string>
@@ -82,6 +83,17 @@ void requestRepaint() { RepaintPending = true; }
 // ---- clock.h
 
 uint32_t tickCount() { return static_cast<uint32_t>(GetTickCount()); }
+
+std::string localTimeText() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    // The fields are WORDs: up to five digits each, so 40 characters hold the widest text
+    // the format can make and GCC's -Wformat-truncation has nothing to warn about.
+    char text[40];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(now.wYear), unsigned(now.wMonth),
+                  unsigned(now.wDay), unsigned(now.wHour), unsigned(now.wMinute), unsigned(now.wSecond));
+    return text;
+}
 
 void sleepMilliseconds(uint32_t ms) {
     // Messages that arrive meanwhile are dispatched, so the windows keep painting; the Events

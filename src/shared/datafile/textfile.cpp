@@ -8,20 +8,14 @@
 
 #include "shared/message/message.h"
 
-bool writeTextFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
+bool writeFileSafely(const std::string& path, const std::string& contents, std::string& error) {
     const std::string temporary = path + ".new~";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return false;
     }
-    bool ok = true;
-    for (const std::string& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fwrite("\r\n", 1, 2, file) != 2) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
     if (!ok) error = std::strerror(errno);
     if (std::fclose(file) != 0 && ok) {
         ok = false;
@@ -39,11 +33,25 @@ bool writeTextFile(const std::string& path, const std::vector<std::string>& line
     return ok;
 }
 
-bool writeTextFileOrSay(const std::string& path, const std::vector<std::string>& lines) {
+bool writeFileSafelyOrSay(const std::string& path, const std::string& contents) {
     std::string error;
-    if (writeTextFile(path, lines, error)) return true;
+    if (writeFileSafely(path, contents, error)) return true;
     showMessage("  " + path, "  not written: " + error);
     return false;
+}
+
+std::string textFileContents(const std::vector<std::string>& lines) {
+    std::string contents;
+    for (const std::string& line : lines) contents += line + "\r\n";
+    return contents;
+}
+
+bool writeTextFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
+    return writeFileSafely(path, textFileContents(lines), error);
+}
+
+bool writeTextFileOrSay(const std::string& path, const std::vector<std::string>& lines) {
+    return writeFileSafelyOrSay(path, textFileContents(lines));
 }
 
 std::string formatNumber(long n) {

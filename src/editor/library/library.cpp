@@ -1,0 +1,145 @@
+#include "editor/library/library.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "editor/declaration/identity.h"
+#include "editor/panel/layout.h"
+#include "editor/preset/programfile.h"
+#include "editor/program/history.h"
+#include "shared/datafile/expression.h"
+#include "shared/datafile/pathfile.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/process.h"
+#include "shared/message/message.h"
+#include "shared/midi/midi.h"
+#include "shared/midi/receive.h"
+
+namespace {
+
+bool endsWithNoCase(const std::string& name, const std::string& ending) {
+    if (name.size() < ending.size()) return false;
+    return std::equal(ending.begin(), ending.end(), name.end() - static_cast<long>(ending.size()),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                                  std::tolower(static_cast<unsigned char>(b)); });
+}
+
+}  // namespace
+
+bool listFolderFiles(const std::string& folder, const std::string& extension, std::vector<std::string>& files,
+                     std::string& reason) {
+    files.clear();
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec) {
+        reason = ec.message();
+        return false;
+    }
+    for (std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        std::string name = it->path().filename().string();
+        if (extension.empty() || endsWithNoCase(name, extension)) files.push_back(std::move(name));
+    }
+    std::sort(files.begin(), files.end());
+    return true;
+}
+
+bool programList(const std::string& folder, std::vector<std::string>& files, std::string& reason) {
+    return listFolderFiles(folder, ".prg", files, reason);
+}
+
+std::string programNameFromPath(const std::string& path) {
+    std::string name = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
+    const size_t split = lastPathSplit(name);
+    return split == std::string::npos ? name : name.substr(split + 1);
+}
+
+int programNumberFromName(const std::string& name) {
+    // The first two characters read as a number the way a numeric conversion of text does:
+    // blanks skipped, leading digits taken, the first other character ends it. The result is
+    // held in one byte.
+    const float value = leadingNumber(trimBlanks(name.substr(0, 2)));
+    const long whole = static_cast<long>(value);
+    return static_cast<int>(static_cast<uint8_t>(whole));
+}
+
+void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
+             std::string& path, bool& ok) {
+    closeMidiDevices();
+    const DialogAnswer answer = fileDialog(kind, title, folder, filter);
+    MidiInQuietUntil = tickCount() + 100;
+    openMidiDevices();
+
+    ok = false;
+    const std::string result = answer.outcome == DialogOutcome::Chosen ? answer.path : std::string();
+    // A cancelled dialog has always come back as an empty text, a bare separator or "0", and
+    // every answer of these three is taken as cancelled (a file named just "0" is never chosen).
+    if (!result.empty() && result != std::string(1, pathSeparator()) && result != "0") {
+        ok = true;
+        // A name that is only an extension (nothing between the folder and the dot) is no name.
+        const size_t dot = extensionDot(result);
+        if (dot != std::string::npos && dot >= 1 && isPathSplit(result[dot - 1])) ok = false;
+        path = result;
+        const size_t split = lastPathSplit(result);
+        if (split != std::string::npos) folder = result.substr(0, split);
+    }
+    // The click that closed the dialog must not reach the panel.
+    while (mouseButtons() != 0) takeEvent();
+}
+
+bool numberedFiles(const std::string& folder, NumberedFiles& files) {
+    files = NumberedFiles{};
+    std::vector<std::string> listing;
+    std::string reason;
+    listFolderFiles(folder, "", listing, reason);
+    for (std::string& name : listing) {
+        const int location = programNumberFromName(name);
+        if (location < 1 || location > 99) continue;
+        ++files.counts[location];
+        files.names.push_back(std::move(name));
+    }
+    for (int location = 1; location <= 99; ++location) {
+        if (files.counts[location] > 1) {
+            showMessage(" Multiple files assigned to location: " + std::to_string(location), " Please resolve it!");
+            return false;
+        }
+    }
+    return true;
+}
+
+void loadNamedProgram(const std::string& path) {
+    const ProgramSnapshot before = currentState();
+    if (!readNamedProgramFile(path)) return;  // the reader has said why; the panel keeps its program
+    CurrentProgramName = programNameFromPath(path);
+    showProgramInCaption(CurrentProgramName);
+    sendLoadedProgram();
+    recordChange(before);
+    setCompareReference();
+}
+
+void stepProgram(int step) {
+    std::vector<std::string> files;
+    std::string reason;
+    if (!programList(DataDirectory, files, reason)) {
+        showMessage("  " + DataDirectory, "  " + reason);
+        return;
+    }
+    if (files.empty()) {
+        showMessage(" No program files in this folder!", "  " + DataDirectory);
+        return;
+    }
+    const auto current = std::find_if(files.begin(), files.end(), [](const std::string& f) {
+        return !CurrentProgramName.empty() && programNameFromPath(f) == CurrentProgramName;
+    });
+    long index = 0;
+    if (current == files.end()) {
+        index = step > 0 ? 0 : static_cast<long>(files.size()) - 1;
+    } else {
+        index = (current - files.begin()) + step;
+        if (index < 0 || index >= static_cast<long>(files.size())) return;  // at the end: nothing
+    }
+    loadNamedProgram(joinPath(DataDirectory, files[static_cast<size_t>(index)]));
+}

@@ -1,0 +1,56 @@
+// library.h - the folder of program files as the editor's library: the files of a folder in
+// one order on every platform, the names and locations the programs go by, and stepping to
+// the next or previous program of the folder.
+//
+// listFolderFiles(folder, extension, files, reason): the folder's regular files whose names
+//   end with extension (any case; empty: every file), sorted by name byte by byte. False with
+//   the system's reason when the folder cannot be listed.
+// programList(folder, files, reason): its program files (*.prg).
+// programNameFromPath(path): the file's name without folder and extension ("07 Lead").
+// programNumberFromName(name): the location named by the first two characters (0 when they
+//   name none; 1..99 are valid): "07 Lead" and "7Lead" go to 7, "100 Pad" to 10.
+// askFile(kind, title, filter, folder, path, ok): a file dialog with the MIDI devices closed
+//   while it is open (the input quiet for 100 ms after), starting in folder. ok when a file
+//   was chosen: path is set and folder becomes the file's folder. An empty answer, a bare
+//   separator, "0" and a name that is only an extension are taken as cancelled. The click
+//   that closed the dialog does not reach the panel.
+// numberedFiles(folder, files): the batch's list: every regular file of the folder (any
+//   extension) whose name gives a location 1..99, in name order, with the number of files
+//   per location. False after " Multiple files assigned to location: L" / " Please resolve
+//   it!" for the first location claimed twice.
+// loadNamedProgram(path): loads a program file named by the program as Load Program loads
+//   one (caption, the changed parameters between edit-begin and edit-end, one change, the new
+//   compare reference); a file that cannot be read is reported and changes nothing.
+// stepProgram(step): Next (+1) / Previous (-1) Program: the file after / before the current
+//   program (the one CurrentProgramName names) in the program list of DataDirectory; the
+//   first / last when the current one is not in the list; nothing at either end. The file is
+//   loaded as Load Program loads it (caption, the changed parameters between edit-begin and
+//   edit-end, one change, the new compare reference), without a dialog and without closing
+//   the MIDI devices. A folder that cannot be listed or holds no program file is reported; a
+//   file that cannot be read is reported and the panel stays as it is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+constexpr int CommandNextProgram = 2101;
+constexpr int CommandPreviousProgram = 2102;
+
+bool listFolderFiles(const std::string& folder, const std::string& extension, std::vector<std::string>& files,
+                     std::string& reason);
+bool programList(const std::string& folder, std::vector<std::string>& files, std::string& reason);
+std::string programNameFromPath(const std::string& path);
+int programNumberFromName(const std::string& name);
+
+void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
+             std::string& path, bool& ok);
+
+struct NumberedFiles {
+    std::vector<std::string> names;  // in name order
+    int counts[100] = {};            // files per location
+};
+bool numberedFiles(const std::string& folder, NumberedFiles& files);
+void loadNamedProgram(const std::string& path);
+void stepProgram(int step);

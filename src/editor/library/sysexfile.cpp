@@ -1,0 +1,238 @@
+#include "editor/library/sysexfile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "editor/declaration/declaration.h"
+#include "editor/declaration/identity.h"
+#include "editor/library/library.h"
+#include "editor/panel/layout.h"
+#include "editor/preset/effects.h"
+#include "editor/preset/programfile.h"
+#include "editor/program/history.h"
+#include "editor/program/program.h"
+#include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
+#include "shared/midi/protocol.h"
+#include "shared/midi/sysex.h"
+
+std::string SysExFolder;
+
+namespace {
+
+// A .syx file of ten full banks is about 110 KB; anything past this is no program file.
+constexpr std::uintmax_t MaxSysExFileBytes = 16 * 1024 * 1024;
+// One import makes at most this many program files (ten times the unit's memory); further
+// requests are refused.
+constexpr int MaxImportedPrograms = 990;
+
+// F0 00 21 11 03 20: the head of a program write request.
+bool beginsLikeWriteRequest(const std::vector<uint8_t>& m) {
+    const std::vector<uint8_t> head = protocol::header(protocol::ProgramPart, protocol::WriteProgram);
+    return m.size() >= head.size() && std::equal(head.begin(), head.end(), m.begin());
+}
+
+bool isGoodWriteRequest(const std::vector<uint8_t>& m, size_t count) {
+    if (m.size() != count + protocol::ProgramWriteLength - protocol::ProgramDataBytes) return false;
+    if (m.back() != protocol::SysExEnd || m[6] != 0x00 || m[7] < 1 || m[7] > 99) return false;
+    uint8_t high = 0, low = 0;
+    sysExChecksum(m.data() + protocol::ProgramDataOffset, count, high, low);
+    return m[m.size() - 3] == high && m[m.size() - 2] == low;
+}
+
+std::string dialogFolder() { return SysExFolder.empty() ? DataDirectory : SysExFolder; }
+
+// The location a .syx file's name gives, as a write takes it from a program file's name;
+// 0 (after the write's message) when it gives none.
+int locationOfFileName(const std::string& path) {
+    const int location = programNumberFromName(programNameFromPath(path));
+    if (location >= 1 && location <= 99) return location;
+    showMessage("Program Name does not determine Program Number!", "");
+    return 0;
+}
+
+bool askSysExFile(FileDialogKind kind, const std::string& title, std::string& path) {
+    std::string folder = dialogFolder();
+    bool ok = false;
+    askFile(kind, title, "*.syx", folder, path, ok);
+    if (ok) SysExFolder = folder;
+    return ok;
+}
+
+std::string asText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The whole file, when it is a regular file of a size a .syx file can have; else a message.
+bool readSysExFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::error_code ec;
+    const bool regular = std::filesystem::is_regular_file(path, ec);
+    const std::uintmax_t size = regular ? std::filesystem::file_size(path, ec) : 0;
+    if (!regular || ec) {
+        showMessage("  " + path, "  cannot be read");
+        return false;
+    }
+    if (size > MaxSysExFileBytes) {
+        showMessage("  " + path, "  is too large for a SysEx file of programs");
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad() || bytes.size() != size) {
+        showMessage("  " + path, "  cannot be read");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void resetSysExFileState() { SysExFolder.clear(); }
+
+std::vector<uint8_t> writeRequestFor(int location, int count) {
+    count = std::clamp<int>(count, 0, static_cast<int>(ProgramValues.size()));
+    std::vector<uint8_t> request = protocol::header(protocol::ProgramPart, protocol::WriteProgram);
+    request.reserve(static_cast<size_t>(count) + protocol::ProgramWriteLength - protocol::ProgramDataBytes);
+    request.push_back(0x00);
+    request.push_back(static_cast<uint8_t>(location));
+    for (int i = 0; i < count; ++i) {
+        const int shifted = ProgramValues[i] - std::min<int>(ParameterMin[i], 0);
+        request.push_back(static_cast<uint8_t>(std::clamp(shifted, 0, 127)));  // a SysEx data byte
+    }
+    uint8_t high = 0, low = 0;
+    sysExChecksum(request.data() + protocol::ProgramDataOffset, static_cast<size_t>(count), high, low);
+    request.push_back(high);
+    request.push_back(low);
+    request.push_back(protocol::SysExEnd);
+    return request;
+}
+
+std::vector<uint8_t> requestDataBytes(const std::vector<uint8_t>& request) {
+    if (request.size() < protocol::ProgramDataOffset + 3) return {};
+    return std::vector<uint8_t>(request.begin() + protocol::ProgramDataOffset, request.end() - 3);
+}
+
+FoundRequests findProgramRequests(const std::vector<uint8_t>& bytes, size_t count) {
+    FoundRequests found;
+    std::vector<uint8_t> message;
+    bool inMessage = false;
+    const auto endMessage = [&]() {
+        if (beginsLikeWriteRequest(message)) {
+            if (isGoodWriteRequest(message, count)) {
+                FoundRequest r;
+                r.location = message[7];
+                r.data.assign(message.begin() + protocol::ProgramDataOffset, message.end() - 3);
+                found.programs.push_back(std::move(r));
+            } else {
+                ++found.refused;
+            }
+        }
+        message.clear();
+        inMessage = false;
+    };
+    for (uint8_t b : bytes) {
+        if (b >= 0xF8) continue;  // real-time bytes may stand anywhere, even inside a message
+        if (b == protocol::SysExBegin) {
+            if (inMessage) endMessage();  // the one before was cut short
+            inMessage = true;
+            message.push_back(b);
+        } else if (!inMessage) {
+            continue;  // bytes outside a system-exclusive message
+        } else if (b == protocol::SysExEnd) {
+            message.push_back(b);
+            endMessage();
+        } else if (b >= 0x80) {
+            endMessage();  // another status byte ends the message before its F7
+        } else if (message.size() <= count + protocol::ProgramWriteLength) {
+            message.push_back(b);  // a longer message is no program's; its length alone refuses it
+        }
+    }
+    if (inMessage) endMessage();
+    return found;
+}
+
+std::string importedProgramPath(const std::string& folder, int location) {
+    const std::string number = (location < 10 ? "0" : "") + std::to_string(location);
+    for (int n = 1; n <= 100000; ++n) {
+        const std::string name = number + " Imported" + (n == 1 ? std::string() : " " + std::to_string(n)) + ".prg";
+        const std::string path = joinPath(folder, name);
+        std::error_code ec;
+        // symlink_status: a link that points nowhere still takes the name.
+        const auto status = std::filesystem::symlink_status(path, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory) continue;
+        if (!std::filesystem::exists(status)) return path;
+    }
+    return {};
+}
+
+void exportProgramCommand() {
+    std::string path;
+    if (!askSysExFile(FileDialogKind::Save, "Export Program", path)) return;
+    const int location = locationOfFileName(path);
+    if (location == 0) return;
+    writeFileSafelyOrSay(path, asText(writeRequestFor(location, ParameterCount)));
+}
+
+void exportAllProgramsCommand() {
+    NumberedFiles files;
+    if (!numberedFiles(DataDirectory, files)) return;
+    if (files.names.empty()) {
+        showMessage(" No program files in this folder!", "  " + DataDirectory);
+        return;
+    }
+    std::vector<std::string> names = files.names;
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return programNumberFromName(a) < programNumberFromName(b);
+    });
+    // Each file is read as a write reads it, so the requests are those a write would send;
+    // the panel's program is put back afterwards.
+    const ProgramSnapshot panel = currentState();
+    std::string contents;
+    bool readAll = true;
+    for (const std::string& name : names) {
+        if (!readNamedProgramFile(joinPath(DataDirectory, name))) {
+            readAll = false;  // the reader has said why; nothing is exported
+            break;
+        }
+        contents += asText(writeRequestFor(programNumberFromName(name), ProgramValueCount));
+    }
+    restoreProgramState(panel);
+    if (!readAll) return;
+    std::string path;
+    if (!askSysExFile(FileDialogKind::Save, "Export All Programs", path)) return;
+    writeFileSafelyOrSay(path, contents);
+}
+
+void importSysExCommand() {
+    std::string path;
+    if (!askSysExFile(FileDialogKind::Open, "Import SysEx", path)) return;
+    std::vector<uint8_t> bytes;
+    if (!readSysExFile(path, bytes)) return;
+    const FoundRequests found = findProgramRequests(bytes, static_cast<size_t>(ParameterCount));
+    const size_t split = lastPathSplit(path);
+    const std::string folder = split == std::string::npos ? std::string(".") : path.substr(0, split);
+
+    int imported = 0;
+    int refused = found.refused;
+    std::string lastPath;
+    bool stopped = false;
+    for (const FoundRequest& r : found.programs) {
+        if (stopped || imported >= MaxImportedPrograms) {
+            ++refused;
+            continue;
+        }
+        const std::string target = importedProgramPath(folder, r.location);
+        std::string reason = "no free name";
+        if (target.empty() || !writeTextFile(target, programFileLines(programFromWire(r.data)), reason)) {
+            showMessage("  " + (target.empty() ? folder : target), "  not written: " + reason);
+            stopped = true;  // the folder takes no more files; the rest are not imported
+            ++refused;
+            continue;
+        }
+        ++imported;
+        lastPath = target;
+    }
+    showMessage(" Programs imported: " + std::to_string(imported) + ", refused: " + std::to_string(refused), "");
+    if (imported == 1) loadNamedProgram(lastPath);
+}

@@ -1,0 +1,139 @@
+#include "editor/library/unitmemory.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "editor/declaration/identity.h"
+#include "platform/clock.h"
+#include "platform/textview.h"
+#include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
+
+std::array<UnitLocation, 100> UnitMemory;
+bool UnitMemoryWarned = false;
+
+namespace {
+
+// The record is a few kilobytes at most; a larger file is not a record of this editor.
+constexpr std::uintmax_t MaxMapBytes = 64 * 1024;
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+// One line of the file; false when it is not a line this editor writes.
+bool parseLine(const std::string& line, int& location, UnitLocation& entry) {
+    // NN \t CCCCCCCC \t YYYY-MM-DD HH:MM:SS \t NAME
+    if (line.size() < 2 + 1 + 8 + 1 + 19 + 1) return false;
+    if (line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9' || line[2] != '\t') return false;
+    location = (line[0] - '0') * 10 + (line[1] - '0');
+    if (location < 1 || location > 99) return false;
+    for (int i = 3; i < 11; ++i) {
+        if (!isHex(line[static_cast<size_t>(i)])) return false;
+    }
+    if (line[11] != '\t' || line[31] != '\t') return false;
+    const std::string time = line.substr(12, 19);
+    static const char Shape[] = "dddd-dd-dd dd:dd:dd";
+    for (size_t i = 0; i < 19; ++i) {
+        const bool digit = time[i] >= '0' && time[i] <= '9';
+        if (Shape[i] == 'd' ? !digit : time[i] != Shape[i]) return false;
+    }
+    const std::string name = line.substr(32);
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return false;  // a binary line
+    }
+    entry.known = true;
+    entry.crc = static_cast<uint32_t>(std::stoul(line.substr(3, 8), nullptr, 16));
+    entry.time = time;
+    entry.name = name;
+    return true;
+}
+
+std::string twoDigits(int n) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", n % 100);
+    return text;
+}
+
+bool writeUnitMemory(std::string& reason) {
+    std::vector<std::string> lines;
+    for (int location = 1; location <= 99; ++location) {
+        const UnitLocation& e = UnitMemory[static_cast<size_t>(location)];
+        if (!e.known) continue;
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(e.crc));
+        lines.push_back(twoDigits(location) + "\t" + crc + "\t" + e.time + "\t" + e.name);
+    }
+    return writeTextFile(unitMemoryPath(), lines, reason);
+}
+
+}  // namespace
+
+void resetUnitMemoryState() {
+    UnitMemory.fill(UnitLocation{});
+    UnitMemoryWarned = false;
+}
+
+std::string unitMemoryPath() { return joinPath(StartDirectory, "KtUnit.map"); }
+
+void readUnitMemory() {
+    UnitMemory.fill(UnitLocation{});
+    std::error_code ec;
+    const std::string path = unitMemoryPath();
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > MaxMapBytes || ec) return;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        int location = 0;
+        UnitLocation entry;
+        if (parseLine(line, location, entry)) UnitMemory[static_cast<size_t>(location)] = entry;
+    }
+}
+
+void noteProgramWritten(int location, const std::vector<uint8_t>& dataBytes, const std::string& name) {
+    if (location < 1 || location > 99) return;
+    readUnitMemory();  // another editor (or an earlier run) may have written meanwhile
+    UnitLocation& e = UnitMemory[static_cast<size_t>(location)];
+    e.known = true;
+    e.crc = crc32Of(dataBytes);
+    e.time = localTimeText();
+    e.name = name;
+    std::string reason;
+    if (!writeUnitMemory(reason) && !UnitMemoryWarned) {
+        UnitMemoryWarned = true;
+        showMessage(" The record of the unit's memory cannot be kept:", "  " + unitMemoryPath() + ": " + reason);
+    }
+}
+
+bool unitHolds(int location, const std::vector<uint8_t>& dataBytes) {
+    if (location < 1 || location > 99) return false;
+    const UnitLocation& e = UnitMemory[static_cast<size_t>(location)];
+    return e.known && e.crc == crc32Of(dataBytes);
+}
+
+void showUnitMemory() {
+    readUnitMemory();
+    std::vector<std::string> lines;
+    for (int location = 1; location <= 99; ++location) {
+        const UnitLocation& e = UnitMemory[static_cast<size_t>(location)];
+        lines.push_back(e.known ? twoDigits(location) + "  " + e.name + "  " + e.time : twoDigits(location) + "  -");
+    }
+    showTextView("Unit Memory", lines);
+}
+
+void forgetUnitMemoryCommand() {
+    if (askChoice(" Forget what the unit holds?", " 1:Forget", " 2:Keep") != 1) return;
+    std::error_code ec;
+    std::filesystem::remove(unitMemoryPath(), ec);
+    UnitMemory.fill(UnitLocation{});
+}
+
+uint32_t crc32Of(const std::vector<uint8_t>& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (uint8_t b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
