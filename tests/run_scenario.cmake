@@ -1,6 +1,6 @@
 # Runs one scenario: a fresh home folder with the shipped data files (and the scenario's own
 # files from NAME.home/ when that folder exists), ktsim on the script, and the transcript
-# compared with NAME.out. With the environment variable UPDATE_GOLDEN=1 the transcript is
+# (with the files NAME.files names) compared with NAME.out. With the environment variable UPDATE_GOLDEN=1 the transcript is
 # written to NAME.out instead (review the change in git diff before committing it).
 get_filename_component(dir ${SCENARIO} DIRECTORY)
 get_filename_component(name ${SCENARIO} NAME_WE)
@@ -24,6 +24,17 @@ execute_process(COMMAND ${KTSIM} ${program} --home ${WORK} --script ${SCENARIO}
   OUTPUT_VARIABLE transcript ERROR_VARIABLE errors RESULT_VARIABLE rc TIMEOUT 120)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "ktsim failed (${rc}): ${errors}")
+endif()
+# NAME.files lists files of the home folder whose bytes follow the transcript (see
+# dump_files.py): what the run left on disk is part of what it must produce.
+if(EXISTS ${dir}/${name}.files)
+  find_program(PYTHON3 python3 REQUIRED)
+  execute_process(COMMAND ${PYTHON3} ${dir}/../dump_files.py ${WORK} ${dir}/${name}.files
+    OUTPUT_VARIABLE dumped RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "dump_files.py failed (${rc})")
+  endif()
+  string(APPEND transcript "${dumped}")
 endif()
 # Transcripts name the home folder; the expected files write it as $HOME.
 string(REPLACE "${WORK}" "$HOME" transcript "${transcript}")

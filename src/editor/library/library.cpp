@@ -16,6 +16,11 @@
 #include "shared/midi/midi.h"
 #include "shared/midi/receive.h"
 
+// The program last stepped to when it could not be read (empty: none), and the program the
+// panel kept then: while the panel still shows that one, the next step goes on from the
+// unreadable file instead of coming back to it.
+std::string UnreadableStepName, UnreadableStepKept;
+
 namespace {
 
 bool endsWithNoCase(const std::string& name, const std::string& ending) {
@@ -110,14 +115,20 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
     return true;
 }
 
-void loadNamedProgram(const std::string& path) {
+void resetLibraryState() {
+    UnreadableStepName.clear();
+    UnreadableStepKept.clear();
+}
+
+bool loadNamedProgram(const std::string& path) {
     const ProgramSnapshot before = currentState();
-    if (!readNamedProgramFile(path)) return;  // the reader has said why; the panel keeps its program
+    if (!readNamedProgramFile(path)) return false;  // the reader has said why; the panel keeps its program
     CurrentProgramName = programNameFromPath(path);
     showProgramInCaption(CurrentProgramName);
     sendLoadedProgram();
     recordChange(before);
     setCompareReference();
+    return true;
 }
 
 void stepProgram(int step) {
@@ -131,8 +142,10 @@ void stepProgram(int step) {
         showMessage(" No program files in this folder!", "  " + DataDirectory);
         return;
     }
-    const auto current = std::find_if(files.begin(), files.end(), [](const std::string& f) {
-        return !CurrentProgramName.empty() && programNameFromPath(f) == CurrentProgramName;
+    const bool pastUnreadable = !UnreadableStepName.empty() && UnreadableStepKept == CurrentProgramName;
+    const std::string position = pastUnreadable ? UnreadableStepName : CurrentProgramName;
+    const auto current = std::find_if(files.begin(), files.end(), [&](const std::string& f) {
+        return !position.empty() && programNameFromPath(f) == position;
     });
     long index = 0;
     if (current == files.end()) {
@@ -141,5 +154,11 @@ void stepProgram(int step) {
         index = (current - files.begin()) + step;
         if (index < 0 || index >= static_cast<long>(files.size())) return;  // at the end: nothing
     }
-    loadNamedProgram(joinPath(DataDirectory, files[static_cast<size_t>(index)]));
+    const std::string path = joinPath(DataDirectory, files[static_cast<size_t>(index)]);
+    if (loadNamedProgram(path)) {
+        resetLibraryState();
+    } else {
+        UnreadableStepName = programNameFromPath(path);
+        UnreadableStepKept = CurrentProgramName;
+    }
 }

@@ -20,14 +20,18 @@
 //   it!" for the first location claimed twice.
 // loadNamedProgram(path): loads a program file named by the program as Load Program loads
 //   one (caption, the changed parameters between edit-begin and edit-end, one change, the new
-//   compare reference); a file that cannot be read is reported and changes nothing.
+//   compare reference); a file that cannot be read is reported and changes nothing (false).
 // stepProgram(step): Next (+1) / Previous (-1) Program: the file after / before the current
 //   program (the one CurrentProgramName names) in the program list of DataDirectory; the
 //   first / last when the current one is not in the list; nothing at either end. The file is
 //   loaded as Load Program loads it (caption, the changed parameters between edit-begin and
 //   edit-end, one change, the new compare reference), without a dialog and without closing
 //   the MIDI devices. A folder that cannot be listed or holds no program file is reported; a
-//   file that cannot be read is reported and the panel stays as it is.
+//   file that cannot be read is reported and the panel stays as it is, but the next step goes
+//   on from that file (so one bad file does not block the way).
+//
+// Globals: UnreadableStepName / UnreadableStepKept (library.cpp): the file last stepped to
+//   that could not be read and the program the panel kept then.
 #pragma once
 
 #include <string>
@@ -52,5 +56,8 @@ struct NumberedFiles {
     int counts[100] = {};            // files per location
 };
 bool numberedFiles(const std::string& folder, NumberedFiles& files);
-void loadNamedProgram(const std::string& path);
+extern std::string UnreadableStepName, UnreadableStepKept;  // a step's unreadable file, the program kept
+
+void resetLibraryState();
+bool loadNamedProgram(const std::string& path);
 void stepProgram(int step);

@@ -90,6 +90,7 @@ void resetEditorState() {
     resetPotEditState();
     resetKeyboardState();
     resetPanelState();
+    resetLibraryState();
     resetUnitMemoryState();
     resetSysExFileState();
     resetTransferState();
