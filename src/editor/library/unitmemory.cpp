@@ -98,7 +98,11 @@ void noteProgramWritten(int location, const std::vector<uint8_t>& dataBytes, con
     e.known = true;
     e.crc = crc32Of(dataBytes);
     e.time = localTimeText();
+    // A file name may hold a tab or a line end; the record's line must stay one line.
     e.name = name;
+    for (char& c : e.name) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
     std::string reason;
     if (!writeUnitMemory(reason) && !UnitMemoryWarned) {
         UnitMemoryWarned = true;
