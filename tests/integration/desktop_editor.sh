@@ -3,8 +3,9 @@
 # as the unit.
 #   desktop_editor.sh BUILD_DIR SOURCE_DIR
 # Checks: the window's panel equals the simulation's golden picture pixel for pixel; a pot
-# dragged with xdotool reaches ktunit as NRPN; the wheel and Ctrl+Z reach it too; File > Exit
-# writes the configuration. Prints
+# dragged with xdotool reaches ktunit as NRPN; the wheel and Ctrl+Z reach it too; Right steps
+# to the data folder's program and Write Changed writes it and records it; File > Exit writes
+# the configuration. Prints
 # measurements (idle CPU, start-up time, resident memory). Exit 77 (skipped) when Xvfb, jackd
 # or xdotool are missing. Every process started here is stopped.
 set -uo pipefail
@@ -14,6 +15,8 @@ source "$(dirname "$0")/desktop_env.sh"
 need_tools Xvfb jackd xdotool import compare xdpyinfo jack_lsp
 start_world editor
 cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/start/"
+# The data folder is the start directory until one is chosen: one program to step to.
+cp "$src/data/programs/02 Warm Pad.prg" "$work/start/"
 "$build/tools/ktunit/ktunit" --api jack --dump-on-exit "$work/unit.txt" >"$work/ktunit.log" 2>&1 &
 remember $!
 sleep 0.5  # ktunit's ports
@@ -72,6 +75,27 @@ sleep 0.5
 undone=$(last_cutoff)
 [ "$undone" = "$dragged" ] || fail "after Ctrl+Z the unit has $undone, not $dragged"
 echo "the wheel and Ctrl+Z reached the unit ($dragged -> $wheeled -> $undone)"
+
+# 3c. Right loads the data folder's only program without a dialog: the caption names it and
+# the unit hears its filter cutoff (72). Write Changed Programs (File menu, answer 1: skip the
+# holes) writes it to location 2, records it in KtUnit.map and says so.
+xdotool key Right
+sleep 0.5
+caption=$(xdotool getwindowname "$window")
+case "$caption" in *"Program: 02 Warm Pad") ;; *) fail "after Right the caption is \"$caption\"" ;; esac
+[ "$(last_cutoff)" = "72" ] || fail "after Right the unit has cutoff $(last_cutoff), not the program's 72"
+xdotool mousemove $((X + 20)) $((Y + 12)) click 1
+sleep 0.5
+xdotool key c
+sleep 0.5
+xdotool key 1
+sleep 1
+xdotool key x
+sleep 0.5
+grep -q "program 02 written" "$work/ktunit.log" || fail "Write Changed did not write location 2"
+grep -q "^02	[0-9A-F]\{8\}	[0-9-]\{10\} [0-9:]\{8\}	02 Warm Pad" "$work/start/KtUnit.map" ||
+    fail "KtUnit.map does not record location 2: $(cat -A "$work/start/KtUnit.map" 2>&1)"
+echo "Right stepped to the program and Write Changed wrote and recorded it"
 
 # 4. File > Exit writes the configuration (179 lines with the shipped panel).
 xdotool mousemove $((X + 20)) $((Y + 12)) click 1
