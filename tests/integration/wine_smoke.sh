@@ -79,6 +79,17 @@ xdotool key Escape
 sleep 0.5
 echo "the File menu opens"
 
+# File > Show Unit Memory (its mnemonic U) opens the text window "Unit Memory".
+xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
+sleep 1
+xdotool key u
+view=$(timeout 30 xdotool search --sync --name "^Unit Memory$" | head -1)
+[ -n "$view" ] || fail "File > Show Unit Memory opened no \"Unit Memory\" window"
+sleep 1
+import -window root "$work/view.png"
+[ -n "$shots" ] && cp "$work/view.png" "$shots/wine_ktprog_unit_memory.png"
+echo "the Unit Memory window opens"
+
 wine taskkill /im ktprog.exe >/dev/null 2>&1
 for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
