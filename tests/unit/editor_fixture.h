@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include <utility>
 
 #include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
@@ -86,17 +87,24 @@ protected:
         }
     }
 
-    // The transcript lines of one kind ("message", "alert", ...), payload only.
-    std::vector<std::string> lines(const std::string& kind) const {
-        std::vector<std::string> found;
+    // The transcript lines of one kind with their virtual times.
+    std::vector<std::pair<uint32_t, std::string>> timed(const std::string& kind) const {
+        std::vector<std::pair<uint32_t, std::string>> found;
         std::istringstream in(Out.str());
         std::string line;
         while (std::getline(in, line)) {
             std::istringstream words(line);
             std::string time, k;
             words >> time >> k;
-            if (k == kind) found.push_back(line.substr(time.size() + k.size() + 2));
+            if (k == kind) found.emplace_back(std::stoul(time), line.substr(time.size() + k.size() + 2));
         }
+        return found;
+    }
+
+    // The transcript lines of one kind ("message", "alert", ...), payload only.
+    std::vector<std::string> lines(const std::string& kind) const {
+        std::vector<std::string> found;
+        for (auto& [time, payload] : timed(kind)) found.push_back(payload);
         return found;
     }
 

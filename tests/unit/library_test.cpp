@@ -59,19 +59,6 @@ protected:
         sim::setTranscriptFromLoop(true);
         ASSERT_TRUE(runs([] { ktprogMain(); }));
     }
-    // The transcript lines of one kind with their virtual times.
-    std::vector<std::pair<uint32_t, std::string>> timed(const std::string& kind) const {
-        std::vector<std::pair<uint32_t, std::string>> found;
-        std::istringstream in(Out.str());
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string time, k;
-            words >> time >> k;
-            if (k == kind) found.emplace_back(std::stoul(time), line.substr(time.size() + k.size() + 2));
-        }
-        return found;
-    }
     static std::vector<int16_t> valuesOf(const std::string& file) {
         EXPECT_TRUE(readProgramFile(file)) << file;
         return ProgramValues;
