@@ -3,7 +3,6 @@
 
 #include "editor/declaration/identity.h"
 #include "editor/library/library.h"
-#include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
 #include "editor/preset/programfile.h"
@@ -63,7 +62,7 @@ void writeProgramsOfFolder(bool onlyChanged) {
             if (counts[location] != 0) continue;
             CurrentProgramName = (location < 10 ? "0" : "") + std::to_string(location) + "default";
             showProgramInCaption(CurrentProgramName);
-            if (onlyChanged && unitHolds(location, requestDataBytes(programWriteRequest(location)))) {
+            if (onlyChanged && unitHoldsProgram(location)) {
                 ++unchanged;
                 continue;
             }

@@ -2,28 +2,18 @@
 
 #include <algorithm>
 
-#include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
-#include "editor/library/library.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
-#include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
-#include "editor/program/program.h"
 #include "platform/clock.h"
-#include "platform/events.h"
-#include "platform/input.h"
-#include "platform/process.h"
 #include "platform/window.h"
-#include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
-#include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
 #include "shared/midi/protocol.h"
-#include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
 
 std::string CurrentProgramPath;
@@ -82,6 +72,8 @@ void saveProgramCommand() {
     if (writeProgramFile(CurrentProgramPath)) setCompareReference();
 }
 
+bool unitHoldsProgram(int location) { return unitHolds(location, requestDataBytes(programWriteRequest(location))); }
+
 WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
     const bool fromDialog = path.empty();
     if (fromDialog) {
@@ -105,7 +97,7 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
         showMessage("Program Name does not determine Program Number!", "");
         return WriteResult::Skipped;
     }
-    if (onlyChanged && unitHolds(location, requestDataBytes(programWriteRequest(location)))) {
+    if (onlyChanged && unitHoldsProgram(location)) {
         return WriteResult::Unchanged;
     }
     if (!sendProgramToLocation(location)) return WriteResult::Failed;
