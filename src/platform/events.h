@@ -31,6 +31,7 @@ enum class EventKind {
     MidiShort,       // midiWord: status | data1 << 8 | data2 << 16
     MidiLong,        // bytes: one complete system-exclusive message, F0 .. F7
     MidiOther,       // another notification of the MIDI input (open, close, error)
+    DevicesChanged,  // a MIDI port of the system appeared or went away (lists may differ now)
     Other,
 };
 

@@ -3,7 +3,10 @@
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/preset/parameters.h"
+#include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
+#include "editor/shell/learn.h"
+#include "editor/shell/zoom.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/announce.h"
@@ -21,7 +24,7 @@ namespace {
 constexpr int MinimisedPositionLimit = 3000;
 
 void dispatchCommand(int id) {
-    if (dispatchEditCommand(id)) return;
+    if (dispatchEditCommand(id) || dispatchZoomCommand(id) || dispatchDeviceCommand(id) || dispatchLearnCommand(id)) return;
     if (id == CommandExit) {
         postCloseRequest();
     } else if (id == CommandSelectDirectory) {
@@ -49,7 +52,8 @@ void servePanel(const Event& e) {
             RepeatStarted = false;
             beginPanelGesture();
         }
-        if (!takeDoubleClick(e)) pollPots();
+        const bool picked = takeLearnClick();  // MIDI learn picks its pot with this press
+        if (!picked && !takeDoubleClick(e)) pollPots();
     }
     handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
     if (PassMouseButtons != 0) sendChangedParameters();
@@ -89,6 +93,7 @@ bool commandLoopPass(const Event& e) {
 
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
+        if (e.kind == EventKind::DevicesChanged) handleDevicesChanged();
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
             if (const int id = commandForKey(e)) dispatchCommand(id);
         }
@@ -103,6 +108,7 @@ bool commandLoopPass(const Event& e) {
     // already queued the receive buffer again, so the next reply wait is not deaf.
 
     // Soft MIDI thru, also while minimised or behind another window.
+    if (isMidiInputEvent(e) && takeLearnedControl(e)) return !closing;  // a control surface's, not passed through
     if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {
         MidiInQuietUntil = tickCount() - 200;  // in the past again: the next message passes too
         forwardMidiInput();

@@ -15,7 +15,11 @@
 #include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "editor/shell/configuration.h"
+#include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
+#include "editor/shell/learn.h"
+#include "editor/shell/zoom.h"
+#include "editor/shell/options.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -28,6 +32,14 @@
 namespace {
 
 MenuHandle MenuBar = 0;
+
+// The editor's own items of the "&MIDI" menu, behind the described ones.
+void appendEditorMidiItems(MenuHandle midi) {
+    appendMenuSeparator(midi);
+    appendMenuItem(midi, CommandRescanDevices, "&Rescan Devices");
+    appendMenuItem(midi, CommandMidiLearn, "MIDI &Learn");
+    appendMenuItem(midi, CommandForgetLearned, "&Forget Learned Controls");
+}
 
 }  // namespace
 
@@ -51,7 +63,8 @@ void buildMenus() {
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
     appendEditMenu(MenuBar);
-    appendMidiMenu(MenuBar);
+    appendMidiMenu(MenuBar, appendEditorMidiItems);
+    appendViewMenu(MenuBar);
     attachMenuBar(MenuBar);
     updateEditMenu();
 }
@@ -97,6 +110,10 @@ void resetEditorState() {
     resetHistoryState();
     resetEditingState();
     resetShellState();
+    resetOptionsState();
+    resetZoomState();
+    resetDevicesState();
+    resetLearnState();
     MenuBar = 0;
 }
 
@@ -124,6 +141,8 @@ int ktprogMain() {
     // 11. The configuration file.
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
     readConfiguration(ConfigPath);
+    readOptions();  // KtProg.ini: what the configuration has no line for
+    applyStartZoom();
 
     // 12. The MIDI devices; a note the keyboard sounds ends before the output closes.
     BeforeMidiOutputChanges = silenceKeyboard;
@@ -149,6 +168,7 @@ int ktprogMain() {
     runCommandLoop();
     saveEffectParameters(CurrentEffectType);
     writeConfiguration(ConfigPath);
+    saveOptions(false);
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();

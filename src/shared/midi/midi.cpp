@@ -127,7 +127,7 @@ bool midiOutCommandDevice(int id, int& k) {
     return k >= -1 && k < MidiOutCount;
 }
 
-void appendMidiMenu(MenuHandle bar) {
+void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi)) {
     MenuHandle midi = createPopupMenu();
     MenuHandle midiIn = createPopupMenu();
     for (int k = 0; k < MidiInCount; ++k) appendMenuItem(midiIn, MidiInCommandFirst + k, MidiInNames[k]);
@@ -137,6 +137,7 @@ void appendMidiMenu(MenuHandle bar) {
     appendMenuSeparator(midiOut);
     for (int k = 0; k < MidiOutCount; ++k) appendMenuItem(midiOut, MidiOutCommandFirst + k, MidiOutNames[k]);
     appendMenuPopup(midi, midiOut, "MIDI &Out");
+    if (appendMore != nullptr) appendMore(midi);
     appendMenuPopup(bar, midi, "&MIDI");
     if (midiInIsOpen()) checkMenuItem(MidiInCommandFirst + MidiInDevice, true);
     if (midiOutIsOpen()) checkMenuItem(MidiOutCommandFirst + MidiOutDevice, true);

@@ -25,8 +25,9 @@
 //   opened and checked when that worked. Switching the input holds pass-through back 100 ms.
 // midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
 //   the item of an offered input / output device (the mapper is output -1), with k its index.
-// appendMidiMenu(bar): appends "&MIDI" with "MIDI &In" and "MIDI &Out" ("MIDI &Mapper", a
-//   separator, the output devices) to a menu bar, and checks the open devices.
+// appendMidiMenu(bar, appendMore): appends "&MIDI" with "MIDI &In" and "MIDI &Out" ("MIDI
+//   &Mapper", a separator, the output devices) to a menu bar, and checks the open devices;
+//   appendMore (when given) then adds the program's own items to the "&MIDI" menu.
 #pragma once
 
 #include <cstdint>
@@ -66,4 +67,4 @@ void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
 bool midiInCommandDevice(int id, int& k);
 bool midiOutCommandDevice(int id, int& k);
-void appendMidiMenu(MenuHandle bar);
+void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi) = nullptr);

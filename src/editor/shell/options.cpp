@@ -1,0 +1,85 @@
+#include "editor/shell/options.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "editor/declaration/declaration.h"
+#include "editor/declaration/identity.h"
+#include "shared/datafile/options.h"
+#include "shared/datafile/pathfile.h"
+#include "shared/message/message.h"
+
+EditorOptions Options;
+bool OptionsWarned = false;
+
+namespace {
+
+// A whole decimal number in [low, high]; false for anything else.
+bool readNumber(const std::string& text, int low, int high, int& value) {
+    if (text.empty() || text.size() > 6) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    value = std::atoi(text.c_str());
+    return value >= low && value <= high;
+}
+
+bool parseLearn(const std::string& value, LearnBinding& b) {
+    std::istringstream words(value);
+    std::string channel, controller, parameter, rest;
+    if (!(words >> channel >> controller >> parameter) || (words >> rest)) return false;
+    return readNumber(channel, 1, 16, b.channel) && readNumber(controller, 0, 127, b.controller) &&
+           learnableController(b.controller) && readNumber(parameter, 1, ParameterCount, b.parameter);
+}
+
+}  // namespace
+
+void resetOptionsState() {
+    Options = EditorOptions{};
+    OptionsWarned = false;
+}
+
+std::string optionsPath() { return joinPath(StartDirectory, ProgramName + ".ini"); }
+
+bool learnableController(int controller) {
+    if (controller < 0 || controller > 127) return false;
+    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
+}
+
+void readOptions() {
+    Options = EditorOptions{};
+    for (const OptionLine& line : readOptionLines(optionsPath())) {
+        int zoom = 0;
+        LearnBinding b;
+        if (line.key == "zoom" && readNumber(line.value, 100, 300, zoom) &&
+            (zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300)) {
+            Options.zoom = zoom;
+        } else if (line.key == "midi-in-name") {
+            Options.midiInName = line.value;
+        } else if (line.key == "midi-out-name") {
+            Options.midiOutName = line.value;
+        } else if (line.key == "learn" && parseLearn(line.value, b)) {
+            // One binding per controller and channel: the first line for it counts.
+            bool taken = false;
+            for (const LearnBinding& other : Options.learn) {
+                taken = taken || (other.channel == b.channel && other.controller == b.controller);
+            }
+            if (!taken) Options.learn.push_back(b);
+        }
+    }
+}
+
+void saveOptions(bool tellUser) {
+    std::vector<OptionLine> lines;
+    if (Options.zoom != 0) lines.push_back({"zoom", std::to_string(Options.zoom)});
+    if (!Options.midiInName.empty()) lines.push_back({"midi-in-name", Options.midiInName});
+    if (!Options.midiOutName.empty()) lines.push_back({"midi-out-name", Options.midiOutName});
+    for (const LearnBinding& b : Options.learn) {
+        lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
+                                      std::to_string(b.parameter)});
+    }
+    std::string reason;
+    if (writeOptionLines(optionsPath(), lines, reason) || !tellUser || OptionsWarned) return;
+    OptionsWarned = true;
+    showMessage(" The options cannot be kept:", "  " + optionsPath() + ": " + reason);
+}

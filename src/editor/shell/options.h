@@ -1,0 +1,47 @@
+// options.h - the editor's options file KtProg.ini in the start directory: the settings the
+// configuration file has no line for. Keys:
+//   zoom = 100 | 150 | 200 | 300          the window's zoom level
+//   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name
+//   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller
+//                                         0..127, parameter 1..ParameterCount as numbered
+//                                         in program files); one line each
+// Unknown keys and damaged lines are ignored (and dropped at the next write); nothing in the
+// file stops the editor from starting.
+//
+// Globals:
+//   Options            the settings as read and changed (zoom 0: none kept)
+//   OptionsWarned      the user was told once that the file could not be written
+//
+// optionsPath(): StartDirectory + separator + "KtProg.ini".
+// readOptions(): Options from the file (after the declaration, so learn lines for parameters
+//   the panel does not have are dropped).
+// saveOptions(tellUser): writes Options safely; a failure is told once per run when
+//   tellUser (a setting the user just changed), silently passed over otherwise (shut-down).
+// learnableController(c): false for the controllers that carry NRPN and RPN (6, 38, 96..101)
+//   and for anything outside 0..127.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct LearnBinding {
+    int channel = 1;     // 1..16
+    int controller = 0;  // 0..127, learnable
+    int parameter = 1;   // 1..ParameterCount
+};
+
+struct EditorOptions {
+    int zoom = 0;
+    std::string midiInName;
+    std::string midiOutName;
+    std::vector<LearnBinding> learn;
+};
+
+extern EditorOptions Options;  // the options file's settings
+extern bool OptionsWarned;     // the user heard the options file could not be written
+
+void resetOptionsState();
+std::string optionsPath();
+void readOptions();
+void saveOptions(bool tellUser);
+bool learnableController(int controller);

@@ -1,0 +1,23 @@
+// options.h - the programs' options files (KtProg.ini, KTboot.ini): what the configuration
+// files have no line for, as lines "key = value".
+//
+// readOptionLines(path): the file's good lines in order: a key of letters, digits and "-",
+//   "=", a value (blanks around both trimmed). Lines starting with ";" are comments; a line
+//   without "=", with control bytes or longer than 1,000 characters is ignored, and so is
+//   everything past the first 256 KiB. A missing or unreadable file gives no lines. Keys are
+//   not checked here: the program takes those it knows.
+// writeOptionLines(path, lines, reason): "key = value" per line, CR LF, written safely
+//   (textfile.h); false with the system's reason.
+// Owns no globals.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct OptionLine {
+    std::string key;
+    std::string value;
+};
+
+std::vector<OptionLine> readOptionLines(const std::string& path);
+bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& lines, std::string& reason);
