@@ -1,5 +1,8 @@
 // midi.h - the MIDI devices of the machine: one output and one input open at a time.
 //
+// startMidiSystems(): begins starting the MIDI systems in the background, so that the window
+//   opens meanwhile; the first use of the devices waits for them. Optional: without it they
+//   start at that first use.
 // Device lists: midiOutDeviceCount/Name, midiInDeviceCount/Name (names as the system gives
 //   them). Output index -1 is the MIDI mapper (Windows) or the system's default output.
 // Opening: midiOutOpenDevice / midiInOpenDevice return true on success; on failure false with
@@ -26,6 +29,7 @@
 #include <functional>
 #include <string>
 
+void startMidiSystems();
 int midiOutDeviceCount();
 std::string midiOutDeviceName(int k);
 int midiInDeviceCount();

@@ -8,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/midi.h"
 #include "platform/process.h"
+#include "platform/trace.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
@@ -205,10 +206,14 @@ void loadLoaderFileCommand() {
 using namespace updater;
 
 int ktbootMain() {
+    traceStep("main");
+    startMidiSystems();  // in the background while the window opens
     resetUpdaterState();
     UpdaterDirectory = readPathFile(UpdaterName);
     UpdaterFolderLine = UpdaterDirectory;
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, UpdaterCaption)) return 1;
+    clearUpdaterWindow();  // drawn while the MIDI systems are still starting
+    traceStep("first-paint");
     UpdaterConfigPath = joinPath(UpdaterDirectory, UpdaterName + ".CFG");
     readUpdaterConfiguration();
 
@@ -218,7 +223,6 @@ int ktbootMain() {
         return 0;
     }
     buildUpdaterMenus();
-    clearUpdaterWindow();
 
     announce(Announcement::LoopStarted, {});
     bool running = true;
@@ -247,9 +251,11 @@ int ktbootMain() {
         }
     }
 
+    traceStep("exit");
     writeUpdaterConfiguration();
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();
+    traceStep("end");
     return 0;
 }

@@ -22,6 +22,8 @@
 #include "editor/shell/options.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
+#include "platform/midi.h"
+#include "platform/trace.h"
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
@@ -118,6 +120,8 @@ void resetEditorState() {
 }
 
 int ktprogMain() {
+    traceStep("main");
+    startMidiSystems();  // in the background while the window opens; step 12 waits for them
     // 1. Every global of the editor with its initial value.
     resetEditorState();
     // 2.-6. Identity, start directory, palette (set by the resets).
@@ -129,14 +133,17 @@ int ktprogMain() {
     // 7. The panel declaration: window geometry, pots, parameter tables.
     loadDeclarationFile(ProgramName);
     startDeclaredProgram();
+    traceStep("declaration");
 
     // 8.-9. The main window.
     if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "")) return 1;
+    traceStep("window");
     captureWindowState();
     setMainWindowCaption(WindowCaption);
 
     // 10. The panel's fonts.
     loadFonts();
+    traceStep("fonts");
 
     // 11. The configuration file.
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
@@ -144,13 +151,9 @@ int ktprogMain() {
     readOptions();  // KtProg.ini: what the configuration has no line for
     applyStartZoom();
 
-    // 12. The MIDI devices; a note the keyboard sounds ends before the output closes.
-    BeforeMidiOutputChanges = silenceKeyboard;
-    openMidiDevices();
-
-    // 13. Menus.
-    buildMenus();
-
+    // 14.-16. first, as none of them touches MIDI: the panel is drawn while the MIDI systems
+    // are still starting (a JACK client takes a cycle or two of its server), so the window
+    // shows the panel at once. What the unit and the menus see keeps its order.
     // 14.-15. Pot images and the keyboard.
     preparePotImages();  // also forgets the previous pass's buttons
     initKeyboard();
@@ -159,6 +162,17 @@ int ktprogMain() {
     // stay on the panel (no recall). A type outside 0..3 is clamped, and every value is
     // clamped into its pot's range, so the unit never receives what the panel cannot show.
     followEffectType();
+    drawPanel();
+    presentMainWindow();
+    traceStep("first-paint");
+
+    // 12. The MIDI devices; a note the keyboard sounds ends before the output closes.
+    BeforeMidiOutputChanges = silenceKeyboard;
+    openMidiDevices();
+    traceStep("midi");
+
+    // 13. Menus.
+    buildMenus();
 
     // 17. Bring the unit up to date: the whole program between edit-begin and edit-end.
     sendChangesInEditBracket();
@@ -166,11 +180,13 @@ int ktprogMain() {
 
     // 18. The command loop, then shut-down.
     runCommandLoop();
+    traceStep("exit");
     saveEffectParameters(CurrentEffectType);
     writeConfiguration(ConfigPath);
     saveOptions(false);
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();
+    traceStep("end");
     return 0;
 }

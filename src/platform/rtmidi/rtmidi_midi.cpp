@@ -43,6 +43,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +54,7 @@
 #include "platform/desktop/queue.h"
 #include "platform/midi.h"
 #include "platform/rtmidi/midi_stream.h"
+#include "platform/trace.h"
 
 namespace {
 
@@ -228,10 +230,22 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
     system->api = api;
     system->label = label;
     try {
+        // The clients start side by side: a JACK client waits a cycle or two of its server
+        // before it is there, and one after the other the waits add up.
+        auto out = std::async(std::launch::async, [&] { return std::make_unique<RtMidiOut>(api, base + " out"); });
+        std::future<std::unique_ptr<JackWatch>> watch;
+        if (api == RtMidi::UNIX_JACK) {
+            watch = std::async(std::launch::async, [&] {
+                auto w = std::make_unique<JackWatch>();
+                if (!w->start(base + " watch")) w.reset();  // then we cannot tell
+                return w;
+            });
+        }
         system->in = std::make_unique<RtMidiIn>(api, base + " in");
         system->in->setErrorCallback(logRtMidiError, &system->inLog);
-        system->out = std::make_unique<RtMidiOut>(api, base + " out");
+        system->out = out.get();
         system->out->setErrorCallback(logRtMidiError, &system->outLog);
+        if (watch.valid()) system->watch = watch.get();
         // A client that could not reach its server tries again on every call and reports it.
         system->in->getPortCount();
         system->out->getPortCount();
@@ -241,10 +255,6 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
         }
         system->in->ignoreTypes(false, true, true);  // system exclusive yes; clock and sensing no
         system->in->setCallback(onInput, system.get());
-        if (api == RtMidi::UNIX_JACK) {
-            system->watch = std::make_unique<JackWatch>();
-            if (!system->watch->start(base + " watch")) system->watch.reset();  // then we cannot tell
-        }
     } catch (const RtMidiError& error) {
         why = error.getMessage();
         return nullptr;
@@ -254,18 +264,31 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
 
 void closeEverything();
 
+// Both systems with their clients; lives to the end: RtMidi's threads may still look at it.
+Backend* startBackend() {
+    auto* made = new Backend;
+    const std::string base = clientBaseName();
+    made->baseName = base;
+    made->ownPrefix = base + " ";
+    std::string alsaWhy, jackWhy;
+    if (auto alsa = startSystem(RtMidi::LINUX_ALSA, "ALSA", base, alsaWhy)) made->systems.push_back(std::move(alsa));
+    traceStep("midi-alsa");
+    if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
+    traceStep("midi-jack");
+    if (made->systems.empty()) made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
+    return made;
+}
+
+std::once_flag StartOnce;           // the backend's start was begun
+std::future<Backend*> Starting;     // the backend being started in the background
+
+void beginStart() {
+    std::call_once(StartOnce, [] { Starting = std::async(std::launch::async, startBackend); });
+}
+
 Backend& backend() {
-    static Backend* const b = [] {
-        auto* made = new Backend;  // lives to the end: RtMidi's threads may still look at it
-        const std::string base = clientBaseName();
-        made->baseName = base;
-        made->ownPrefix = base + " ";
-        std::string alsaWhy, jackWhy;
-        if (auto alsa = startSystem(RtMidi::LINUX_ALSA, "ALSA", base, alsaWhy)) made->systems.push_back(std::move(alsa));
-        if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
-        if (made->systems.empty()) made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
-        return made;
-    }();
+    beginStart();
+    static Backend* const b = Starting.get();
     static const bool closedAtExit = [] {
         // Closes the ports, so that no input arrives while the program's static objects go
         // away: those made before this point (the event queue among them) are destroyed after
@@ -397,6 +420,8 @@ void closeEverything() {
 }
 
 }  // namespace
+
+void startMidiSystems() { beginStart(); }
 
 int midiOutDeviceCount() {
     Backend& b = backend();

@@ -154,6 +154,8 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- device lists
 
+void startMidiSystems() {}  // winmm lists and opens its devices at once
+
 int midiOutDeviceCount() { return static_cast<int>(midiOutGetNumDevs()); }
 
 std::string midiOutDeviceName(int k) {
