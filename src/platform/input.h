@@ -6,6 +6,7 @@
 //   ForegroundMessage for the message window, anything else for other windows. Compared only
 //   with earlier results of the same call.
 // screenSize: the screen's width and height in pixels.
+// screenDpi: the screen's dots per inch (96 on a screen of ordinary resolution).
 #pragma once
 
 constexpr int ForegroundOther = 0;
@@ -16,3 +17,4 @@ void mousePosition(int& x, int& y);
 int mouseButtons();
 int foregroundWindow();
 void screenSize(int& width, int& height);
+int screenDpi();

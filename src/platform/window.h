@@ -2,11 +2,16 @@
 // menu bar.
 //
 // openMainWindow(x, y, w, h, caption): opens the one main window at screen position (x, y)
-//   with size w x h (the whole window on Windows; the client area elsewhere) and returns
-//   false, after telling the user, when the window system refuses.
+//   with a client area (the part below the menu bar) of w x h and returns false, after telling the user, when the window system refuses.
 // mainCanvas(): the client area as a Canvas. Draw into it, then presentMainWindow() shows
 //   what was drawn (backends copy only the damaged part).
 // closeMainWindow(): closes it; the program ends soon after.
+// setWindowZoom(percent): shows the Canvas at 100, 150, 200 or 300 % (platform/zoomscale.h):
+//   the client area becomes the Canvas's size times the level and is redrawn from the Canvas,
+//   which keeps its size; the message window follows. Mouse positions stay in Canvas
+//   coordinates. A window opens at 100 %. windowZoom(): the level in force.
+// clientAreaLimit(w, h): the largest client area a main window can have on the screen (its
+//   work area less the frame, caption and menu bar).
 //
 // Menus are opaque numbers (never 0). Check marks and greying are set by command identifier
 // on the whole menu bar, so they reach items in submenus.
@@ -27,6 +32,9 @@ void setMainWindowCaption(const std::string& caption);
 Canvas& mainCanvas();
 void presentMainWindow();
 void closeMainWindow();
+void setWindowZoom(int percent);
+int windowZoom();
+void clientAreaLimit(int& width, int& height);
 
 using MenuHandle = int;
 

@@ -1,7 +1,8 @@
 # desktop_env.sh - sourced by the desktop integration tests: a private world for one test.
 #   need_tools TOOL...     exit 77 (skipped) when one is missing
-#   start_world NAME       a work folder ($work) with HOME and XDG_CONFIG_HOME inside it, a
-#                          JACK server of its own (dummy driver) and a fresh Xvfb ($DISPLAY);
+#   start_world NAME [WxHxD]  a work folder ($work) with HOME and XDG_CONFIG_HOME inside it, a
+#                          JACK server of its own (dummy driver) and a fresh Xvfb ($DISPLAY,
+#                          1366x768x24 unless given);
 #                          exit 77 when either cannot start here
 #   remember PID           a process to stop at the end
 #   fail TEXT              says why (with the end of ktunit's log) and exits 1
@@ -42,7 +43,7 @@ start_world() {
     for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
     jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
     local display=:$((200 + $$ % 100))
-    Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb "$display" -screen 0 "${2:-1366x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     remember $!
     export DISPLAY=$display
     for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

@@ -101,3 +101,44 @@ TEST_F(MessageTest, AChoiceLeftUnansweredEndsTheRunStuck) {
 }
 
 }  // namespace
+
+// A window as wide and high as its texts need, never smaller than 340 x 150, never beyond the
+// screen: the longest texts of the editor are not cut at the edge.
+TEST_F(MessageTest, AWindowIsAsWideAsItsLongestTextAndNoWiderThanTheScreen) {
+    const std::string holes = " There are holes in the list. What should happen to the holes?";
+    bool checked = false;
+    sim::schedule(100, [&] {
+        ASSERT_TRUE(sim::messageWindowIsOpen());
+        const Canvas& c = sim::messageWindowCanvas();
+        EXPECT_EQ(c.width(), int(holes.size()) * Canvas::TextCharWidth);
+        EXPECT_EQ(c.height(), 150);
+        // The question mark, the last character, is drawn inside the window.
+        bool markDrawn = false;
+        for (int y = 0; y < Canvas::TextLineHeight; ++y)
+            for (int x = c.width() - Canvas::TextCharWidth; x < c.width(); ++x)
+                markDrawn = markDrawn || c.pixel(x, y) == MessageForeground;
+        EXPECT_TRUE(markDrawn);
+        checked = true;
+    });
+    keyAt(200, '1');
+    sim::setScriptEnd(200);
+    EXPECT_EQ(askChoice(holes, " 1:Skipped", " 2:Filled with default "), 1);
+    EXPECT_TRUE(checked);
+
+    int w = 0, h = 0;
+    messageWindowSize({"short", "texts"}, w, h);
+    EXPECT_EQ(w, 340);
+    EXPECT_EQ(h, 150);
+    messageWindowSize({"Program Name does not determine Program Number!", "", "  press any key!"}, w, h);
+    EXPECT_EQ(w, 47 * Canvas::TextCharWidth);  // 376: wider than the least 340
+    messageWindowSize(std::vector<std::string>(12, "x"), w, h);
+    EXPECT_EQ(h, 12 * Canvas::TextLineHeight);
+    // A screen 600 pixels wide leaves 550 right of the window's corner at x 50.
+    sim::setScreen(600, 400, false);
+    messageWindowSize({std::string(200, 'x')}, w, h);
+    EXPECT_EQ(w, 550);
+    sim::setScreen(200, 100, false);  // smaller than the window: the window keeps its least size
+    messageWindowSize({std::string(200, 'x')}, w, h);
+    EXPECT_EQ(w, 340);
+    EXPECT_EQ(h, 150);
+}

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/input.h"
@@ -304,14 +305,25 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 return fail("screen W H");
             }
             int sw = static_cast<int>(n), sh = static_cast<int>(n2);
-            sim::schedule(t, [sw, sh] { sim::setScreen(sw, sh); });
+            // At time 0 it is the screen the program starts on (its zoom at start-up depends
+            // on it); later it is a change of the display that the program hears of.
+            if (t == 0) sim::setScreen(sw, sh, false);
+            else sim::schedule(t, [sw, sh] { sim::setScreen(sw, sh); });
+        } else if (verb == "dpi") {
+            if (w.size() != 2 || !parseInt(w[1], 24, 2400, n)) return fail("dpi N (24..2400)");
+            const int dpi = static_cast<int>(n);
+            setUp(t, [dpi] { sim::setScreenDpi(dpi); });
         } else if (verb == "snapshot") {
             if (w.size() != 2) return fail("snapshot \"FILE.png\"");
             std::string path = resolve(home, w[1]);
             sim::schedule(t, [path, snapshotFailures] {
                 std::string why;
                 if (!sim::mainWindowIsOpen()) why = "no main window is open";
-                else if (!writePng(sim::mainWindowCanvas(), path, &why)) why = path + ": " + why;
+                if (why.empty()) {
+                    Canvas shown;  // the window as the screen shows it, at its zoom
+                    sim::shownMainWindow(shown);
+                    if (!writePng(shown, path, &why)) why = path + ": " + why;
+                }
                 if (!why.empty() && snapshotFailures) snapshotFailures->push_back("snapshot: " + why);
             });
         } else if (verb == "transcript") {

@@ -8,6 +8,7 @@
 #include "editor/panel/potedit.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
+#include "editor/shell/zoom.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "shared/midi/nrpn.h"
@@ -92,6 +93,7 @@ int commandForKey(const Event& e) {
     if (!e.ctrl && !e.shift && e.key == KeyRight) return CommandNextProgram;
     if (!e.ctrl && !e.shift && e.key == KeyLeft) return CommandPreviousProgram;
     if (!e.ctrl) return 0;
+    if (const int zoom = zoomCommandForKey(e)) return zoom;
     const int c = (e.key >= 'A' && e.key <= 'Z') ? e.key - 'A' + 'a' : e.key;
     if (c == 'z') return e.shift ? CommandRedo : CommandUndo;
     if (c == 'y') return CommandRedo;

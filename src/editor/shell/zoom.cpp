@@ -1,7 +1,86 @@
 #include "editor/shell/zoom.h"
 
-// Not built yet.
+#include "editor/shell/options.h"
+#include "platform/canvas.h"
+#include "platform/input.h"
+#include "platform/zoomscale.h"
+
+namespace {
+
+bool levelFits(int level) {
+    if (level == 100) return true;
+    int width = 0, height = 0;
+    clientAreaLimit(width, height);
+    const Canvas& panel = mainCanvas();
+    return zoomedLength(panel.width(), level) <= width && zoomedLength(panel.height(), level) <= height;
+}
+
+bool isLevel(int level) {
+    for (int l : ZoomLevels) {
+        if (l == level) return true;
+    }
+    return false;
+}
+
+void changeZoom(int level) {
+    if (level == windowZoom()) return;
+    setWindowZoom(level);
+    Options.zoom = level;
+    saveOptions(true);
+}
+
+}  // namespace
+
+// Nothing of its own to reset: the level in force is the window's, the kept one the options'.
 void resetZoomState() {}
-void appendViewMenu(MenuHandle) {}
-bool dispatchZoomCommand(int) { return false; }
-void applyStartZoom() {}
+
+void appendViewMenu(MenuHandle bar) {
+    const MenuHandle view = createPopupMenu();
+    appendMenuItem(view, CommandZoomIn, "Zoom &In", "Ctrl+Plus");
+    appendMenuItem(view, CommandZoomOut, "Zoom &Out", "Ctrl+Minus");
+    appendMenuItem(view, CommandActualSize, "&Actual Size", "Ctrl+0");
+    appendMenuPopup(bar, view, "&View");
+}
+
+int zoomCommandForKey(const Event& e) {
+    if (e.kind != EventKind::Key || !e.ctrl) return 0;
+    if (e.key == '+' || e.key == '=') return CommandZoomIn;
+    if (e.key == '-') return CommandZoomOut;
+    if (e.key == '0') return CommandActualSize;
+    return 0;
+}
+
+bool dispatchZoomCommand(int id) {
+    const int current = windowZoom();
+    int level = current;
+    switch (id) {
+    case CommandZoomIn:
+        for (int l : ZoomLevels) {
+            if (l > current && levelFits(l)) {
+                level = l;
+                break;
+            }
+        }
+        break;
+    case CommandZoomOut:
+        for (int l : ZoomLevels) {
+            if (l < current && levelFits(l)) level = l;
+        }
+        break;
+    case CommandActualSize: level = 100; break;
+    default: return false;
+    }
+    changeZoom(level);
+    return true;
+}
+
+int startZoomLevel(int kept, int dpi) {
+    if (isLevel(kept) && levelFits(kept)) return kept;
+    int level = 100;
+    for (int l : ZoomLevels) {
+        if (levelFits(l) && l * 96 <= dpi * 100) level = l;
+    }
+    return level;
+}
+
+void applyStartZoom() { setWindowZoom(startZoomLevel(Options.zoom, screenDpi())); }

@@ -2,12 +2,23 @@
 // Zoom Out 2202, Actual Size 2203, keys Ctrl+Plus, Ctrl+Minus, Ctrl+0), the level at start-up
 // and the level kept in the options file.
 //
+// The level in force is the main window's own (windowZoom); this part keeps no state. A level
+// "fits" when the panel at that level fits the client area the screen allows
+// (clientAreaLimit); 100 % always fits, also on a screen smaller than the panel.
+//
 // appendViewMenu(bar): "&View" with its three items and their keys.
-// dispatchZoomCommand(id): runs 2201..2203; false for any other identifier.
-// applyStartZoom(): after the main window opened and the options were read: the level kept
-//   (if it still fits the screen), else the first-start level.
+// zoomCommandForKey(e): the command of Ctrl+Plus (also Ctrl+=, the plus key unshifted),
+//   Ctrl+Minus and Ctrl+0; 0 for any other event.
+// dispatchZoomCommand(id): runs 2201..2203; false for any other identifier. Zoom In and Out
+//   step to the next larger / smaller level that fits; Actual Size goes back to 100 %. A
+//   change is kept in the options file (a level that stays the same is no change).
+// startZoomLevel(kept, dpi): the level to start with: `kept` (the options file's, 0: none) if
+//   it fits, else the largest level that fits and is at most dpi / 96 x 100 %.
+// applyStartZoom(): after the main window opened and the options were read: shows the panel
+//   at startZoomLevel(Options.zoom, screenDpi()). The options file is not changed by it.
 #pragma once
 
+#include "platform/events.h"
 #include "platform/window.h"
 
 constexpr int CommandZoomIn = 2201;
@@ -16,5 +27,7 @@ constexpr int CommandActualSize = 2203;
 
 void resetZoomState();
 void appendViewMenu(MenuHandle bar);
+int zoomCommandForKey(const Event& e);
 bool dispatchZoomCommand(int id);
+int startZoomLevel(int kept, int dpi);
 void applyStartZoom();

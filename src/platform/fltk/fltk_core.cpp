@@ -318,6 +318,14 @@ void screenSize(int& width, int& height) {
     Fl::screen_xywh(x, y, width, height, 0);
 }
 
+int screenDpi() {
+    if (!ktfltk::openDisplay()) return 96;
+    float horizontal = 0, vertical = 0;
+    Fl::screen_dpi(horizontal, vertical, 0);
+    const int dpi = static_cast<int>(vertical + 0.5f);
+    return dpi >= 24 ? dpi : 96;
+}
+
 // ---- process.h
 
 std::string fixedPathFolder() {

@@ -36,6 +36,7 @@
 #include "platform/input.h"
 #include "platform/msgwindow.h"
 #include "platform/window.h"
+#include "platform/zoomscale.h"
 
 namespace ktfltk {
 
@@ -45,8 +46,14 @@ namespace {
 // goes on (a window manager may keep a window off screen, on another desktop).
 constexpr double FirstExposeWaitSeconds = 1.0;
 
+// What a title bar and frame of the window manager take, at most, besides the menu bar: FLTK
+// learns the real size only once a window is shown.
+constexpr int FrameAllowance = 40;
+
 Canvas MainCanvas;
 Canvas MessageCanvas;
+int Zoom = 100;  // the zoom both windows show their canvases at
+std::vector<uint8_t> ZoomScratch;
 
 // The buttons of the current mouse event: FLTK's event state has them after the event
 // (a press included, a release excluded).
@@ -85,10 +92,10 @@ bool takeKey() {
     return true;
 }
 
-// Shows a Canvas and turns the mouse over it into MouseButton events. `Role` says which
-// window it is in: the main window's panel reports its own coordinates, the message
+// Shows a Canvas at the zoom and turns the mouse over it into MouseButton events. `Role` says
+// which window it is in: the main window's panel reports its own coordinates, the message
 // window's view reports the pointer in panel coordinates of the main window (the one
-// coordinate system of the portable code).
+// coordinate system of the portable code); both scaled back from the zoom.
 class CanvasView : public Fl_Widget {
 public:
     enum Role { Panel, Message };
@@ -102,6 +109,7 @@ public:
     void present() {
         int dx = 0, dy = 0, dw = 0, dh = 0;
         if (!TheCanvas.takeDamage(dx, dy, dw, dh)) return;
+        zoomedRect(dx, dy, dw, dh, Zoom);
         damage(FL_DAMAGE_USER1, x() + dx, y() + dy, dw, dh);
         Fl::flush();
     }
@@ -111,12 +119,21 @@ public:
         // Only what the clip region (the exposed or damaged part) needs, straight from the
         // canvas rows: the line delta lets fl_draw_image take a sub-rectangle in place.
         int cx = 0, cy = 0, cw = 0, ch = 0;
-        fl_clip_box(x(), y(), std::min(w(), TheCanvas.width()), std::min(h(), TheCanvas.height()), cx, cy, cw, ch);
+        const int shownW = zoomedLength(TheCanvas.width(), Zoom), shownH = zoomedLength(TheCanvas.height(), Zoom);
+        fl_clip_box(x(), y(), std::min(w(), shownW), std::min(h(), shownH), cx, cy, cw, ch);
         if (cw <= 0 || ch <= 0) return;
         const int left = cx - x(), top = cy - y();
-        const int stride = TheCanvas.width() * 3;
-        fl_draw_image(TheCanvas.data() + static_cast<size_t>(top) * stride + static_cast<size_t>(left) * 3, cx, cy, cw,
-                      ch, 3, stride);
+        if (Zoom == 100) {
+            const int stride = TheCanvas.width() * 3;
+            fl_draw_image(TheCanvas.data() + static_cast<size_t>(top) * stride + static_cast<size_t>(left) * 3, cx, cy,
+                          cw, ch, 3, stride);
+            return;
+        }
+        // FLTK 1.3 draws images unscaled: the zoomed rectangle is made first.
+        const size_t stride = static_cast<size_t>(cw) * 3;
+        ZoomScratch.resize(stride * static_cast<size_t>(ch));
+        zoomRegion(TheCanvas, Zoom, left, top, cw, ch, ZoomScratch.data(), stride);
+        fl_draw_image(ZoomScratch.data(), cx, cy, cw, ch, 3, static_cast<int>(stride));
     }
 
     int handle(int event) override {
@@ -174,17 +191,13 @@ public:
 
 private:
     void notePointer() {
-        if (TheRole == Panel) {
-            setPointer(Fl::event_x() - x(), Fl::event_y() - y());
-        } else {
+        int px = Fl::event_x() - x(), py = Fl::event_y() - y();
+        if (TheRole != Panel && mainWindow() != nullptr) {
             // From the screen position: the message window is another top-level window.
-            Fl_Window* main = mainWindow();
-            if (main == nullptr) {
-                setPointer(Fl::event_x() - x(), Fl::event_y() - y());
-            } else {
-                setPointer(Fl::event_x_root() - main->x(), Fl::event_y_root() - main->y() - MenuBarHeight);
-            }
+            px = Fl::event_x_root() - mainWindow()->x();
+            py = Fl::event_y_root() - mainWindow()->y() - MenuBarHeight;
         }
+        setPointer(unzoomed(px, Zoom), unzoomed(py, Zoom));
     }
 
     void reportMouse(bool doubleClick = false) {
@@ -458,6 +471,19 @@ void waitUntilDrawn(const CanvasView* view) {
     while (!view->drawnOnce() && Clock::now() < end) pump(0.01);
 }
 
+// Gives a window of one canvas view the size of that canvas at the zoom (a fixed size), the
+// menu bar above it in the main window.
+void fitWindowToZoom(Fl_Window* window, Fl_Menu_Bar* menuBar, CanvasView* view, const Canvas& canvas) {
+    if (window == nullptr || view == nullptr) return;
+    const int top = menuBar != nullptr ? MenuBarHeight : 0;
+    const int w = zoomedLength(canvas.width(), Zoom), h = zoomedLength(canvas.height(), Zoom);
+    window->size_range(w, h + top, w, h + top);
+    window->size(w, h + top);
+    if (menuBar != nullptr) menuBar->resize(0, 0, w, MenuBarHeight);
+    view->resize(0, top, w, h);
+    window->redraw();
+}
+
 }  // namespace
 
 Fl_Window* mainWindow() { return TheMainWindow; }
@@ -490,6 +516,7 @@ bool openMainWindow(int x, int y, int width, int height, const std::string& capt
     width = std::max(width, 1);
     height = std::max(height, 1);
     MainCanvas.resize(width, height);
+    Zoom = 100;
 
     TheMainWindow = new MainWindowWidget(x, y, width, height + MenuBarHeight, nullptr);
     TheMainWindow->copy_label(caption.c_str());
@@ -547,6 +574,27 @@ void closeMainWindow() {
     TheMenuBar = nullptr;
     ThePanel = nullptr;
     setButtons(0);
+}
+
+void setWindowZoom(int percent) {
+    if (percent == Zoom) return;
+    Zoom = percent;
+    fitWindowToZoom(TheMainWindow, TheMenuBar, ThePanel, MainCanvas);
+    if (MessageOpen) fitWindowToZoom(TheMessageWindow, nullptr, TheMessageView, MessageCanvas);
+    Fl::flush();
+}
+
+int windowZoom() { return Zoom; }
+
+void clientAreaLimit(int& width, int& height) {
+    width = 0;
+    height = 0;
+    startFltk();
+    if (!openDisplay()) return;
+    int x = 0, y = 0;
+    Fl::screen_work_area(x, y, width, height, 0);
+    width = std::max(width, 0);
+    height = std::max(height - MenuBarHeight - FrameAllowance, 0);
 }
 
 MenuHandle createMenuBar() {
@@ -615,9 +663,9 @@ void destroyMenuBar(MenuHandle bar) {
 
 // ---- msgwindow.h
 
-Canvas& openMessageWindow(const std::string& caption) {
+Canvas& openMessageWindow(const std::string& caption, int width, int height) {
     startFltk();
-    MessageCanvas.resize(MessageWindowWidth, MessageWindowHeight);
+    MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
     if (!openDisplay()) return MessageCanvas;
     if (TheMessageWindow == nullptr) {
         TheMessageWindow =
@@ -631,6 +679,7 @@ Canvas& openMessageWindow(const std::string& caption) {
         TheMessageWindow->set_modal();
         if (program_invocation_short_name != nullptr) TheMessageWindow->xclass(program_invocation_short_name);
     }
+    fitWindowToZoom(TheMessageWindow, nullptr, TheMessageView, MessageCanvas);
     TheMessageWindow->copy_label(caption.c_str());
     if (!MessageOpen) {
         TheMessageWindow->position(MessageWindowX, MessageWindowY);

@@ -71,10 +71,15 @@ void setMouse(int x, int y, int buttons);  // also queues a MouseButton event
 void doubleClick(int x, int y);
 // The mouse moves to (x, y) and the wheel turns `notches` (> 0: away from the user).
 void wheel(int x, int y, int notches, bool shift);
+// Positions given to setMouse, doubleClick and wheel are the main window's client coordinates
+// on the screen: at a zoom other than 100 % they are scaled back to Canvas coordinates.
 // The user chooses a menu item (nothing happens when it is greyed out).
 void menuCommand(int commandId);
 void setForeground(int window);
-void setScreen(int width, int height);
+// The screen's size; with `tell` the program gets the display-change message (Other).
+void setScreen(int width, int height, bool tell = true);
+// The screen's dots per inch (96 unless set).
+void setScreenDpi(int dpi);
 
 // Dialog answers, taken in order by the file and folder dialogs (none queued: cancelled).
 void queueDialogAnswer(const DialogAnswer& answer);
@@ -103,6 +108,8 @@ constexpr uint64_t wireTimeUs(size_t n) { return uint64_t(n) * 320; }
 // What the runner and tests inspect.
 bool mainWindowIsOpen();
 Canvas& mainWindowCanvas();
+// The main window's client area as the screen shows it (the Canvas at the window's zoom).
+void shownMainWindow(Canvas& out);
 const std::string& mainWindowCaption();
 bool messageWindowIsOpen();
 Canvas& messageWindowCanvas();

@@ -11,6 +11,7 @@
 #include "platform/input.h"
 #include "platform/process.h"
 #include "platform/sim/sim_state.h"
+#include "platform/zoomscale.h"
 
 namespace sim {
 
@@ -150,6 +151,8 @@ void queueEvent(const Event& e) {
 
 void doubleClick(int x, int y) {
     Machine& m = machine();
+    x = unzoomed(x, m.Zoom);
+    y = unzoomed(y, m.Zoom);
     m.MouseX = x;
     m.MouseY = y;
     for (int step = 0; step < 4; ++step) {
@@ -166,6 +169,8 @@ void doubleClick(int x, int y) {
 
 void wheel(int x, int y, int notches, bool shift) {
     Machine& m = machine();
+    x = unzoomed(x, m.Zoom);
+    y = unzoomed(y, m.Zoom);
     m.MouseX = x;
     m.MouseY = y;
     Event e;
@@ -187,6 +192,8 @@ void menuCommand(int commandId) {
 
 void setMouse(int x, int y, int buttons) {
     Machine& m = machine();
+    x = unzoomed(x, m.Zoom);
+    y = unzoomed(y, m.Zoom);
     m.MouseX = x;
     m.MouseY = y;
     m.MouseButtons = buttons;
@@ -205,13 +212,16 @@ void setForeground(int window) {
     queueEvent(e);
 }
 
-void setScreen(int width, int height) {
+void setScreen(int width, int height, bool tell) {
     machine().ScreenWidth = width;
     machine().ScreenHeight = height;
+    if (!tell) return;
     Event e;
     e.kind = EventKind::Other;  // the display-change message
     queueEvent(e);
 }
+
+void setScreenDpi(int dpi) { machine().ScreenDpi = dpi; }
 
 void queueDialogAnswer(const DialogAnswer& answer) { machine().Answers.push_back(answer); }
 
@@ -325,6 +335,8 @@ void screenSize(int& width, int& height) {
     width = machine().ScreenWidth;
     height = machine().ScreenHeight;
 }
+
+int screenDpi() { return machine().ScreenDpi; }
 
 // ---- process.h
 

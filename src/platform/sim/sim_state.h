@@ -55,6 +55,7 @@ struct Machine {
     int Foreground = 0;
     int ForegroundBeforeMessage = 0;
     int ScreenWidth = 1366, ScreenHeight = 768;
+    int ScreenDpi = 96;
 
     std::deque<DialogAnswer> Answers;
     std::string Waiting;  // what a message window or choice waits for; empty when none
@@ -62,6 +63,7 @@ struct Machine {
     bool MainOpen = false;
     std::string Caption;
     Canvas Main;
+    int Zoom = 100;  // the main window's zoom level in percent
     bool MessageOpen = false;
     Canvas Message;
     std::map<int, std::vector<MenuItemRecord>> Menus;

@@ -4,6 +4,7 @@
 #include "platform/msgwindow.h"
 #include "platform/sim/sim_state.h"
 #include "platform/window.h"
+#include "platform/zoomscale.h"
 
 using sim::machine;
 
@@ -14,6 +15,8 @@ Canvas& mainWindowCanvas() { return machine().Main; }
 const std::string& mainWindowCaption() { return machine().Caption; }
 bool messageWindowIsOpen() { return machine().MessageOpen; }
 Canvas& messageWindowCanvas() { return machine().Message; }
+
+void shownMainWindow(Canvas& out) { zoomCanvas(machine().Main, machine().Zoom, out); }
 
 bool menuItemIsEnabled(int commandId) { return machine().Greyed.count(commandId) == 0; }
 
@@ -55,6 +58,7 @@ bool openMainWindow(int /*x*/, int /*y*/, int width, int height, const std::stri
     sim::Machine& m = machine();
     m.MainOpen = true;
     m.Main.resize(width > 0 ? width : 1, height > 0 ? height : 1);
+    m.Zoom = 100;
     m.Foreground = ForegroundMain;
     m.Caption.clear();
     setMainWindowCaption(caption);
@@ -80,6 +84,19 @@ void closeMainWindow() {
     m.MainOpen = false;
     m.Foreground = ForegroundOther;
 }
+
+void setWindowZoom(int percent) {
+    sim::Machine& m = machine();
+    if (percent == m.Zoom) return;
+    m.Zoom = percent;
+    sim::transcript("zoom", std::to_string(percent) + " " + std::to_string(zoomedLength(m.Main.width(), percent)) +
+                                " " + std::to_string(zoomedLength(m.Main.height(), percent)));
+}
+
+int windowZoom() { return machine().Zoom; }
+
+// The simulated screen has no frame or task bar: a client area may take all of it.
+void clientAreaLimit(int& width, int& height) { screenSize(width, height); }
 
 MenuHandle createMenuBar() {
     sim::Machine& m = machine();
@@ -135,11 +152,11 @@ void destroyMenuBar(MenuHandle bar) {
 
 // ---- msgwindow.h
 
-Canvas& openMessageWindow(const std::string& /*caption*/) {
+Canvas& openMessageWindow(const std::string& /*caption*/, int width, int height) {
     sim::Machine& m = machine();
     if (!m.MessageOpen) m.ForegroundBeforeMessage = m.Foreground;
     m.MessageOpen = true;
-    m.Message.resize(MessageWindowWidth, MessageWindowHeight);
+    m.Message.resize(width > 0 ? width : 1, height > 0 ? height : 1);
     m.Foreground = ForegroundMessage;
     return m.Message;
 }

@@ -18,6 +18,8 @@
 #include "platform/input.h"
 #include "platform/process.h"
 #include "platform/win32/win32_state.h"
+#include "platform/window.h"
+#include "platform/zoomscale.h"
 
 namespace ktwin {
 
@@ -155,8 +157,8 @@ void mousePosition(int& x, int& y) {
     POINT p{0, 0};
     GetCursorPos(&p);
     if (ktwin::mainWindow() != nullptr) ScreenToClient(ktwin::mainWindow(), &p);
-    x = p.x;
-    y = p.y;
+    x = unzoomed(p.x, windowZoom());
+    y = unzoomed(p.y, windowZoom());
 }
 
 int mouseButtons() {
@@ -182,6 +184,22 @@ int foregroundWindow() {
 void screenSize(int& width, int& height) {
     width = GetSystemMetrics(SM_CXSCREEN);
     height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+int screenDpi() {
+    // GetDpiForWindow (Windows 10) knows the monitor of the window; older systems have one
+    // resolution for all monitors. Looked up at run time, so the program starts everywhere.
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr && ktwin::mainWindow() != nullptr) {
+        const UINT dpi = getDpiForWindow(ktwin::mainWindow());
+        if (dpi >= 24) return static_cast<int>(dpi);
+    }
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi >= 24 ? dpi : 96;
 }
 
 // ---- process.h

@@ -6,9 +6,11 @@
 // padding; a 24-bit DIB is BGR with every row padded to 4 bytes, so the rectangle is
 // converted into a scratch buffer first.
 //
-// Sizes: the main window is created with the size the program declares as the WHOLE window
-// (frame, caption and menu bar included), as CreateWindowEx takes it. Its client area is the
-// panel and shows the top-left part of the Canvas, which has the declared size.
+// Sizes: the client area of each window is its Canvas's size at the zoom (the main window's
+// Canvas has the declared size); the frame, caption and menu bar come on top of that, measured
+// from the window itself once it exists (a menu bar may take more than one row). The Canvas
+// is shown through the shared scaler (platform/zoomscale.h), and mouse positions are scaled
+// back, so the program only ever sees Canvas coordinates.
 //
 // Everything a window does for the program becomes an Event (see the window procedure).
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include "platform/msgwindow.h"
 #include "platform/win32/win32_state.h"
 #include "platform/window.h"
+#include "platform/zoomscale.h"
 
 namespace ktwin {
 
@@ -50,13 +53,16 @@ bool Minimised = false;
 bool MinimisedReported = false;
 
 std::vector<uint8_t> Scratch;
+std::vector<uint8_t> Zoomed;  // the RGB rectangle shown, before it becomes a DIB's BGR rows
+int Zoom = 100;                // the zoom both windows show their canvases at
 
 // ---- presenting
 
-// Copies the rectangle of the canvas to (x, y) .. (x + w, y + h) of the device context.
+// Shows the rectangle (x, y) .. (x + w, y + h) of the zoomed canvas at the same place of the
+// device context.
 void paintCanvasPart(HDC dc, const Canvas& canvas, int x, int y, int w, int h) {
-    const int x2 = std::min(x + w, canvas.width());
-    const int y2 = std::min(y + h, canvas.height());
+    const int x2 = std::min(x + w, zoomedLength(canvas.width(), Zoom));
+    const int y2 = std::min(y + h, zoomedLength(canvas.height(), Zoom));
     x = std::max(x, 0);
     y = std::max(y, 0);
     if (x2 <= x || y2 <= y) return;
@@ -64,9 +70,11 @@ void paintCanvasPart(HDC dc, const Canvas& canvas, int x, int y, int w, int h) {
     h = y2 - y;
     const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
     Scratch.assign(stride * static_cast<size_t>(h), 0);
-    const size_t canvasStride = static_cast<size_t>(canvas.width()) * 3;
+    const size_t zoomedStride = static_cast<size_t>(w) * 3;
+    Zoomed.resize(zoomedStride * static_cast<size_t>(h));
+    zoomRegion(canvas, Zoom, x, y, w, h, Zoomed.data(), zoomedStride);
     for (int row = 0; row < h; ++row) {
-        const uint8_t* from = canvas.data() + static_cast<size_t>(y + row) * canvasStride + static_cast<size_t>(x) * 3;
+        const uint8_t* from = Zoomed.data() + static_cast<size_t>(row) * zoomedStride;
         uint8_t* to = Scratch.data() + static_cast<size_t>(row) * stride;
         for (int col = 0; col < w; ++col) {
             to[0] = from[2];
@@ -95,14 +103,15 @@ void paintWindow(HWND window, const Canvas& canvas) {
     if (dc == nullptr) return;
     const RECT& r = ps.rcPaint;
     paintCanvasPart(dc, canvas, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    // What lies beyond the canvas (nothing, normally: the client is smaller) is black.
+    // What lies beyond the canvas (nothing, normally: the client has its size) is black.
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    if (r.right > canvas.width()) {
-        RECT right{std::max<LONG>(r.left, canvas.width()), r.top, r.right, r.bottom};
+    const LONG shownW = zoomedLength(canvas.width(), Zoom), shownH = zoomedLength(canvas.height(), Zoom);
+    if (r.right > shownW) {
+        RECT right{std::max<LONG>(r.left, shownW), r.top, r.right, r.bottom};
         FillRect(dc, &right, black);
     }
-    if (r.bottom > canvas.height()) {
-        RECT below{r.left, std::max<LONG>(r.top, canvas.height()), r.right, r.bottom};
+    if (r.bottom > shownH) {
+        RECT below{r.left, std::max<LONG>(r.top, shownH), r.right, r.bottom};
         FillRect(dc, &below, black);
     }
     EndPaint(window, &ps);
@@ -118,6 +127,7 @@ void presentCanvas(HWND window, Canvas& canvas) {
         // it would from that paint message.
         requestRepaint();
     }
+    zoomedRect(x, y, w, h, Zoom);
     RECT r{x, y, x + w, y + h};
     InvalidateRect(window, &r, FALSE);
     const bool wasPresenting = Presenting;
@@ -142,7 +152,7 @@ POINT panelPoint(HWND window, int x, int y) {
         ClientToScreen(window, &p);
         ScreenToClient(MainWindow, &p);
     }
-    return p;
+    return POINT{unzoomed(p.x, Zoom), unzoomed(p.y, Zoom)};
 }
 
 void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -239,6 +249,32 @@ void windowSized(WPARAM wParam) {
     }
 }
 
+// Gives the window the outer size whose client area is the canvas at the zoom: the frame is
+// measured from the window as it is (caption, borders, the menu bar in as many rows as it
+// takes), so the whole canvas is visible whatever the system's metrics.
+void fitClientArea(HWND window, const Canvas& canvas) {
+    if (window == nullptr) return;
+    const int wantW = zoomedLength(canvas.width(), Zoom), wantH = zoomedLength(canvas.height(), Zoom);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT outer{}, client{};
+        if (!GetWindowRect(window, &outer) || !GetClientRect(window, &client)) return;
+        const int dw = wantW - (client.right - client.left), dh = wantH - (client.bottom - client.top);
+        if (dw == 0 && dh == 0) return;
+        // A menu bar that wraps into another row when the window narrows changes the frame:
+        // measured again after the move.
+        SetWindowPos(window, nullptr, 0, 0, (outer.right - outer.left) + dw, (outer.bottom - outer.top) + dh,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+}
+
+// The outer size of a window of this style whose client area is w x h, before the window
+// exists (fitClientArea corrects it after).
+SIZE outerSize(DWORD style, bool menu, int w, int h) {
+    RECT r{0, 0, w, h};
+    AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, 0);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (handleMidiInMessage(message, wParam, lParam)) return 0;
     const bool isMain = window == MainWindow && window != nullptr;
@@ -293,8 +329,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             ScreenToClient(MainWindow, &p);
             Event e;
             e.kind = EventKind::Wheel;
-            e.x = p.x;
-            e.y = p.y;
+            e.x = unzoomed(p.x, Zoom);
+            e.y = unzoomed(p.y, Zoom);
             e.notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
             e.shift = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
             if (e.notches != 0) queueEvent(e);
@@ -307,6 +343,18 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_RBUTTONUP:
     case WM_MOUSEMOVE:
         queueMouse(window, message, wParam, lParam);
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another resolution. The panel is drawn for fixed pixels and
+        // keeps its zoom (the user chooses it), so only the suggested position is taken; the
+        // window keeps its client size. The program looks at the screen again.
+        if (isMain || isMessage) {
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+            fitClientArea(window, isMain ? MainCanvas : MessageCanvas);
+        }
+        queueSimple(EventKind::Other);
         return 0;
     case WM_ACTIVATE:
     case WM_DISPLAYCHANGE:
@@ -407,12 +455,15 @@ bool openMainWindow(int x, int y, int width, int height, const std::string& capt
     }
     Minimised = false;
     MinimisedReported = false;
-    MainWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MainWindowStyle, x, y, width, height, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    Zoom = 100;
+    const SIZE outer = outerSize(MainWindowStyle, false, width, height);
+    MainWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MainWindowStyle, x, y, outer.cx, outer.cy,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (MainWindow == nullptr) {
         reportLastError("The main window could not be opened.");
         return false;
     }
+    fitClientArea(MainWindow, MainCanvas);
     ShowWindow(MainWindow, SW_SHOW);
     UpdateWindow(MainWindow);
     // A new window is the one in front, as the program expects right after opening it.
@@ -445,6 +496,31 @@ void closeMainWindow() {
     const HWND window = MainWindow;
     MainWindow = nullptr;
     DestroyWindow(window);
+}
+
+void setWindowZoom(int percent) {
+    if (percent == Zoom) return;
+    Zoom = percent;
+    fitClientArea(MainWindow, MainCanvas);
+    fitClientArea(MessageWindow, MessageCanvas);
+    if (MainWindow != nullptr) InvalidateRect(MainWindow, nullptr, FALSE);
+    if (MessageWindow != nullptr) InvalidateRect(MessageWindow, nullptr, FALSE);
+}
+
+int windowZoom() { return Zoom; }
+
+void clientAreaLimit(int& width, int& height) {
+    // The work area of the monitor the main window is on (the primary one before it opens),
+    // less the frame, caption and menu bar of a main window.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const HMONITOR monitor = MainWindow != nullptr ? MonitorFromWindow(MainWindow, MONITOR_DEFAULTTONEAREST)
+                                                   : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) work = info.rcWork;
+    const SIZE frame = outerSize(MainWindowStyle, true, 0, 0);
+    width = std::max<LONG>(work.right - work.left - frame.cx, 0);
+    height = std::max<LONG>(work.bottom - work.top - frame.cy, 0);
 }
 
 MenuHandle createMenuBar() {
@@ -498,6 +574,7 @@ void attachMenuBar(MenuHandle bar) {
     SetMenu(MainWindow, handle);
     DrawMenuBar(MainWindow);
     AttachedBar = bar;
+    fitClientArea(MainWindow, MainCanvas);  // the menu bar took its rows from the client area
 }
 
 void destroyMenuBar(MenuHandle bar) {
@@ -517,8 +594,8 @@ void destroyMenuBar(MenuHandle bar) {
 
 // ---- msgwindow.h
 
-Canvas& openMessageWindow(const std::string& caption) {
-    MessageCanvas.resize(MessageWindowWidth, MessageWindowHeight);
+Canvas& openMessageWindow(const std::string& caption, int width, int height) {
+    MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
     if (MessageWindow == nullptr) {
         if (!registerClass()) {
             reportLastError("The message window could not be opened.");
@@ -526,8 +603,10 @@ Canvas& openMessageWindow(const std::string& caption) {
         }
         // Owned by the main window (when there is one): it stays in front of it and has no
         // button of its own on the task bar.
+        const SIZE outer = outerSize(MessageWindowStyle, false, zoomedLength(MessageCanvas.width(), Zoom),
+                                     zoomedLength(MessageCanvas.height(), Zoom));
         MessageWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MessageWindowStyle, MessageWindowX,
-                                        MessageWindowY, MessageWindowWidth, MessageWindowHeight, MainWindow, nullptr,
+                                        MessageWindowY, outer.cx, outer.cy, MainWindow, nullptr,
                                         GetModuleHandleA(nullptr), nullptr);
         if (MessageWindow == nullptr) {
             reportLastError("The message window could not be opened.");
@@ -539,6 +618,8 @@ Canvas& openMessageWindow(const std::string& caption) {
     } else {
         SetWindowTextA(MessageWindow, caption.c_str());
     }
+    fitClientArea(MessageWindow, MessageCanvas);
+    InvalidateRect(MessageWindow, nullptr, FALSE);
     SetForegroundWindow(MessageWindow);
     SetFocus(MessageWindow);
     return MessageCanvas;

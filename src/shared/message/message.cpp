@@ -1,17 +1,36 @@
 #include "shared/message/message.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/announce.h"
 #include "platform/events.h"
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/window.h"
+#include "platform/zoomscale.h"
 #include "shared/midi/receive.h"
+
+void messageWindowSize(const std::vector<std::string>& lines, int& width, int& height) {
+    size_t longest = 0;
+    for (const std::string& line : lines) longest = std::max(longest, line.size());
+    // The screen's room right of and below the window's corner, in Canvas pixels.
+    int roomWidth = 0, roomHeight = 0;
+    clientAreaLimit(roomWidth, roomHeight);
+    roomWidth = unzoomed(roomWidth - MessageWindowX, windowZoom());
+    roomHeight = unzoomed(roomHeight - MessageWindowY, windowZoom());
+    const size_t textWidth = std::min<size_t>(longest, 100000) * Canvas::TextCharWidth;
+    const size_t textHeight = std::min<size_t>(lines.size(), 100000) * Canvas::TextLineHeight;
+    width = std::max(MessageWindowWidth, std::min(static_cast<int>(textWidth), roomWidth));
+    height = std::max(MessageWindowHeight, std::min(static_cast<int>(textHeight), roomHeight));
+}
 
 namespace {
 
 void drawMessageLines(const std::vector<std::string>& lines) {
-    Canvas& canvas = openMessageWindow("Message:");
+    int width = 0, height = 0;
+    messageWindowSize(lines, width, height);
+    Canvas& canvas = openMessageWindow("Message:", width, height);
     canvas.clear(MessageBackground);
     int y = 0;
     for (const std::string& line : lines) {

@@ -9,9 +9,12 @@
 // askChoice(question, c1, c2): shows the texts (c1, c2 only when not empty) and waits for the
 //   key 1 or 2; returns 1 or 2. Every other key and every click is ignored.
 // waitForKeyOrClick(): the wait of showMessage.
+// messageWindowSize(lines, w, h): the window's size for these lines: as wide and high as the
+//   texts need, at least 340 x 150, at most what the screen has room for (Canvas pixels).
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -21,3 +24,4 @@ constexpr Rgb MessageForeground{255, 255, 255};
 void showMessage(const std::string& mainText, const std::string& detailText);
 int askChoice(const std::string& question, const std::string& choice1, const std::string& choice2);
 void waitForKeyOrClick();
+void messageWindowSize(const std::vector<std::string>& lines, int& width, int& height);

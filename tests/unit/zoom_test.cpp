@@ -1,0 +1,44 @@
+// The zoom level the editor starts with, on the simulated screen.
+#include <gtest/gtest.h>
+
+#include "editor/shell/zoom.h"
+#include "platform/sim/sim.h"
+#include "platform/window.h"
+
+namespace {
+
+class ZoomStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::reset("/nowhere");
+        ASSERT_TRUE(openMainWindow(0, 0, 1336, 722, ""));
+    }
+};
+
+TEST_F(ZoomStartTest, FirstStartTakesTheLargestLevelThatFitsAndTheDpiAllows) {
+    sim::setScreen(5000, 3000, false);  // room for 300 %
+    EXPECT_EQ(startZoomLevel(0, 96), 100);
+    EXPECT_EQ(startZoomLevel(0, 120), 100);  // 125 % is no level
+    EXPECT_EQ(startZoomLevel(0, 144), 150);
+    EXPECT_EQ(startZoomLevel(0, 191), 150);
+    EXPECT_EQ(startZoomLevel(0, 192), 200);
+    EXPECT_EQ(startZoomLevel(0, 288), 300);
+    EXPECT_EQ(startZoomLevel(0, 600), 300);
+    sim::setScreen(2672, 1444, false);  // exactly 200 %
+    EXPECT_EQ(startZoomLevel(0, 288), 200);
+    sim::setScreen(2671, 1444, false);
+    EXPECT_EQ(startZoomLevel(0, 288), 150);
+    sim::setScreen(800, 600, false);  // smaller than the panel: 100 % all the same
+    EXPECT_EQ(startZoomLevel(0, 192), 100);
+}
+
+TEST_F(ZoomStartTest, AKeptLevelCountsWhileItFitsWhateverTheDpi) {
+    sim::setScreen(2800, 1600, false);
+    EXPECT_EQ(startZoomLevel(200, 96), 200);
+    EXPECT_EQ(startZoomLevel(100, 192), 100);
+    EXPECT_EQ(startZoomLevel(300, 192), 200);  // no longer fits: the first-start rule
+    EXPECT_EQ(startZoomLevel(300, 96), 100);
+    EXPECT_EQ(startZoomLevel(175, 192), 200);  // not a level at all
+}
+
+}  // namespace
