@@ -33,8 +33,28 @@ int checkReply(const std::vector<uint8_t>& reply, bool received, uint8_t code, i
     return 0;
 }
 
-void reportError(int number) {
+// The checked reply's words for the steps that check a whole reply (identification, erase
+// notice): `offset` counts from the step's first error number.
+std::string replyWords(const std::string& reply, int offset, size_t length) {
+    switch (offset) {
+    case 0:
+        return length == 0 ? " No " + reply + " from the unit."
+                           : " The " + reply + " has " + std::to_string(length) + " bytes instead of 7.";
+    case 1: return " The " + reply + " came too late.";
+    case 2: return " The " + reply + " is not a system-exclusive message.";
+    case 3:
+    case 4: return " The " + reply + " is from another maker's device.";
+    case 5: return " The " + reply + " is from another kind of unit.";
+    case 6: return " The " + reply + " is not from the update loader.";
+    case 7: return " The " + reply + " is a different message.";
+    case 8: return " The " + reply + " does not end as a message should.";
+    default: return std::string();
+    }
+}
+
+void reportError(int number, size_t replyLength) {
     writeUpdaterLine(" Error No.: " + std::to_string(number));
+    writeUpdaterLine(errorWords(number, replyLength));
     writeUpdaterLine(" Korvatone not present,");
     writeUpdaterLine(" or not in Update Mode,");
     writeUpdaterLine(" or communication error!");
@@ -71,6 +91,23 @@ bool readLoaderFile(const std::string& path, std::vector<uint8_t>& image, std::s
 
 }  // namespace
 
+const char* const UnitRefusedWords = " The unit refused the update.";
+
+std::string errorWords(int number, size_t replyLength) {
+    const std::string finalReply = "final reply";
+    if (number >= 200 && size_t(number - 200) == replyLength) return replyWords(finalReply, 0, replyLength);
+    if (number >= 100 && size_t(number - 100) == replyLength) {
+        return replyLength == 0 ? " No final reply from the unit in time."
+                                : " A late reply of " + std::to_string(replyLength) + " bytes, no final reply.";
+    }
+    if (number >= 20 && number <= 25) return replyWords(finalReply, number - 19, replyLength);
+    if (number == 26) return replyWords(finalReply, 8, replyLength);
+    if (number == 27) return " The final reply is neither success nor failure.";
+    if (number >= 10 && number <= 18) return replyWords("erase notice", number - 10, replyLength);
+    if (number >= 1 && number <= 9) return replyWords("identification reply", number - 1, replyLength);
+    return std::string();
+}
+
 void runFirmwareUpdate(const std::string& path) {
     clearUpdaterWindow();
     writeUpdaterLine(" Processing update...");
@@ -92,7 +129,7 @@ void runFirmwareUpdate(const std::string& path) {
     std::vector<uint8_t> reply = waitSysExReply(IdentifyLimitMs, received);
     int error = checkReply(reply, received, protocol::Identified, 1);
     if (error != 0) {
-        reportError(error);
+        reportError(error, reply.size());
         return;
     }
 
@@ -100,7 +137,7 @@ void runFirmwareUpdate(const std::string& path) {
     reply = waitSysExReply(EraseLimitMs, received);
     error = checkReply(reply, received, protocol::Erased, 10);
     if (error != 0) {
-        reportError(error);
+        reportError(error, reply.size());
         return;
     }
 
@@ -117,23 +154,23 @@ void runFirmwareUpdate(const std::string& path) {
     reply = waitSysExReply(limit, received);
 
     if (reply.size() != protocol::ReplyLength) {
-        reportError((received ? 200 : 100) + static_cast<int>(reply.size()));
+        reportError((received ? 200 : 100) + static_cast<int>(reply.size()), reply.size());
         return;
     }
     if (!received) {
-        reportError(20);
+        reportError(20, reply.size());
         return;
     }
     // Bytes 1..5 are the loader's head, byte 7 the end; byte 6 carries the verdict.
     const std::vector<uint8_t> head = protocol::header(protocol::LoaderPart, 0);
     for (size_t i = 0; i + 1 < protocol::HeaderLength; ++i) {
         if (reply[i] != head[i]) {
-            reportError(21 + static_cast<int>(i));
+            reportError(21 + static_cast<int>(i), reply.size());
             return;
         }
     }
     if (reply[protocol::ReplyLength - 1] != protocol::SysExEnd) {
-        reportError(26);
+        reportError(26, reply.size());
         return;
     }
     const uint8_t verdict = reply[protocol::HeaderLength - 1];
@@ -141,8 +178,9 @@ void runFirmwareUpdate(const std::string& path) {
         writeUpdaterLine(" Update was successful!!!");
     } else if (verdict == protocol::UpdateFailed) {
         writeUpdaterLine(" ERROR!!!");
+        writeUpdaterLine(UnitRefusedWords);
     } else {
-        reportError(27);
+        reportError(27, reply.size());
     }
 }
 

@@ -37,6 +37,8 @@ MenuHandle MenuBar = 0;
 int TextLines = 0;
 
 constexpr int TextLeft = 4, TextTop = 4;
+// A MIDI cable carries 3125 bytes a second (31250 baud, ten bits a byte).
+constexpr uint64_t CableBytesPerSecond = 3125;
 constexpr int ProgressX = 12, ProgressY = WindowHeight - 44, ProgressW = WindowWidth - 24, ProgressH = 14;
 
 void buildUpdaterMenus() {
@@ -107,10 +109,22 @@ void drawUpdaterProgress(size_t done, size_t total) {
     const int filled = total == 0 ? ProgressW - 2 : static_cast<int>((ProgressW - 2) * uint64_t(done) / total);
     canvas.fillBox(ProgressX + 1, ProgressY + 1, filled, ProgressH - 2, ProgressFill);
     canvas.rectangle(ProgressX, ProgressY, ProgressW - 1, ProgressH - 1, 1, Foreground);
-    const unsigned percent = total == 0 ? 100u : static_cast<unsigned>(uint64_t(done) * 100 / total);
-    const std::string text = " " + std::to_string(percent) + "% of " + std::to_string(total) + " bytes sent ";
-    canvas.drawText(ProgressX, ProgressY - Canvas::TextLineHeight - 2, text, Foreground, Background);
+    canvas.drawText(ProgressX, ProgressY - Canvas::TextLineHeight - 2, progressText(done, total), Foreground,
+                    Background);
     presentMainWindow();
+}
+
+std::string progressText(size_t done, size_t total) {
+    const unsigned percent = total == 0 ? 100u : static_cast<unsigned>(uint64_t(done) * 100 / total);
+    const uint64_t left = total > done ? total - done : 0;
+    const uint64_t seconds = (left + CableBytesPerSecond - 1) / CableBytesPerSecond;
+    return " " + std::to_string(percent) + "% of " + std::to_string(total) + " bytes sent, " +
+           std::to_string(seconds) + " s left ";
+}
+
+void showUpdaterHint() {
+    writeUpdaterLine(" Put the unit into update mode,");
+    writeUpdaterLine(" then File > Load *.ldr file.");
 }
 
 void packSevenBit(const uint8_t* image, size_t n, uint8_t* packed) {
@@ -184,6 +198,7 @@ void loadLoaderFileCommand() {
     std::string result = answer.outcome == DialogOutcome::Chosen ? answer.path : std::string();
     if (result.empty() || result == std::string(1, pathSeparator()) || result == "0") {
         clearUpdaterWindow();
+        showUpdaterHint();
         return;
     }
     // The extension: none is ".ldr"; a dot right after the folder leaves no name at all.
@@ -195,6 +210,7 @@ void loadLoaderFileCommand() {
     if (result == LoaderFolder + pathSeparator() + ".ldr") refused = true;
     if (refused) {
         clearUpdaterWindow();
+        showUpdaterHint();
         return;
     }
     LoaderPath = result;
@@ -225,6 +241,7 @@ int ktbootMain() {
     buildUpdaterMenus();
 
     announce(Announcement::LoopStarted, {});
+    showUpdaterHint();  // the empty window waits for a command
     bool running = true;
     while (running) {
         const Event e = takeEvent();

@@ -53,8 +53,21 @@ void resetUpdaterState();
 void clearUpdaterWindow();
 // Writes one more line of text into the window.
 void writeUpdaterLine(const std::string& line);
-// Draws the progress bar at the foot of the window: `done` of `total`.
+// Draws the progress bar at the foot of the window: `done` of `total`, with progressText
+// above it.
 void drawUpdaterProgress(size_t done, size_t total);
+// The line above the progress bar: " NN% of N bytes sent, M s left " with M the bytes still
+// to send at the cable's 3125 bytes a second, rounded up to whole seconds.
+std::string progressText(size_t done, size_t total);
+// The two lines shown while the updater waits for a command with an empty window (at
+// start-up, after a cancelled or refused choice): put the unit into update mode, then load.
+void showUpdaterHint();
+// What an error number of the update means, in words, for the line after " Error No.: N";
+// replyLength is the length of the reply that failed (it tells 100 + length from 200 +
+// length). Empty for a number the update never gives.
+std::string errorWords(int number, size_t replyLength);
+// The words after the unit's own " ERROR!!!".
+extern const char* const UnitRefusedWords;
 
 // Packs an 8-bit image into 7-bit data bytes: the image as one bit stream, most significant
 // bit first, cut into groups of seven (the last padded with zeros). Writes ceil(8n / 7) bytes.

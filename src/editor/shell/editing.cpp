@@ -144,8 +144,13 @@ void handlePotInput(const Event& e) {
         default: return;
         }
     }
+    movePotInRun(j, target, j);
+}
+
+bool movePotInRun(int index, int value, int runKey) {
     const ProgramSnapshot before = currentState();
-    if (!movePotTo(j, target)) return;
+    if (!movePotTo(index, value)) return false;
     sendPotChange();
-    recordChange(before, j, tickCount());
+    recordChange(before, runKey, tickCount());
+    return true;
 }

@@ -21,6 +21,10 @@
 //   default; true when it did (the pass then leaves the pots alone).
 // handlePotInput(e): a Wheel or Key event on the pot under the mouse (no button held):
 //   moves it, sends it at once, records the run.
+// movePotInRun(j, value, runKey): one step of a run on pot j outside a press (the wheel, the
+//   keys, a learned controller): the pot moved to value (clamped), sent at once, recorded as a
+//   change that joins the last one when that was the same runKey (see recordChange). False
+//   when the value did not change.
 #pragma once
 
 #include "editor/program/history.h"
@@ -39,3 +43,4 @@ void beginPanelGesture();
 void endPanelGesture();
 bool takeDoubleClick(const Event& e);
 void handlePotInput(const Event& e);
+bool movePotInRun(int index, int value, int runKey);
