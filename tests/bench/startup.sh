@@ -6,7 +6,7 @@
 # src/platform/trace.h): from the launch to "window", "fonts", "midi-alsa", "midi-jack",
 # "midi" and "first-paint" (the first drawn panel); then File > Exit, and from "exit" (the
 # command loop's end) to the process's end. Prints the median of each figure over RUNS runs
-# (default 7) and the ratio of ktprog's first paint to the bare window's.
+# (default 7) and the ratio of each program's first paint to the bare window's.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
@@ -30,46 +30,38 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else prin
 declare -A figures
 record() { figures[$1]+="$2"$'\n'; }
 
+# measure NAME "WINDOW CAPTION" STEP...: one run of build/src/NAME with KT_TRACE, up to its
+# first paint; then File > Exit. Records each STEP from the launch and "exit".
+measure() {
+    local name=$1 caption=$2
+    shift 2
+    local t0 pid window ended exit_at
+    t0=$(now_ms)
+    KT_TRACE=1 "$build/src/$name" 2>"$work/$name.trace" &
+    pid=$!
+    for _ in $(seq 200); do grep -q "^trace first-paint" "$work/$name.trace" && break; sleep 0.05; done
+    window=$(xdotool search --name "$caption" | head -1)
+    sleep 0.5
+    xdotool key --window "$window" alt+f
+    sleep 0.3
+    xdotool key e
+    wait "$pid"
+    ended=$(now_ms)
+    for step in "$@"; do record "$name $step" "$(since_launch "$work/$name.trace" "$step" "$t0")"; done
+    exit_at=$(step_ms "$work/$name.trace" exit)
+    [ -n "$exit_at" ] && record "$name exit" "$(awk -v a="$exit_at" -v b="$ended" 'BEGIN { printf "%.0f", b - a }')"
+}
+
 for run in $(seq "$runs"); do
     # The yardstick.
     t0=$(now_ms)
     KT_TRACE=1 timeout 20 "$build/tests/bench/bare_window" 2>"$work/bare.trace"
     record bare "$(since_launch "$work/bare.trace" first-paint "$t0")"
 
-    # The editor: its trace up to the first paint, then File > Exit.
-    t0=$(now_ms)
-    KT_TRACE=1 "$build/src/ktprog" 2>"$work/ktprog.trace" &
-    editor=$!
-    for _ in $(seq 200); do grep -q "^trace first-paint" "$work/ktprog.trace" && break; sleep 0.05; done
-    window=$(xdotool search --name "Korvatone Preset Programmer" | head -1)
-    sleep 0.5
-    xdotool key --window "$window" alt+f
-    sleep 0.3
-    xdotool key e
-    wait "$editor"
-    ended=$(now_ms)
-    for step in declaration window fonts first-paint midi-alsa midi-jack midi; do
-        record "ktprog $step" "$(since_launch "$work/ktprog.trace" "$step" "$t0")"
-    done
-    exit_at=$(step_ms "$work/ktprog.trace" exit)
-    [ -n "$exit_at" ] && record "ktprog exit" "$(awk -v a="$exit_at" -v b="$ended" 'BEGIN { printf "%.0f", b - a }')"
-    [ -f KtProg.CFG ] || echo "warning: run $run wrote no KtProg.CFG"
-
-    # The updater, to its first paint; then closed the same way.
-    t0=$(now_ms)
-    KT_TRACE=1 "$build/src/ktboot" 2>"$work/ktboot.trace" &
-    updater=$!
-    for _ in $(seq 200); do grep -q "^trace first-paint" "$work/ktboot.trace" && break; sleep 0.05; done
-    record "ktboot first-paint" "$(since_launch "$work/ktboot.trace" first-paint "$t0")"
-    window=$(xdotool search --name "Korvatone Firmware Updater" | head -1)
-    sleep 0.3
-    xdotool key --window "$window" alt+f
-    sleep 0.3
-    xdotool key e
-    wait "$updater"
-    ended=$(now_ms)
-    exit_at=$(step_ms "$work/ktboot.trace" exit)
-    [ -n "$exit_at" ] && record "ktboot exit" "$(awk -v a="$exit_at" -v b="$ended" 'BEGIN { printf "%.0f", b - a }')"
+    measure ktprog "Korvatone Preset Programmer" declaration window fonts first-paint midi-alsa midi-jack midi
+    [ -f KtProg.CFG ] || echo "warning: run $run: the editor wrote no KtProg.CFG"
+    rm -f KtProg.CFG
+    measure ktboot "Korvatone Firmware Updater" first-paint
 done
 
 echo "median of $runs runs, milliseconds from the launch (exit: from the command loop's end to the process's end):"
@@ -78,5 +70,7 @@ for key in bare "ktprog declaration" "ktprog window" "ktprog fonts" "ktprog firs
     printf '  %-20s %s\n' "$key" "$(printf '%s' "${figures[$key]:-}" | grep -v '^-*$' | median)"
 done
 bare=$(printf '%s' "${figures[bare]}" | median)
-editor=$(printf '%s' "${figures["ktprog first-paint"]}" | median)
-awk -v b="$bare" -v e="$editor" 'BEGIN { if (b > 0) printf "ratio ktprog first paint / bare window: %.2f\n", e / b }'
+for name in ktprog ktboot; do
+    paint=$(printf '%s' "${figures["$name first-paint"]}" | median)
+    awk -v b="$bare" -v p="$paint" -v n="$name" 'BEGIN { if (b > 0) printf "ratio %s first paint / bare window: %.2f\n", n, p / b }'
+done
