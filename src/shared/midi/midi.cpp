@@ -51,7 +51,7 @@ void resetMidiState() {
 }
 
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name) {
-    if (name.empty() || (index >= 0 && index < count && names[index] == name)) return index;
+    if (name.empty()) return index;  // the index's own device, when it has the name, is nearest
     int best = index;
     int bestDistance = -1;
     for (int k = 0; k < count; ++k) {
