@@ -12,6 +12,7 @@
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
+#include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
@@ -41,14 +42,31 @@ constexpr int TextLeft = 4, TextTop = 4;
 constexpr uint64_t CableBytesPerSecond = 3125;
 constexpr int ProgressX = 12, ProgressY = WindowHeight - 44, ProgressW = WindowWidth - 24, ProgressH = 14;
 
+void appendRescanItem(MenuHandle midi) {
+    appendMenuSeparator(midi);
+    appendMenuItem(midi, MidiRescanCommand, "&Rescan Devices");
+}
+
 void buildUpdaterMenus() {
     MenuBar = createMenuBar();
     MenuHandle file = createPopupMenu();
     appendMenuItem(file, CommandLoad, "&Load *.ldr file");
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
-    appendMidiMenu(MenuBar);
+    appendMidiMenu(MenuBar, appendRescanItem);
     attachMenuBar(MenuBar);
+}
+
+// The lists read again and the chosen devices found by name; the menus follow a change.
+void rescanUpdaterDevices() {
+    if (!rescanMidiDevices()) return;
+    destroyMenuBar(MenuBar);
+    buildUpdaterMenus();
+}
+
+// A device chosen from the menu: its name is kept at once.
+void keepChosenNames(const std::string& inName, const std::string& outName) {
+    if (MidiInName != inName || MidiOutName != outName) writeUpdaterOptions();
 }
 
 // A configuration line as a number: the comment cut, the leading number taken.
@@ -61,10 +79,12 @@ bool configNumber(int32_t& value) {
 
 // The switch of the input device: both devices closed and the whole opening run again.
 bool switchUpdaterInput(int k) {
-    if (k == MidiInDevice) return true;
+    if (k == MidiInDevice && !MidiInLost) return true;
     closeMidiDevices();
     checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
     MidiInDevice = k;
+    MidiInName = MidiInNames[k];  // found by this name from now on
+    MidiInLost = false;
     checkMenuItem(MidiInCommandFirst + k, true);
     return openUpdaterMidiDevices();
 }
@@ -177,6 +197,23 @@ bool writeUpdaterConfiguration() {
                               {UpdaterFolderLine, formatNumber(MidiInDevice), formatNumber(MidiOutDevice)});
 }
 
+std::string updaterOptionsPath() { return joinPath(UpdaterDirectory, UpdaterName + ".ini"); }
+
+void readUpdaterOptions() {
+    for (const OptionLine& line : readOptionLines(updaterOptionsPath())) {
+        if (line.key == "midi-in-name") MidiInName = line.value;
+        if (line.key == "midi-out-name") MidiOutName = line.value;
+    }
+}
+
+bool writeUpdaterOptions() {
+    std::vector<OptionLine> lines;
+    if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
+    if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
+    std::string reason;
+    return writeOptionLines(updaterOptionsPath(), lines, reason);
+}
+
 bool openUpdaterMidiDevices() {
     listMidiOutDevices();
     if (midiInDeviceCount() < 1) {
@@ -232,6 +269,7 @@ int ktbootMain() {
     traceStep("first-paint");
     UpdaterConfigPath = joinPath(UpdaterDirectory, UpdaterName + ".CFG");
     readUpdaterConfiguration();
+    readUpdaterOptions();
 
     if (!openUpdaterMidiDevices()) {
         closeMidiDevices();
@@ -245,6 +283,7 @@ int ktbootMain() {
     bool running = true;
     while (running) {
         const Event e = takeEvent();
+        const std::string inName = MidiInName, outName = MidiOutName;
         switch (e.kind) {
         case EventKind::CloseRequested: running = false; break;
         case EventKind::Command:
@@ -252,6 +291,9 @@ int ktbootMain() {
                 postCloseRequest();
             } else if (e.command == CommandLoad) {
                 loadLoaderFileCommand();
+            } else if (e.command == MidiRescanCommand) {
+                takeMidiDevicesChange();
+                rescanUpdaterDevices();
             } else if (int k = 0; midiInCommandDevice(e.command, k)) {
                 if (!switchUpdaterInput(k)) {
                     // The last input device is gone: the updater cannot work without one.
@@ -263,13 +305,18 @@ int ktbootMain() {
             } else if (int out = 0; midiOutCommandDevice(e.command, out)) {
                 selectMidiOutDevice(out);
             }
+            keepChosenNames(inName, outName);
             break;
         default: break;  // incoming short messages and everything else: nothing to do
         }
+        // After the command, so that a change the update's waits took is acted on once the
+        // update has ended.
+        if (running && takeMidiDevicesChange()) rescanUpdaterDevices();
     }
 
     traceStep("exit");
     writeUpdaterConfiguration();
+    writeUpdaterOptions();
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();

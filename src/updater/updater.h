@@ -4,7 +4,11 @@
 //
 // Files: its path file Qrdxpath/KTboot.pth names UpdaterDirectory; its configuration file
 // UpdaterDirectory/KTboot.CFG has three CR LF lines: the folder line, MidiInDevice,
-// MidiOutDevice (without a file: 0 and -1, the mapper).
+// MidiOutDevice (without a file: 0 and -1, the mapper); its options file KTboot.ini beside it
+// keeps the devices' names, by which they are found again when their indices moved.
+//
+// Devices: "&MIDI" also has "&Rescan Devices" (2301); it and DevicesChanged are acted on in the
+// command loop only (after an update that took the change has ended).
 //
 // The update (runFirmwareUpdate): identify the unit (2 s), wait for its erase notice (7 s),
 // send the whole image packed into 7-bit bytes in one SysEx message (a progress bar shows how
@@ -82,6 +86,13 @@ void runFirmwareUpdate(const std::string& path);
 
 bool readUpdaterConfiguration();
 bool writeUpdaterConfiguration();
+// The options file KTboot.ini in UpdaterDirectory: the names of the chosen devices
+// (midi-in-name, midi-out-name; MidiInName / MidiOutName of shared/midi/midi.h), read after the
+// configuration file, written when a device is chosen and at shut-down (a failure to write
+// loses only the names: the indices in the configuration file still hold).
+std::string updaterOptionsPath();
+void readUpdaterOptions();
+bool writeUpdaterOptions();
 // Opens the MIDI devices the updater's way; false (after "No MIDI IN device present!!!")
 // when there is no input device, and the program must end.
 bool openUpdaterMidiDevices();

@@ -209,9 +209,12 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             if (w.size() < 2 || (w[1] != "out" && w[1] != "in")) return fail("devices out|in \"Name\" ...");
             std::vector<std::string> names(w.begin() + 2, w.end());
             bool out = w[1] == "out";
-            setUp(t, [out, names] {
+            if (t == 0) {
                 if (out) sim::setMidiOutDevices(names); else sim::setMidiInDevices(names);
-            });
+            } else {
+                // A port plugged in or out while the program runs.
+                sim::schedule(t, [out, names] { sim::changeMidiDevices(out, names); });
+            }
         } else if (verb == "fail-open") {
             if (w.size() != 4 || (w[1] != "out" && w[1] != "in") || !parseInt(w[2], -1, 1000, n)) {
                 return fail("fail-open out|in K \"text\"");

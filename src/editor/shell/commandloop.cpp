@@ -93,7 +93,6 @@ bool commandLoopPass(const Event& e) {
 
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
-        if (e.kind == EventKind::DevicesChanged) handleDevicesChanged();
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
             if (const int id = commandForKey(e)) dispatchCommand(id);
         }
@@ -103,6 +102,9 @@ bool commandLoopPass(const Event& e) {
         }
         presentMainWindow();
     }
+    // After the pass's command, so that a change a transfer's reply wait took is acted on
+    // as soon as the transfer has ended; also while minimised.
+    handleDevicesChanged();
 
     // A system-exclusive message that no reply wait asked for is dropped here; takeEvent has
     // already queued the receive buffer again, so the next reply wait is not deaf.

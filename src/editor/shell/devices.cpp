@@ -1,6 +1,41 @@
 #include "editor/shell/devices.h"
 
-// Not built yet.
+#include <string>
+
+#include "editor/shell/options.h"
+#include "editor/shell/shell.h"
+#include "shared/midi/midi.h"
+
+namespace {
+
+// The lists read again; the menus rebuilt only when something changed (nothing flickers and
+// no check mark is set anew for a rescan that found what was there).
+void rescanDevices() {
+    if (rescanMidiDevices()) rebuildMenus();
+}
+
+}  // namespace
+
 void resetDevicesState() {}
-bool dispatchDeviceCommand(int) { return false; }
-void handleDevicesChanged() {}
+
+bool dispatchDeviceCommand(int id) {
+    if (id == CommandRescanDevices) {
+        takeMidiDevicesChange();  // what a pending change would find is found now
+        rescanDevices();
+        return true;
+    }
+    const std::string inName = MidiInName, outName = MidiOutName;
+    if (int in = 0; midiInCommandDevice(id, in)) {
+        selectMidiInDevice(in);
+    } else if (int out = 0; midiOutCommandDevice(id, out)) {
+        selectMidiOutDevice(out);
+    } else {
+        return false;
+    }
+    if (MidiInName != inName || MidiOutName != outName) saveOptions(true);
+    return true;
+}
+
+void handleDevicesChanged() {
+    if (takeMidiDevicesChange()) rescanDevices();
+}

@@ -1,13 +1,21 @@
 // devices.h - the editor's MIDI devices found by name: at start-up, on Rescan Devices (2301)
-// and when the system's ports change (DevicesChanged, in the command loop only).
+// and when the system's ports change (DevicesChanged, acted on in the command loop only).
+// The rule itself and the rescan are shared with the updater (shared/midi/midi.h); the names
+// are kept in KtProg.ini (options.h).
 //
-// dispatchDeviceCommand(id): runs 2301; false for any other identifier.
-// handleDevicesChanged(): the command loop got DevicesChanged.
+// dispatchDeviceCommand(id): runs 2301 and the MIDI menu's device items (50..149: the device
+//   is switched and, when its name changed, the options file written); false for any other
+//   identifier.
+// handleDevicesChanged(): every command-loop pass, after the pass's command: when a
+//   DevicesChanged was taken since (by the loop itself, a reply wait or a message window),
+//   the devices are rescanned.
+// Owns no globals.
 #pragma once
 
 #include "platform/events.h"
+#include "shared/midi/midi.h"
 
-constexpr int CommandRescanDevices = 2301;
+constexpr int CommandRescanDevices = MidiRescanCommand;
 
 void resetDevicesState();
 bool dispatchDeviceCommand(int id);

@@ -8,6 +8,7 @@
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
+#include "shared/midi/midi.h"
 
 EditorOptions Options;
 bool OptionsWarned = false;
@@ -55,9 +56,9 @@ void readOptions() {
             (zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300)) {
             Options.zoom = zoom;
         } else if (line.key == "midi-in-name") {
-            Options.midiInName = line.value;
+            MidiInName = line.value;
         } else if (line.key == "midi-out-name") {
-            Options.midiOutName = line.value;
+            MidiOutName = line.value;
         } else if (line.key == "learn" && parseLearn(line.value, b)) {
             // One binding per controller and channel: the first line for it counts.
             bool taken = false;
@@ -72,8 +73,8 @@ void readOptions() {
 void saveOptions(bool tellUser) {
     std::vector<OptionLine> lines;
     if (Options.zoom != 0) lines.push_back({"zoom", std::to_string(Options.zoom)});
-    if (!Options.midiInName.empty()) lines.push_back({"midi-in-name", Options.midiInName});
-    if (!Options.midiOutName.empty()) lines.push_back({"midi-out-name", Options.midiOutName});
+    if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
+    if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
     for (const LearnBinding& b : Options.learn) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});

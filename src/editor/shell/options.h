@@ -1,7 +1,8 @@
 // options.h - the editor's options file KtProg.ini in the start directory: the settings the
 // configuration file has no line for. Keys:
 //   zoom = 100 | 150 | 200 | 300          the window's zoom level
-//   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name
+//   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held
+//                                         in MidiInName / MidiOutName of shared/midi/midi.h)
 //   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller
 //                                         0..127, parameter 1..ParameterCount as numbered
 //                                         in program files); one line each
@@ -32,8 +33,6 @@ struct LearnBinding {
 
 struct EditorOptions {
     int zoom = 0;
-    std::string midiInName;
-    std::string midiOutName;
     std::vector<LearnBinding> learn;
 };
 

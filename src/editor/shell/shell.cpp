@@ -69,6 +69,12 @@ void buildMenus() {
     appendViewMenu(MenuBar);
     attachMenuBar(MenuBar);
     updateEditMenu();
+    if (Comparing) checkMenuItem(CommandCompare, true);  // a rebuilt bar keeps compare's mark
+}
+
+void rebuildMenus() {
+    destroyMenuBar(MenuBar);
+    buildMenus();
 }
 
 void dispatchTransferCommand(int id) {

@@ -21,6 +21,8 @@ constexpr int CommandWriteChangedPrograms = 2103;
 // The MIDI menu's identifiers (50 + input, 99 the mapper, 100 + output) are in shared/midi.
 
 void buildMenus();
+// The menu bar destroyed and built again (the MIDI menus after a rescan), with its check marks.
+void rebuildMenus();
 void runCommandLoop();
 // The loop in pieces: its start (quiet time, the start-up drain) and one pass over one event;
 // false when the event ended the loop.

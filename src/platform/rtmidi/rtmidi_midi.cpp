@@ -41,6 +41,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -130,6 +132,11 @@ public:
         client_ = open(clientName.c_str(), noServerStart, nullptr);
         if (client_ == nullptr) return false;
         onShutdown(client_, serverStopped, &gone_);
+        // Ports coming and going: the program rescans its devices in its command loop.
+        using RegistrationFunction = int (*)(void*, void (*)(uint32_t, int, void*), void*);
+        if (const auto onRegistration =
+                reinterpret_cast<RegistrationFunction>(dlsym(RTLD_DEFAULT, "jack_set_port_registration_callback")))
+            onRegistration(client_, portRegistered, nullptr);
         if (activate(client_) != 0) {
             close_(client_);
             client_ = nullptr;
@@ -145,6 +152,12 @@ public:
 private:
     using CloseFunction = int (*)(void*);
     static void serverStopped(void* gone) { static_cast<std::atomic<bool>*>(gone)->store(true); }
+    // On JACK's notification thread: only the event is posted (it wakes the waiting thread).
+    static void portRegistered(uint32_t /*port*/, int /*registered*/, void* /*unused*/) {
+        Event e;
+        e.kind = EventKind::DevicesChanged;
+        desktopPostEvent(e);
+    }
 
     void* client_ = nullptr;
     CloseFunction close_ = nullptr;
@@ -229,23 +242,23 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
     auto system = std::make_unique<MidiSystem>();
     system->api = api;
     system->label = label;
-    try {
-        // The clients start side by side: a JACK client waits a cycle or two of its server
-        // before it is there, and one after the other the waits add up.
-        auto out = std::async(std::launch::async, [&] { return std::make_unique<RtMidiOut>(api, base + " out"); });
-        std::future<std::unique_ptr<JackWatch>> watch;
-        if (api == RtMidi::UNIX_JACK) {
-            watch = std::async(std::launch::async, [&] {
-                auto w = std::make_unique<JackWatch>();
-                if (!w->start(base + " watch")) w.reset();  // then we cannot tell
-                return w;
-            });
+    if (api == RtMidi::UNIX_JACK) {
+        // The watch first: RtMidi's JACK clients report a missing server on stderr before an
+        // error callback can be set, the watch's client finds out quietly.
+        system->watch = std::make_unique<JackWatch>();
+        if (!system->watch->start(base + " watch")) {
+            why = "JACK server not running?";
+            return nullptr;
         }
+    }
+    try {
+        // The two clients start side by side: a JACK client waits a cycle or two of its
+        // server before it is there, and one after the other the waits add up.
+        auto out = std::async(std::launch::async, [&] { return std::make_unique<RtMidiOut>(api, base + " out"); });
         system->in = std::make_unique<RtMidiIn>(api, base + " in");
         system->in->setErrorCallback(logRtMidiError, &system->inLog);
         system->out = out.get();
         system->out->setErrorCallback(logRtMidiError, &system->outLog);
-        if (watch.valid()) system->watch = watch.get();
         // A client that could not reach its server tries again on every call and reports it.
         system->in->getPortCount();
         system->out->getPortCount();
@@ -264,6 +277,44 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
 
 void closeEverything();
 
+// Quiet start: libjack and ALSA print to stderr when their system is absent ("Cannot connect
+// to server socket", "ALSA lib ... open /dev/snd/seq failed"). Their texts are kept instead,
+// for the boxes that tell why no system works. Looked up at run time like the watch's calls.
+std::mutex SystemTextMutex;
+std::string SystemText;  // the last text libjack or ALSA reported (for the error boxes)
+
+void keepSystemText(const char* text) {
+    std::lock_guard<std::mutex> lock(SystemTextMutex);
+    SystemText = text != nullptr ? text : "";
+}
+
+void keepAlsaText(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    keepSystemText(text);
+}
+
+void silenceSystemLibraries() {
+    using TextFunction = void (*)(void (*)(const char*));
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
+        if (const auto set = reinterpret_cast<TextFunction>(dlsym(RTLD_DEFAULT, name))) set(keepSystemText);
+    using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using AlsaSetFunction = int (*)(AlsaHandler);
+    if (const auto set = reinterpret_cast<AlsaSetFunction>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler")))
+        set(keepAlsaText);
+}
+
+// RtMidi reports a failed ALSA client on stderr before an error callback can be set, so a
+// machine without the sequencer is told apart first.
+bool alsaSequencerPresent(std::string& why) {
+    if (access("/dev/snd/seq", F_OK) == 0) return true;
+    why = "There is no ALSA sequencer (/dev/snd/seq).";
+    return false;
+}
+
 // Both systems with their clients; lives to the end: RtMidi's threads may still look at it.
 Backend* startBackend() {
     auto* made = new Backend;
@@ -271,16 +322,22 @@ Backend* startBackend() {
     made->baseName = base;
     made->ownPrefix = base + " ";
     std::string alsaWhy, jackWhy;
-    if (auto alsa = startSystem(RtMidi::LINUX_ALSA, "ALSA", base, alsaWhy)) made->systems.push_back(std::move(alsa));
+    silenceSystemLibraries();
+    if (alsaSequencerPresent(alsaWhy))
+        if (auto alsa = startSystem(RtMidi::LINUX_ALSA, "ALSA", base, alsaWhy)) made->systems.push_back(std::move(alsa));
     traceStep("midi-alsa");
     if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
     traceStep("midi-jack");
-    if (made->systems.empty()) made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
+    if (made->systems.empty()) {
+        std::lock_guard<std::mutex> lock(SystemTextMutex);
+        if (!SystemText.empty()) jackWhy += " (" + SystemText + ")";
+        made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
+    }
     return made;
 }
 
-std::once_flag StartOnce;           // the backend's start was begun
-std::future<Backend*> Starting;     // the backend being started in the background
+std::once_flag StartOnce;        // the backend's start was begun
+std::future<Backend*> Starting;  // the backend being started in the background
 
 void beginStart() {
     std::call_once(StartOnce, [] { Starting = std::async(std::launch::async, startBackend); });

@@ -85,8 +85,16 @@ void setScreenDpi(int dpi);
 void queueDialogAnswer(const DialogAnswer& answer);
 
 // MIDI devices of the machine.
+// The devices present when the program starts. The unit's cables go to the ports named
+// "KT MIDI Out" / "KT MIDI In", or to the first port of a list without that name.
 void setMidiOutDevices(const std::vector<std::string>& names);
 void setMidiInDevices(const std::vector<std::string>& names);
+// A port plugged in or out while the program runs: the list changes now, a "midi devices"
+// transcript line shows it and the program gets DevicesChanged. An open device whose port is
+// still listed stays connected (under its index in the new list); one whose port went is
+// dead: nothing it sends arrives anywhere and nothing comes in on it, also when a port of
+// that name comes back, until the program closes it and opens it again.
+void changeMidiDevices(bool output, const std::vector<std::string>& names);
 void setMidiOpenFailure(bool output, int k, const std::string& systemText);
 // Bytes arriving at the MIDI input from outside (a short message, or a whole SysEx).
 void midiArrives(const std::vector<uint8_t>& bytes);

@@ -11,8 +11,59 @@ using sim::machine;
 
 namespace sim {
 
-void setMidiOutDevices(const std::vector<std::string>& names) { machine().MidiOutNames = names; }
-void setMidiInDevices(const std::vector<std::string>& names) { machine().MidiInNames = names; }
+namespace {
+
+// The port a cable of the unit goes to: the one of the unit's name, else the first.
+std::string unitPort(const std::vector<std::string>& names, const std::string& unitName) {
+    if (names.empty() || std::find(names.begin(), names.end(), unitName) != names.end()) return unitName;
+    return names.front();
+}
+
+// An open device after its list changed: connected to the same port, wherever it stands now.
+void followPort(const std::vector<std::string>& names, bool open, int& device, const std::string& port, bool& gone) {
+    if (!open || gone || device < 0) return;
+    if (device < static_cast<int>(names.size()) && names[device] == port) return;
+    const auto it = std::find(names.begin(), names.end(), port);
+    if (it == names.end()) {
+        gone = true;
+    } else {
+        device = static_cast<int>(it - names.begin());
+    }
+}
+
+std::string quotedList(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += " " + quote(name);
+    return text;
+}
+
+}  // namespace
+
+void setMidiOutDevices(const std::vector<std::string>& names) {
+    machine().MidiOutNames = names;
+    machine().UnitOutPort = unitPort(names, "KT MIDI Out");
+}
+
+void setMidiInDevices(const std::vector<std::string>& names) {
+    machine().MidiInNames = names;
+    machine().UnitInPort = unitPort(names, "KT MIDI In");
+}
+
+void changeMidiDevices(bool output, const std::vector<std::string>& names) {
+    Machine& m = machine();
+    if (output) {
+        m.MidiOutNames = names;
+        followPort(names, m.OutOpen, m.OutDevice, m.OutPort, m.OutGone);
+    } else {
+        m.MidiInNames = names;
+        followPort(names, m.InOpen, m.InDevice, m.InPort, m.InGone);
+        if (m.InGone) m.InBufferQueued = false;
+    }
+    transcript("midi", std::string("devices ") + (output ? "out" : "in") + quotedList(names));
+    Event e;
+    e.kind = EventKind::DevicesChanged;
+    queueEvent(e);
+}
 
 void setMidiOpenFailure(bool output, int k, const std::string& systemText) {
     (output ? machine().OutFailures : machine().InFailures)[k] = systemText;
@@ -26,11 +77,19 @@ bool wireSpeed() { return machine().WireSpeed; }
 
 namespace {
 
-// The unit hears output device 0 (the mapper maps to it too) and answers on input device 0.
-bool unitHearsOutput() { return machine().OutOpen && machine().OutDevice <= 0; }
+// The unit hears the output port of its cable (the mapper maps to it too, while it is there)
+// and answers on the input port of its other cable.
+bool unitHearsOutput() {
+    const Machine& m = machine();
+    if (!m.OutOpen || m.OutGone) return false;
+    if (m.OutDevice == -1) {
+        return std::find(m.MidiOutNames.begin(), m.MidiOutNames.end(), m.UnitOutPort) != m.MidiOutNames.end();
+    }
+    return m.OutPort == m.UnitOutPort;
+}
 
 void midiArrivesFromUnit(const std::vector<uint8_t>& bytes) {
-    if (machine().InDevice == 0) midiArrives(bytes);
+    if (machine().InPort == machine().UnitInPort) midiArrives(bytes);
 }
 
 // Sends the unit's replies back over the input cable.
@@ -55,7 +114,7 @@ void scheduleReplies(const std::vector<unit::Reply>& replies) {
 
 void midiArrives(const std::vector<uint8_t>& bytes) {
     Machine& m = machine();
-    if (!m.InOpen || !m.InStarted || bytes.empty()) return;
+    if (!m.InOpen || m.InGone || !m.InStarted || bytes.empty()) return;
     Event e;
     if (bytes[0] == 0xF0) {
         // System-exclusive input needs a receive buffer queued on the device.
@@ -105,6 +164,8 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     }
     m.OutOpen = true;
     m.OutDevice = k;
+    m.OutPort = k >= 0 ? m.MidiOutNames[k] : std::string();
+    m.OutGone = false;
     sim::transcript("midi", "open-out " + std::to_string(k));
     return true;
 }
@@ -113,6 +174,8 @@ bool midiOutCloseDevice() {
     sim::Machine& m = machine();
     if (!m.OutOpen) return true;
     m.OutOpen = false;
+    m.OutPort.clear();
+    m.OutGone = false;
     sim::transcript("midi", "close-out");
     return true;
 }
@@ -140,6 +203,8 @@ bool midiInOpenDevice(int k, std::string& errorText) {
     m.InStarted = false;
     m.InBufferQueued = false;
     m.InDevice = k;
+    m.InPort = m.MidiInNames[k];
+    m.InGone = false;
     sim::transcript("midi", "open-in " + std::to_string(k));
     return true;
 }
@@ -154,6 +219,8 @@ bool midiInCloseDevice() {
     sim::Machine& m = machine();
     if (!m.InOpen) return true;
     m.InOpen = false;
+    m.InPort.clear();
+    m.InGone = false;
     m.InStarted = false;
     m.InBufferQueued = false;
     sim::transcript("midi", "close-in");
@@ -165,14 +232,14 @@ void midiInResetDevice() {}
 bool midiInIsOpen() { return machine().InOpen; }
 
 void midiInQueueBuffer() {
-    if (machine().InOpen) machine().InBufferQueued = true;
+    if (machine().InOpen && !machine().InGone) machine().InBufferQueued = true;
 }
 
 void midiInReleaseBuffer() { machine().InBufferQueued = false; }
 
 void midiOutSendShort(uint32_t word) {
     sim::Machine& m = machine();
-    if (!m.OutOpen) return;
+    if (!m.OutOpen || m.OutGone) return;  // a dead port: nothing arrives anywhere
     const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
     sim::transcript("out", sim::hexBytes(bytes, 3));
     if (m.OutSink) m.OutSink(bytes, 3);
@@ -181,7 +248,7 @@ void midiOutSendShort(uint32_t word) {
 
 bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress) {
     sim::Machine& m = machine();
-    if (!m.OutOpen) return false;
+    if (!m.OutOpen || m.OutGone) return false;  // a dead port takes nothing
     std::string payload = std::to_string(length);
     if (length <= 512) {
         payload += " " + sim::hexBytes(bytes, length);
@@ -212,7 +279,7 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
         if (progress) progress(length, length);
     }
     if (!m.WireSpeed && progress) progress(length, length);
-    if (toUnit && machine().OutOpen) {
+    if (toUnit && machine().OutOpen && !machine().OutGone) {  // still there at its end
         std::vector<uint8_t> message(bytes, bytes + length);
         sim::scheduleReplies(unit::receiveSysEx(machine().Unit, message, arrivalUs));
     }

@@ -77,6 +77,9 @@ struct Machine {
     std::map<int, std::string> OutFailures, InFailures;
     bool OutOpen = false, InOpen = false, InStarted = false, InBufferQueued = false;
     int OutDevice = 0, InDevice = 0;
+    std::string OutPort, InPort;          // the ports the open devices are connected to
+    bool OutGone = false, InGone = false;  // that port went away while the device was open
+    std::string UnitOutPort = "KT MIDI Out", UnitInPort = "KT MIDI In";  // the unit's cables
     MidiSink OutSink;
 
     unit::State Unit;

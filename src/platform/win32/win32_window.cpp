@@ -282,6 +282,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     if (!isMain && !isMessage) return DefWindowProcA(window, message, wParam, lParam);
 
     switch (message) {
+    case WM_DEVICECHANGE: if (isMain) queueSimple(EventKind::DevicesChanged); return TRUE;  // ports may differ now
     case WM_CLOSE:
         // The program decides when a window goes away: the main window's close button only
         // asks, the message window closes when it has its answer.

@@ -1,6 +1,7 @@
 #include "shared/midi/midi.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -15,10 +16,22 @@ std::string MidiOutNames[MidiNameSlots];
 std::string MidiErrorText;
 uint32_t MidiInQuietUntil = 0;
 void (*BeforeMidiOutputChanges)() = nullptr;
+std::string MidiInName;
+std::string MidiOutName;
+bool MidiInLost = false;
+bool MidiOutLost = false;
+bool MidiDevicesChangePending = false;
 
 namespace {
 
 const std::string NoName(33, ' ');
+
+bool presentByName(const std::string* names, int count, const std::string& name, int& k) {
+    k = findMidiDeviceByName(names, count, 0, name);
+    return !name.empty() && k >= 0 && k < count && names[k] == name;
+}
+
+std::string deviceGoneText(const std::string& name) { return "The device " + name + " is no longer present."; }
 
 }  // namespace
 
@@ -31,6 +44,24 @@ void resetMidiState() {
     MidiErrorText.clear();
     MidiInQuietUntil = 0;
     BeforeMidiOutputChanges = nullptr;
+    MidiInName.clear();
+    MidiOutName.clear();
+    MidiInLost = MidiOutLost = false;
+    MidiDevicesChangePending = false;
+}
+
+int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name) {
+    if (name.empty()) return index;  // the index's own device, when it has the name, is nearest
+    int best = index;
+    int bestDistance = -1;
+    for (int k = 0; k < count; ++k) {
+        const int distance = k > index ? k - index : index - k;
+        if (names[k] == name && (bestDistance < 0 || distance < bestDistance)) {
+            best = k;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 void listMidiOutDevices() {
@@ -46,20 +77,30 @@ void listMidiInDevices() {
 }
 
 bool openChosenMidiOut() {
+    int k = 0;
+    if (MidiOutLost && !presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) return false;
+    MidiOutLost = false;
+    MidiOutDevice = findMidiDeviceByName(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName);
     if (MidiOutDevice > MidiOutCount - 1) MidiOutDevice = MidiOutCount - 1;
     if (!midiOutOpenDevice(MidiOutDevice, MidiErrorText)) {
         messageBox("MIDI-Out-Error", MidiErrorText);
         return false;
     }
+    MidiOutName = MidiOutDevice >= 0 ? MidiOutNames[MidiOutDevice] : std::string();
     return true;
 }
 
 bool openChosenMidiIn() {
+    int k = 0;
+    if (MidiInLost && !presentByName(MidiInNames, MidiInCount, MidiInName, k)) return false;
+    MidiInLost = false;
+    MidiInDevice = findMidiDeviceByName(MidiInNames, MidiInCount, MidiInDevice, MidiInName);
     if (MidiInDevice > MidiInCount - 1) MidiInDevice = MidiInCount - 1;
     if (!midiInOpenDevice(MidiInDevice, MidiErrorText)) {
         messageBox("MIDI-In-Error", MidiErrorText);
         return false;
     }
+    MidiInName = MidiInDevice >= 0 ? MidiInNames[MidiInDevice] : std::string();
     midiInStartDevice();
     return true;
 }
@@ -91,11 +132,13 @@ void closeMidiDevices() {
 }
 
 void selectMidiInDevice(int k) {
-    if (k == MidiInDevice) return;
+    if (k == MidiInDevice && !MidiInLost) return;
     MidiInQuietUntil = tickCount() + 100;
     closeMidiIn();
     checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
     MidiInDevice = k;
+    MidiInName = k >= 0 && k < MidiInCount ? MidiInNames[k] : std::string();
+    MidiInLost = false;
     if (!midiInOpenDevice(k, MidiErrorText)) {
         messageBox("MIDI-In-Error", MidiErrorText);
         return;
@@ -106,15 +149,77 @@ void selectMidiInDevice(int k) {
 }
 
 void selectMidiOutDevice(int k) {
-    if (k == MidiOutDevice) return;
+    if (k == MidiOutDevice && !MidiOutLost) return;
     closeMidiOut();
     checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
     MidiOutDevice = k;
+    MidiOutName = k >= 0 && k < MidiOutCount ? MidiOutNames[k] : std::string();
+    MidiOutLost = false;
     if (!midiOutOpenDevice(k, MidiErrorText)) {
         messageBox("MIDI-Out-Error", MidiErrorText);
         return;
     }
     checkMenuItem(MidiOutCommandFirst + k, true);
+}
+
+bool takeMidiDevicesChange() {
+    const bool pending = MidiDevicesChangePending;
+    MidiDevicesChangePending = false;
+    return pending;
+}
+
+bool rescanMidiDevices() {
+    const std::vector<std::string> oldOuts(MidiOutNames, MidiOutNames + MidiOutCount);
+    const std::vector<std::string> oldIns(MidiInNames, MidiInNames + MidiInCount);
+    listMidiOutDevices();
+    listMidiInDevices();
+    bool changed = oldOuts != std::vector<std::string>(MidiOutNames, MidiOutNames + MidiOutCount) ||
+                   oldIns != std::vector<std::string>(MidiInNames, MidiInNames + MidiInCount);
+    int k = 0;
+
+    // The output (the mapper is the system's and never goes away).
+    if (midiOutIsOpen() && MidiOutDevice >= 0) {
+        if (MidiOutName.empty() || presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) {
+            k = findMidiDeviceByName(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName);
+            if (k != MidiOutDevice) {
+                checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
+                MidiOutDevice = k;
+                changed = true;
+            }
+        } else {
+            closeMidiOut();
+            checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
+            MidiOutLost = true;
+            changed = true;
+            messageBox("MIDI-Out-Error", deviceGoneText(MidiOutName));
+        }
+    } else if (MidiOutLost && presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) {
+        openChosenMidiOut();
+        changed = true;
+    }
+
+    // The input, the same way; a reopened input holds pass-through back like a switch.
+    if (midiInIsOpen()) {
+        if (MidiInName.empty() || presentByName(MidiInNames, MidiInCount, MidiInName, k)) {
+            k = findMidiDeviceByName(MidiInNames, MidiInCount, MidiInDevice, MidiInName);
+            if (k != MidiInDevice) {
+                checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
+                MidiInDevice = k;
+                changed = true;
+            }
+        } else {
+            closeMidiIn();
+            checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
+            MidiInLost = true;
+            changed = true;
+            messageBox("MIDI-In-Error", deviceGoneText(MidiInName));
+        }
+    } else if (MidiInLost && presentByName(MidiInNames, MidiInCount, MidiInName, k)) {
+        MidiInQuietUntil = tickCount() + 100;
+        if (openChosenMidiIn()) midiInQueueBuffer();
+        changed = true;
+    }
+    return changed;
 }
 
 bool midiInCommandDevice(int id, int& k) {

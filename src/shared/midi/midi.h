@@ -11,9 +11,23 @@
 //   MidiInQuietUntil             incoming MIDI is not passed through before this tick
 //   BeforeMidiOutputChanges      called before the output device is closed or switched, so
 //                                the program can end sounding notes (may be null)
+//   MidiInName, MidiOutName      the names of the chosen devices, kept in the options files
+//                                so that a device is found again when its index moved; empty
+//                                when none is kept (the mapper has no name)
+//   MidiInLost, MidiOutLost      the chosen device went away while open: it stays closed
+//                                until a device of its name is present again
+//   MidiDevicesChangePending     a DevicesChanged was taken (by whatever loop took it) and
+//                                the command loop has not acted on it yet
 // The menu identifiers leave room for 49 input devices (50..98) and 50 output devices
 // (100..149, 99 the mapper): further devices are neither offered nor opened.
 //
+// findMidiDeviceByName(names, count, index, name): the device to open for a kept name, the
+//   one rule both programs find their devices by: index when name is empty, when device index
+//   has that name, or when no device has it (a renamed device: the index decides); otherwise
+//   the device of that name nearest to index (the lower one of two as near).
+// openChosenMidiOut() / openChosenMidiIn(): the chosen index found by name first
+//   (findMidiDeviceByName), then limited to the devices offered and opened; the name of the
+//   opened device is kept. A lost device is opened only once its name is present again.
 // openMidiDevices(): lists both kinds, limits the chosen indices to the devices offered (the
 //   mapper stays), opens them ("MIDI-Out-Error" / "MIDI-In-Error" message boxes with the
 //   system's text on failure; the program goes on with that device closed), starts the input
@@ -21,8 +35,16 @@
 // closeMidiDevices(): releases the receive buffer, stops the input and closes both devices
 //   (the output first; its last notes are ended through BeforeMidiOutputChanges).
 // selectMidiInDevice(k) / selectMidiOutDevice(k): the MIDI menu's handlers: nothing when k is
-//   the current device; otherwise the old device is closed and its check mark removed, k is
-//   opened and checked when that worked. Switching the input holds pass-through back 100 ms.
+//   the current device (unless that one was lost); otherwise the name of k is kept, the old
+//   device is closed and its check mark removed, k is opened and checked when that worked.
+//   Switching the input holds pass-through back 100 ms.
+// takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
+//   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
+// rescanMidiDevices(): lists both kinds again and finds the chosen devices by name: one still
+//   there goes on under its index now (the connection stays); one gone is closed and lost,
+//   with a "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present.";
+//   a lost one whose name is present again is opened. The check marks of a device closed or
+//   moved are removed; the rebuilt menus check the devices open now. True when the lists or the devices changed, so the program rebuilds its menus.
 // midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
 //   the item of an offered input / output device (the mapper is output -1), with k its index.
 // appendMidiMenu(bar, appendMore): appends "&MIDI" with "MIDI &In" and "MIDI &Out" ("MIDI
@@ -41,6 +63,7 @@ constexpr int MaxMidiOutDevices = 50;
 constexpr int MidiInCommandFirst = 50;
 constexpr int MidiMapperCommand = 99;
 constexpr int MidiOutCommandFirst = 100;
+constexpr int MidiRescanCommand = 2301;  // "&Rescan Devices", in the "&MIDI" menu of both programs
 
 extern int32_t MidiInDevice;
 extern int32_t MidiOutDevice;
@@ -51,6 +74,11 @@ extern std::string MidiOutNames[MidiNameSlots];
 extern std::string MidiErrorText;
 extern uint32_t MidiInQuietUntil;
 extern void (*BeforeMidiOutputChanges)();
+extern std::string MidiInName;
+extern std::string MidiOutName;
+extern bool MidiInLost;
+extern bool MidiOutLost;
+extern bool MidiDevicesChangePending;
 
 void resetMidiState();
 // Lists the devices present into the name tables and counts (no device is opened).
@@ -65,6 +93,9 @@ void closeMidiIn();
 void closeMidiOut();
 void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
+int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name);
+bool takeMidiDevicesChange();
+bool rescanMidiDevices();
 bool midiInCommandDevice(int id, int& k);
 bool midiOutCommandDevice(int id, int& k);
 void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi) = nullptr);

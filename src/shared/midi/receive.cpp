@@ -2,12 +2,16 @@
 #include "shared/midi/receive.h"
 
 #include "platform/midi.h"
+#include "shared/midi/midi.h"
 
 namespace {
 
-// The only place the receive buffer is queued again after a message came in.
+// The only place the receive buffer is queued again after a message came in, and the only
+// place a change of the system's ports is noted: whichever loop takes it (a reply wait, the
+// message window), the command loop acts on it at its next pass.
 const Event& keepReceiving(const Event& e) {
     if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
+    if (e.kind == EventKind::DevicesChanged) MidiDevicesChangePending = true;
     return e;
 }
 

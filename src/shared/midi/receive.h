@@ -7,6 +7,9 @@
 // the caller sees it, whether the caller wants the message (a reply wait) or drops it (any
 // other loop). No loop can forget it, and a stray message never leaves reception deaf.
 //
+// A DevicesChanged taken here, by any loop, is noted (MidiDevicesChangePending of midi.h) for
+// the command loop, which alone acts on it.
+//
 // takeEvent(): waitEvent (blocks; Ticks while a button is held).
 // takeEventWithin(ms, e): waitEventFor (false when nothing came within ms).
 // takePendingEvent(e): peekEvent (false when nothing is pending; never waits).
