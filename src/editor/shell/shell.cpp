@@ -69,7 +69,9 @@ void buildMenus() {
     appendViewMenu(MenuBar);
     attachMenuBar(MenuBar);
     updateEditMenu();
-    if (Comparing) checkMenuItem(CommandCompare, true);  // a rebuilt bar keeps compare's mark
+    // A rebuilt bar keeps the marks of compare and learning.
+    if (Comparing) checkMenuItem(CommandCompare, true);
+    if (Learning) checkMenuItem(CommandMidiLearn, true);
 }
 
 void rebuildMenus() {
