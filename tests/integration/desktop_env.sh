@@ -18,10 +18,19 @@ need_tools() {
 
 remember() { pids+=("$1"); }
 
+# stop PID: asks the process to end and gives it 3 s before it is killed. A JACK server killed
+# outright stays in JACK's registry of servers, and a few of those stop every later server
+# from starting ("Too many servers already active").
+stop() {
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 30); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$1" 2>/dev/null
+}
+
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.3
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; done
+    # The last started first: the programs, then the display, then the JACK server.
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop "${pids[i]}"; done
     wait 2>/dev/null
     [ -n "$work" ] && rm -rf "$work"
 }
@@ -38,6 +47,9 @@ start_world() {
     export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
     export JACK_DEFAULT_SERVER="kt-$1-$$"
     mkdir -p "$HOME" "$work/start"
+    # With no JACK server running, whatever JACK's shared memory still lists is left over from
+    # servers that were killed: it is cleared, or it may keep this one from starting.
+    grep -qsx jackd /proc/[0-9]*/comm || rm -rf /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]* /dev/shm/jack_* 2>/dev/null
     jackd --no-realtime -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
     remember $!
     for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
