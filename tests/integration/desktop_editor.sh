@@ -52,12 +52,7 @@ echo "measure: start-up to window $(( (shown - started) / 1000000 )) ms, idle CP
 
 # 3. A drag in the filter cutoff's track (panel 73,245 -> 73,215) reaches the unit as NRPN 13/2.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 73)) $((Y + 25 + 245)) mousedown 1
-sleep 0.3
-xdotool mousemove $((X + 73)) $((Y + 25 + 215))
-sleep 0.3
-xdotool mouseup 1
-sleep 0.5
+drag "$window" 73 245 215
 grep -q "13/2" "$work/ktunit.log" || fail "the unit heard no NRPN 13/2 from the drag"
 echo "the drag reached the unit"
 

@@ -5,6 +5,7 @@
 #                          1366x768x24 unless given);
 #                          exit 77 when either cannot start here
 #   remember PID           a process to stop at the end
+#   drag WINDOW X Y1 Y2    a left-button drag in the window below its menu bar
 #   fail TEXT              says why (with the end of ktunit's log) and exits 1
 # Everything started is stopped, and the work folder removed, when the test exits.
 pids=()
@@ -17,6 +18,19 @@ need_tools() {
 }
 
 remember() { pids+=("$1"); }
+
+# drag WINDOW X Y1 Y2: a left-button drag from (X, Y1) to (X, Y2) in the window's client
+# area below the menu bar (25 pixels), held long enough for the program to poll it.
+drag() {
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + $2)) $((Y + 25 + $3)) mousedown 1
+    sleep 0.3
+    xdotool mousemove $((X + $2)) $((Y + 25 + $4))
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 0.5
+}
 
 # stop PID: asks the process to end and gives it 3 s before it is killed. A JACK server killed
 # outright stays in JACK's registry of servers, and a few of those stop every later server

@@ -52,13 +52,7 @@ echo "the vanished ports were told"
 # 2. They come back: opened again by name, a drag reaches the new unit.
 start_unit "$work/ktunit2.log"
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 73)) $((Y + 25 + 245)) mousedown 1
-sleep 0.3
-xdotool mousemove $((X + 73)) $((Y + 25 + 215))
-sleep 0.3
-xdotool mouseup 1
-sleep 0.5
+drag "$window" 73 245 215
 grep -q "parameter 13/2 = " "$work/ktunit2.log" || fail "the unit started later heard no NRPN 13/2 from the drag"
 echo "the ports that appeared later were opened again and the drag reached them"
 kill $editor

@@ -43,12 +43,7 @@ cutoffs() { grep -c "parameter 13/2 = " "$work/ktunit.log"; }
 last_cutoff() { grep "parameter 13/2 = " "$work/ktunit.log" | tail -1 | sed 's/.*= \([0-9]*\).*/\1/'; }
 before=$(cutoffs)
 started=$(last_cutoff)
-xdotool mousemove $((X + 146)) $((Y + 25 + 490)) mousedown 1
-sleep 0.3
-xdotool mousemove $((X + 146)) $((Y + 25 + 430))
-sleep 0.3
-xdotool mouseup 1
-sleep 0.5
+drag "$window" 146 490 430
 [ "$(cutoffs)" -gt "$before" ] && [ "$(last_cutoff)" != "$started" ] ||
     fail "the unit heard no new NRPN 13/2 from the drag at 200 % (still $(last_cutoff))"
 echo "the drag at 200 % reached the unit as the same pot's NRPN ($started -> $(last_cutoff))"
