@@ -41,4 +41,33 @@ TEST_F(ZoomStartTest, AKeptLevelCountsWhileItFitsWhateverTheDpi) {
     EXPECT_EQ(startZoomLevel(175, 192), 200);  // not a level at all
 }
 
+// What each View item would do decides whether it is offered; a smaller screen takes the
+// level down to what still fits, a larger one leaves it where it is.
+TEST_F(ZoomStartTest, TheViewMenuOffersOnlyWhatTheScreenAllows) {
+    sim::setScreen(2800, 1600, false);  // room for 200 %, not for 300 %
+    setWindowZoom(100);
+    updateViewMenu();
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandZoomIn));
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomOut));
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandActualSize));
+    setWindowZoom(200);
+    updateViewMenu();
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomIn));
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandZoomOut));
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandActualSize));
+
+    sim::setScreen(2100, 1200, false);  // 150 % (2004 x 1083) still fits
+    fitZoomToScreen();
+    EXPECT_EQ(windowZoom(), 150);
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomIn));
+    sim::setScreen(1000, 700, false);  // smaller than the panel: 100 % all the same
+    fitZoomToScreen();
+    EXPECT_EQ(windowZoom(), 100);
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomIn));
+    sim::setScreen(5000, 3000, false);
+    fitZoomToScreen();
+    EXPECT_EQ(windowZoom(), 100);  // growing is no reason to zoom
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandZoomIn));
+}
+
 }  // namespace

@@ -91,6 +91,9 @@ bool commandLoopPass(const Event& e) {
         WindowMinimised = false;
     }
 
+    // The display-change message comes as Other: the zoom may no longer fit.
+    if (e.kind == EventKind::Other) fitZoomToScreen();
+
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {

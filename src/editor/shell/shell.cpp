@@ -69,6 +69,7 @@ void buildMenus() {
     appendViewMenu(MenuBar);
     attachMenuBar(MenuBar);
     updateEditMenu();
+    updateViewMenu();
     // A rebuilt bar keeps the marks of compare and learning.
     if (Comparing) checkMenuItem(CommandCompare, true);
     if (Learning) checkMenuItem(CommandMidiLearn, true);

@@ -22,11 +22,20 @@ bool isLevel(int level) {
     return false;
 }
 
+// The level Zoom In would go to: the next larger one that fits; 0 when none does.
+int nextLargerLevel(int current) {
+    for (int l : ZoomLevels) {
+        if (l > current && levelFits(l)) return l;
+    }
+    return 0;
+}
+
 void changeZoom(int level) {
     if (level == windowZoom()) return;
     setWindowZoom(level);
     Options.zoom = level;
     saveOptions(true);
+    updateViewMenu();
 }
 
 }  // namespace
@@ -42,6 +51,26 @@ void appendViewMenu(MenuHandle bar) {
     appendMenuPopup(bar, view, "&View");
 }
 
+void updateViewMenu() {
+    const int current = windowZoom();
+    enableMenuItem(CommandZoomIn, nextLargerLevel(current) != 0);
+    enableMenuItem(CommandZoomOut, current > 100);
+    enableMenuItem(CommandActualSize, current != 100);
+}
+
+void fitZoomToScreen() {
+    const int current = windowZoom();
+    if (!levelFits(current)) {
+        int level = 100;
+        for (int l : ZoomLevels) {
+            if (l < current && levelFits(l)) level = l;
+        }
+        // The user's choice stays in the options file: on the larger screen it is back.
+        setWindowZoom(level);
+    }
+    updateViewMenu();
+}
+
 int zoomCommandForKey(const Event& e) {
     if (e.kind != EventKind::Key || !e.ctrl) return 0;
     if (e.key == '+' || e.key == '=') return CommandZoomIn;
@@ -55,12 +84,7 @@ bool dispatchZoomCommand(int id) {
     int level = current;
     switch (id) {
     case CommandZoomIn:
-        for (int l : ZoomLevels) {
-            if (l > current && levelFits(l)) {
-                level = l;
-                break;
-            }
-        }
+        if (const int larger = nextLargerLevel(current)) level = larger;
         break;
     case CommandZoomOut:
         for (int l : ZoomLevels) {

@@ -12,6 +12,11 @@
 // dispatchZoomCommand(id): runs 2201..2203; false for any other identifier. Zoom In and Out
 //   step to the next larger / smaller level that fits; Actual Size goes back to 100 %. A
 //   change is kept in the options file (a level that stays the same is no change).
+// updateViewMenu(): greys what would do nothing: Zoom In when no larger level fits, Zoom Out
+//   and Actual Size at 100 %.
+// fitZoomToScreen(): after the screen changed (the display-change message): a level that no
+//   longer fits gives way to the largest smaller one that does, until the next start or Zoom
+//   In (the options file keeps the level the user chose); the menu follows the screen.
 // startZoomLevel(kept, dpi): the level to start with: `kept` (the options file's, 0: none) if
 //   it fits, else the largest level that fits and is at most dpi / 96 x 100 %.
 // applyStartZoom(): after the main window opened and the options were read: shows the panel
@@ -27,6 +32,8 @@ constexpr int CommandActualSize = 2203;
 
 void resetZoomState();
 void appendViewMenu(MenuHandle bar);
+void updateViewMenu();
+void fitZoomToScreen();
 int zoomCommandForKey(const Event& e);
 bool dispatchZoomCommand(int id);
 int startZoomLevel(int kept, int dpi);

@@ -111,6 +111,19 @@ void startFltk() {
     FltkStarted.store(true);
 }
 
+namespace {
+
+// A screen added, removed or resized (X RandR): the program looks at its screen again.
+int onScreenChange(int event) {
+    if (event != FL_SCREEN_CONFIGURATION_CHANGED) return 0;
+    Event e;
+    e.kind = EventKind::Other;  // the display-change message
+    queueEvent(e);
+    return 0;  // others may want to know as well
+}
+
+}  // namespace
+
 bool openDisplay() {
     if (DisplayOpen) return true;
     // FLTK's fl_open_display ends the process through Fl::fatal when there is no display.
@@ -127,6 +140,7 @@ bool openDisplay() {
         return false;
     }
     Fl::fatal = previous;
+    Fl::add_handler(onScreenChange);
     DisplayOpen = true;
     return true;
 }
