@@ -35,12 +35,18 @@
 // the libjack that RtMidi has loaded, whose shutdown callback marks the system dead. A dead
 // system sends nothing and offers no devices; when none of its ports is open any longer, it is
 // started again at the next listing (the server may be back).
+//
+// Ports that come and go: JACK calls the watch's port registration callback; on ALSA a client
+// of our own listens on the sequencer's announce port. Either posts DevicesChanged.
+#include <alsa/asoundlib.h>
 #include <dlfcn.h>
+#include <poll.h>
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +55,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -164,6 +171,110 @@ private:
     std::atomic<bool> gone_{false};
 };
 
+// An ALSA sequencer client whose one port is subscribed to the system's announce port: the
+// sequencer tells it of every client and port that starts, changes or ends. Its thread waits
+// in poll (on the sequencer and on a pipe that ends it) and posts one DevicesChanged for all
+// that the sequencer had to say at once. Like the JACK watch, it looks libasound up at run
+// time, in the library RtMidi brought in.
+class AlsaAnnounceWatch {
+public:
+    bool start(const std::string& clientName) {
+        if (!find(open_, "snd_seq_open") || !find(close_, "snd_seq_close") ||
+            !find(setName_, "snd_seq_set_client_name") || !find(createPort_, "snd_seq_create_simple_port") ||
+            !find(connectFrom_, "snd_seq_connect_from") || !find(pollCount_, "snd_seq_poll_descriptors_count") || !find(pollFds_, "snd_seq_poll_descriptors") ||
+            !find(input_, "snd_seq_event_input"))
+            return false;
+        if (open_(&seq_, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) {
+            seq_ = nullptr;
+            return false;
+        }
+        setName_(seq_, clientName.c_str());
+        const int port = createPort_(seq_, "announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
+                                     SND_SEQ_PORT_TYPE_APPLICATION);
+        if (port < 0 || connectFrom_(seq_, port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE) < 0 ||
+            pipe(wake_) != 0) {
+            stop();
+            return false;
+        }
+        thread_ = std::thread([this] { run(); });
+        return true;
+    }
+    ~AlsaAnnounceWatch() { stop(); }
+
+private:
+    template <class Function>
+    static bool find(Function*& function, const char* name) {
+        function = reinterpret_cast<Function*>(dlsym(RTLD_DEFAULT, name));
+        return function != nullptr;
+    }
+
+    static bool isDeviceChange(int type) {
+        return type == SND_SEQ_EVENT_CLIENT_START || type == SND_SEQ_EVENT_CLIENT_EXIT ||
+               type == SND_SEQ_EVENT_CLIENT_CHANGE || type == SND_SEQ_EVENT_PORT_START ||
+               type == SND_SEQ_EVENT_PORT_EXIT || type == SND_SEQ_EVENT_PORT_CHANGE;
+    }
+
+    void run() {
+        const int count = pollCount_(seq_, POLLIN);
+        if (count <= 0) return;
+        std::vector<pollfd> fds(static_cast<size_t>(count) + 1);
+        pollFds_(seq_, fds.data(), static_cast<unsigned>(count), POLLIN);
+        fds[static_cast<size_t>(count)] = {wake_[0], POLLIN, 0};
+        for (;;) {
+            if (poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds.back().revents != 0) return;  // stop() wrote to the pipe
+            bool changed = false;
+            for (;;) {
+                snd_seq_event_t* event = nullptr;
+                const int got = input_(seq_, &event);
+                if (got == -ENOSPC) {  // events were lost: something may have changed
+                    changed = true;
+                    continue;
+                }
+                if (got < 0 || event == nullptr) break;  // -EAGAIN: all read
+                if (isDeviceChange(event->type)) changed = true;
+            }
+            if (changed) {
+                Event e;
+                e.kind = EventKind::DevicesChanged;
+                desktopPostEvent(e);
+            }
+        }
+    }
+
+    void stop() {
+        if (thread_.joinable()) {
+            const char end = 0;
+            if (write(wake_[1], &end, 1) != 1) {
+                thread_.detach();  // cannot be woken; it ends with the process
+            } else {
+                thread_.join();
+            }
+        }
+        for (int& fd : wake_) {
+            if (fd >= 0) ::close(fd);
+            fd = -1;
+        }
+        if (seq_ != nullptr) close_(seq_);
+        seq_ = nullptr;
+    }
+
+    decltype(snd_seq_open)* open_ = nullptr;
+    decltype(snd_seq_close)* close_ = nullptr;
+    decltype(snd_seq_set_client_name)* setName_ = nullptr;
+    decltype(snd_seq_create_simple_port)* createPort_ = nullptr;
+    decltype(snd_seq_connect_from)* connectFrom_ = nullptr;
+    decltype(snd_seq_poll_descriptors_count)* pollCount_ = nullptr;
+    decltype(snd_seq_poll_descriptors)* pollFds_ = nullptr;
+    decltype(snd_seq_event_input)* input_ = nullptr;
+    snd_seq_t* seq_ = nullptr;
+    int wake_[2] = {-1, -1};
+    std::thread thread_;
+};
+
 struct MidiSystem {
     RtMidi::Api api = RtMidi::UNSPECIFIED;
     std::string label;
@@ -173,6 +284,7 @@ struct MidiSystem {
     std::unique_ptr<RtMidiIn> in;
     std::unique_ptr<RtMidiOut> out;
     std::unique_ptr<JackWatch> watch;  // JACK only
+    std::unique_ptr<AlsaAnnounceWatch> announce;  // ALSA only; without it no hot-plug, all else works
 
     // Its server stopped; or it was, and it could not be started again yet (no clients).
     bool dead() const { return in == nullptr || out == nullptr || (watch != nullptr && watch->serverGone()); }
@@ -266,6 +378,10 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
             why = system->inLog.reportedAnything() ? system->inLog.text() : system->outLog.text();
             return nullptr;
         }
+        if (api == RtMidi::LINUX_ALSA) {
+            system->announce = std::make_unique<AlsaAnnounceWatch>();
+            if (!system->announce->start(base + " watch")) system->announce.reset();
+        }
         system->in->ignoreTypes(false, true, true);  // system exclusive yes; clock and sensing no
         system->in->setCallback(onInput, system.get());
     } catch (const RtMidiError& error) {
@@ -357,6 +473,14 @@ Backend& backend() {
     return *b;
 }
 
+// Ends a system's clients, the watches first (they post nothing after this), then RtMidi's.
+void stopClients(MidiSystem& system) {
+    system.announce.reset();
+    system.watch.reset();
+    system.in.reset();
+    system.out.reset();
+}
+
 // A JACK system whose server stopped is started again once none of its ports is open and the
 // server is back; until then it is tried again at every listing.
 void restartDeadSystems(Backend& b) {
@@ -368,9 +492,7 @@ void restartDeadSystems(Backend& b) {
                 if (d.system == system.get()) d.system = nullptr;
         // The old clients go first: libjack crashes closing a client of a stopped server once
         // a client of a new server exists.
-        system->watch.reset();
-        system->in.reset();
-        system->out.reset();
+        stopClients(*system);
         std::string why;
         if (std::unique_ptr<MidiSystem> again = startSystem(system->api, system->label, b.baseName, why))
             system = std::move(again);
@@ -465,9 +587,7 @@ void closeEverything() {
     midiOutCloseDevice();
     for (auto& system : b.systems) {
         try {
-            system->watch.reset();
-            system->in.reset();
-            system->out.reset();
+            stopClients(*system);
         } catch (const RtMidiError&) {
         }
     }
