@@ -168,6 +168,56 @@ bool takeMidiDevicesChange() {
     return pending;
 }
 
+namespace {
+
+// One direction's chosen device, as a rescan follows it.
+struct ChosenDevice {
+    const std::string* names;
+    int count;
+    int& device;
+    const std::string& name;
+    bool& lost;
+    int commandFirst;
+    bool open;  // open now (the output's mapper, index -1, never goes away)
+    void (*close)();
+    void (*reopen)();
+    const char* caption;
+};
+
+void reopenChosenMidiOut() { openChosenMidiOut(); }
+
+// A reopened input holds pass-through back like a switch.
+void reopenChosenMidiIn() {
+    MidiInQuietUntil = tickCount() + 100;
+    if (openChosenMidiIn()) midiInQueueBuffer();
+}
+
+// After the lists were read again: an open device is found again by name (its check mark
+// moves with its index) or, gone, closed with the box; a lost one is opened again when its
+// name is back. True when anything changed.
+bool followChosenDevice(const ChosenDevice& d) {
+    int k = 0;
+    if (d.open) {
+        if (d.name.empty() || presentByName(d.names, d.count, d.name, k)) {
+            k = findMidiDeviceByName(d.names, d.count, d.device, d.name);
+            if (k == d.device) return false;
+            checkMenuItem(d.commandFirst + d.device, false);
+            d.device = k;
+            return true;
+        }
+        d.close();
+        checkMenuItem(d.commandFirst + d.device, false);
+        d.lost = true;
+        messageBox(d.caption, deviceGoneText(d.name));
+        return true;
+    }
+    if (!d.lost || !presentByName(d.names, d.count, d.name, k)) return false;
+    d.reopen();
+    return true;
+}
+
+}  // namespace
+
 bool rescanMidiDevices() {
     const std::vector<std::string> oldOuts(MidiOutNames, MidiOutNames + MidiOutCount);
     const std::vector<std::string> oldIns(MidiInNames, MidiInNames + MidiInCount);
@@ -175,50 +225,20 @@ bool rescanMidiDevices() {
     listMidiInDevices();
     bool changed = oldOuts != std::vector<std::string>(MidiOutNames, MidiOutNames + MidiOutCount) ||
                    oldIns != std::vector<std::string>(MidiInNames, MidiInNames + MidiInCount);
-    int k = 0;
-
-    // The output (the mapper is the system's and never goes away).
-    if (midiOutIsOpen() && MidiOutDevice >= 0) {
-        if (MidiOutName.empty() || presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) {
-            k = findMidiDeviceByName(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName);
-            if (k != MidiOutDevice) {
-                checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
-                MidiOutDevice = k;
-                changed = true;
-            }
-        } else {
-            closeMidiOut();
-            checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
-            MidiOutLost = true;
-            changed = true;
-            messageBox("MIDI-Out-Error", deviceGoneText(MidiOutName));
-        }
-    } else if (MidiOutLost && presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) {
-        openChosenMidiOut();
-        changed = true;
-    }
-
-    // The input, the same way; a reopened input holds pass-through back like a switch.
-    if (midiInIsOpen()) {
-        if (MidiInName.empty() || presentByName(MidiInNames, MidiInCount, MidiInName, k)) {
-            k = findMidiDeviceByName(MidiInNames, MidiInCount, MidiInDevice, MidiInName);
-            if (k != MidiInDevice) {
-                checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
-                MidiInDevice = k;
-                changed = true;
-            }
-        } else {
-            closeMidiIn();
-            checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
-            MidiInLost = true;
-            changed = true;
-            messageBox("MIDI-In-Error", deviceGoneText(MidiInName));
-        }
-    } else if (MidiInLost && presentByName(MidiInNames, MidiInCount, MidiInName, k)) {
-        MidiInQuietUntil = tickCount() + 100;
-        if (openChosenMidiIn()) midiInQueueBuffer();
-        changed = true;
-    }
+    const ChosenDevice out{MidiOutNames,
+                           MidiOutCount,
+                           MidiOutDevice,
+                           MidiOutName,
+                           MidiOutLost,
+                           MidiOutCommandFirst,
+                           midiOutIsOpen() && MidiOutDevice >= 0,
+                           closeMidiOut,
+                           reopenChosenMidiOut,
+                           "MIDI-Out-Error"};
+    if (followChosenDevice(out)) changed = true;
+    const ChosenDevice in{MidiInNames,        MidiInCount,    MidiInDevice, MidiInName,         MidiInLost,
+                          MidiInCommandFirst, midiInIsOpen(), closeMidiIn,  reopenChosenMidiIn, "MIDI-In-Error"};
+    if (followChosenDevice(in)) changed = true;
     return changed;
 }
 
