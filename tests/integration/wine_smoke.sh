@@ -3,8 +3,9 @@
 #   wine_smoke.sh WIN32_BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]
 # A fresh Wine prefix with C:\Qrdxpath\KtProg.pth naming C:\kt, which holds the shipped data:
 # ktprog.exe opens its window, its client area shows the whole panel (1336 x 722, keyboard
-# included) equal to the simulation's golden panel picture, and closing it (wine taskkill, a WM_CLOSE) writes KtProg.CFG with 179
-# lines; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
+# included) equal to the simulation's golden panel picture, and closing it (wine taskkill, a
+# WM_CLOSE) writes KtProg.CFG with 179 lines; started again with "zoom = 200" in KtProg.ini, it
+# shows the golden picture with every pixel doubled (2672 x 1444) and keeps the level; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
 # under "Device Error" and ends. Exit 77 (skipped) when Wine or Xvfb are missing or Wine
 # cannot set up a prefix here.
 set -uo pipefail
@@ -17,8 +18,9 @@ work=$(mktemp -d /tmp/kt-wine.XXXXXX)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all HOME="$work/home"
 mkdir -p "$HOME"
 display=:$((400 + $$ % 50))
-# Room for the whole window: the panel's client area plus Wine's frame, caption and menu bar.
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+# Room for the whole window at 200 %: the panel's client area plus Wine's frame, caption and
+# menu bar. At Wine's 96 dpi the first start stays at 100 % all the same.
+Xvfb "$display" -screen 0 3000x1800x24 -nolisten tcp >/dev/null 2>&1 &
 remember $!
 export DISPLAY=$display
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -45,24 +47,31 @@ sleep 3
 import -window root "$work/screen.png"
 [ -n "$shots" ] && cp "$work/screen.png" "$shots/wine_ktprog.png"
 
-# Where is the client area? Find the panel's top-left 40 x 40 corner in the screenshot; the
-# window must reach at least the whole panel's size from there, and that part of the screen
-# must equal the golden picture pixel for pixel.
+# Where is the client area? Find the panel's top-left corner in the screenshot; the window
+# must reach at least the whole panel's size from there, and that part of the screen must
+# equal the picture pixel for pixel. Sets ox, oy: the client area's corner on the screen.
+#   check_client_area SCREENSHOT WINDOW PICTURE
+check_client_area() {
+    local screen=$1 window=$2 picture=$3
+    convert "$picture" -crop 80x80+0+0 +repage "$work/corner.png"
+    convert "$screen" -crop 300x300+0+0 +repage "$work/area.png"
+    local offset
+    offset=$(compare -metric AE -subimage-search "$work/area.png" "$work/corner.png" null: 2>&1 | sed -n 's/.* @ \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+    [ -n "$offset" ] || fail "the panel's corner is nowhere on the screen"
+    read -r ox oy <<<"$offset"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    local cw=$((X + WIDTH - ox)) ch=$((Y + HEIGHT - oy))
+    local gw gh differing
+    gw=$(identify -format %w "$picture"); gh=$(identify -format %h "$picture")
+    [ "$cw" -ge "$gw" ] && [ "$ch" -ge "$gh" ] ||
+        fail "the window shows only ${cw}x${ch} of the ${gw}x${gh} panel"
+    convert "$screen" -crop "${gw}x${gh}+${ox}+${oy}" +repage "$work/client.png"
+    differing=$(compare -metric AE "$work/client.png" "$picture" null: 2>&1) || true
+    echo "client area ${gw}x${gh} at ${ox},${oy}: $differing pixels differ from the expected picture"
+    [ "$differing" = "0" ] || fail "the client area differs from the expected picture"
+}
 golden="$src/tests/golden/panel_start.png"
-convert "$golden" -crop 40x40+0+0 +repage "$work/corner.png"
-convert "$work/screen.png" -crop 200x200+0+0 +repage "$work/area.png"
-offset=$(compare -metric AE -subimage-search "$work/area.png" "$work/corner.png" null: 2>&1 | sed -n 's/.* @ \([0-9]*\),\([0-9]*\).*/\1 \2/p')
-[ -n "$offset" ] || fail "the panel's corner is nowhere on the screen"
-read -r ox oy <<<"$offset"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-cw=$((X + WIDTH - ox)); ch=$((Y + HEIGHT - oy))
-gw=$(identify -format %w "$golden"); gh=$(identify -format %h "$golden")
-[ "$cw" -ge "$gw" ] && [ "$ch" -ge "$gh" ] ||
-    fail "the window shows only ${cw}x${ch} of the ${gw}x${gh} panel"
-convert "$work/screen.png" -crop "${gw}x${gh}+${ox}+${oy}" +repage "$work/client.png"
-differing=$(compare -metric AE "$work/client.png" "$golden" null: 2>&1) || true
-echo "client area ${gw}x${gh} at ${ox},${oy}: $differing pixels differ from the golden picture"
-[ "$differing" = "0" ] || fail "the client area differs from the golden picture"
+check_client_area "$work/screen.png" "$window" "$golden"
 
 # The menu bar: a click on "File" just above the client area opens a menu over the panel.
 convert "$work/screen.png" -crop 200x120+${ox}+${oy} +repage "$work/before.png"
@@ -97,6 +106,25 @@ kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
 lines=$(wc -l <"$c/kt/KtProg.CFG")
 [ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"
 echo "ktprog.exe: window, panel and configuration ok"
+
+# The zoom kept in the options file: 200 % is the panel with every pixel doubled.
+sed -i '/^zoom *=/d' "$c/kt/KtProg.ini" 2>/dev/null
+printf 'zoom = 200\r\n' >>"$c/kt/KtProg.ini"
+wine ktprog.exe >"$work/ktprog-zoom.log" 2>&1 &
+editor=$!
+remember $editor
+window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+[ -n "$window" ] || fail "the editor's window did not appear at 200 %"
+sleep 3
+import -window root "$work/zoom.png"
+[ -n "$shots" ] && cp "$work/zoom.png" "$shots/wine_ktprog_zoom200.png"
+convert "$golden" -filter point -resize 200% "$work/golden200.png"
+check_client_area "$work/zoom.png" "$window" "$work/golden200.png"
+wine taskkill /im ktprog.exe >/dev/null 2>&1
+for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$editor" 2>/dev/null && fail "ktprog.exe at 200 % did not end after taskkill"
+grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(cat "$c/kt/KtProg.ini")"
+echo "ktprog.exe at 200 %: the whole panel doubled, the level kept"
 
 # The updater: Wine has no MIDI input here.
 wine ktboot.exe >"$work/ktboot.log" 2>&1 &
