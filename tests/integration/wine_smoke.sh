@@ -36,16 +36,28 @@ printf 'C:\\kt\r\n' >"$c/Qrdxpath/KTboot.pth"
 cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$c/kt/"
 cp "$build/src/ktprog.exe" "$build/src/ktboot.exe" "$c/kt/"
 
+# start_editor NAME: starts ktprog.exe and takes a screenshot $work/NAME.png once its window
+# is there (also kept as wine_NAME.png with the screenshots). Sets editor and window.
+start_editor() {
+    wine ktprog.exe >"$work/$1.log" 2>&1 &
+    editor=$!
+    remember $editor
+    window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+    [ -n "$window" ] || fail "the editor's window did not appear ($1)"
+    sleep 3
+    import -window root "$work/$1.png"
+    [ -n "$shots" ] && cp "$work/$1.png" "$shots/wine_$1.png"
+}
+# end_editor: closes it as the window system does (WM_CLOSE) and waits for its end.
+end_editor() {
+    wine taskkill /im ktprog.exe >/dev/null 2>&1
+    for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
+}
+
 # The editor.
 cd "$c/kt"
-wine ktprog.exe >"$work/ktprog.log" 2>&1 &
-editor=$!
-remember $editor
-window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
-[ -n "$window" ] || fail "the editor's window did not appear"
-sleep 3
-import -window root "$work/screen.png"
-[ -n "$shots" ] && cp "$work/screen.png" "$shots/wine_ktprog.png"
+start_editor ktprog
 
 # Where is the client area? Find the panel's top-left corner in the screenshot; the window
 # must reach at least the whole panel's size from there, and that part of the screen must
@@ -71,10 +83,10 @@ check_client_area() {
     [ "$differing" = "0" ] || fail "the client area differs from the expected picture"
 }
 golden="$src/tests/golden/panel_start.png"
-check_client_area "$work/screen.png" "$window" "$golden"
+check_client_area "$work/ktprog.png" "$window" "$golden"
 
 # The menu bar: a click on "File" just above the client area opens a menu over the panel.
-convert "$work/screen.png" -crop 200x120+${ox}+${oy} +repage "$work/before.png"
+convert "$work/ktprog.png" -crop 200x120+${ox}+${oy} +repage "$work/before.png"
 xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
 sleep 1
 import -window root "$work/menu.png"
@@ -99,9 +111,7 @@ import -window root "$work/view.png"
 [ -n "$shots" ] && cp "$work/view.png" "$shots/wine_ktprog_unit_memory.png"
 echo "the Unit Memory window opens"
 
-wine taskkill /im ktprog.exe >/dev/null 2>&1
-for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
+end_editor
 [ -f "$c/kt/KtProg.CFG" ] || fail "no KtProg.CFG was written"
 lines=$(wc -l <"$c/kt/KtProg.CFG")
 [ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"
@@ -110,19 +120,10 @@ echo "ktprog.exe: window, panel and configuration ok"
 # The zoom kept in the options file: 200 % is the panel with every pixel doubled.
 sed -i '/^zoom *=/d' "$c/kt/KtProg.ini" 2>/dev/null
 printf 'zoom = 200\r\n' >>"$c/kt/KtProg.ini"
-wine ktprog.exe >"$work/ktprog-zoom.log" 2>&1 &
-editor=$!
-remember $editor
-window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
-[ -n "$window" ] || fail "the editor's window did not appear at 200 %"
-sleep 3
-import -window root "$work/zoom.png"
-[ -n "$shots" ] && cp "$work/zoom.png" "$shots/wine_ktprog_zoom200.png"
+start_editor ktprog_zoom200
 convert "$golden" -filter point -resize 200% "$work/golden200.png"
-check_client_area "$work/zoom.png" "$window" "$work/golden200.png"
-wine taskkill /im ktprog.exe >/dev/null 2>&1
-for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor" 2>/dev/null && fail "ktprog.exe at 200 % did not end after taskkill"
+check_client_area "$work/ktprog_zoom200.png" "$window" "$work/golden200.png"
+end_editor
 grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(cat "$c/kt/KtProg.ini")"
 echo "ktprog.exe at 200 %: the whole panel doubled, the level kept"
 
