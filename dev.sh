@@ -3,7 +3,8 @@
 #   ./dev.sh run    installs what is missing, builds, and runs the editor
 #   ./dev.sh test   installs what is missing, builds everything and runs all tests
 # Other commands: ./dev.sh demo (a scripted run on the simulated machine, with a PNG of the
-# panel), ./dev.sh build (sim build only), ./dev.sh golden (regenerate golden files).
+# panel), ./dev.sh build (sim build only), ./dev.sh golden (regenerate golden files),
+# ./dev.sh icons (redraw the programs' icons in data/icons with tools/mkicons).
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -105,8 +106,14 @@ golden)
     UPDATE_GOLDEN=1 ctest --preset sim
     git status --short
     ;;
+icons)
+    install_packages "${SIM_PACKAGES[@]}"
+    build sim
+    ./build/sim/tools/mkicons/mkicons data/icons
+    git status --short data/icons
+    ;;
 *)
-    echo "usage: ./dev.sh run|test|demo|build|golden" >&2
+    echo "usage: ./dev.sh run|test|demo|build|golden|icons" >&2
     exit 2
     ;;
 esac

@@ -46,11 +46,11 @@ std::string systemError(const char* what, const std::string& path, int code) {
 }
 
 // The libpng part of writePng. Returns false with context.message set on failure.
-bool writeRows(PngContext& context, const Canvas& canvas, std::vector<png_bytep>& rows) {
+bool writeRows(PngContext& context, const Canvas& canvas, int colourType, std::vector<png_bytep>& rows) {
     if (setjmp(context.jump)) return false;
     png_init_io(context.png, context.file);
     png_set_IHDR(context.png, context.info, static_cast<png_uint_32>(canvas.width()),
-                 static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 static_cast<png_uint_32>(canvas.height()), 8, colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_rows(context.png, context.info, rows.data());
     png_write_png(context.png, context.info, PNG_TRANSFORM_IDENTITY, nullptr);
@@ -91,18 +91,9 @@ bool readRows(PngContext& context, std::vector<png_bytep>& rows) {
     return true;
 }
 
-}  // namespace
-
-bool writePng(const Canvas& canvas, const std::string& path, std::string* error) {
-    if (canvas.width() <= 0 || canvas.height() <= 0) {
-        setError(error, "cannot write an empty picture to " + path);
-        return false;
-    }
-    std::vector<png_bytep> rows(static_cast<size_t>(canvas.height()));
-    const size_t stride = static_cast<size_t>(canvas.width()) * 3;
-    for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = const_cast<png_bytep>(canvas.data() + y * stride);  // libpng only reads them
-
+// Writes the rows of a canvas-sized picture (RGB or RGBA by colourType) to path.
+bool writeFile(const Canvas& canvas, int colourType, std::vector<png_bytep>& rows, const std::string& path,
+               std::string* error) {
     PngContext context;
     context.file = std::fopen(path.c_str(), "wb");
     if (!context.file) {
@@ -116,7 +107,7 @@ bool writePng(const Canvas& canvas, const std::string& path, std::string* error)
     if (!ok)
         std::snprintf(context.message, sizeof context.message, "out of memory");
     else
-        ok = writeRows(context, canvas, rows);
+        ok = writeRows(context, canvas, colourType, rows);
     png_destroy_write_struct(&context.png, &context.info);
 
     if (ok && std::fflush(context.file) != 0) {
@@ -132,6 +123,41 @@ bool writePng(const Canvas& canvas, const std::string& path, std::string* error)
         setError(error, "cannot write " + path + ": " + context.message);
     }
     return ok;
+}
+
+}  // namespace
+
+bool writePng(const Canvas& canvas, const std::string& path, std::string* error) {
+    if (canvas.width() <= 0 || canvas.height() <= 0) {
+        setError(error, "cannot write an empty picture to " + path);
+        return false;
+    }
+    std::vector<png_bytep> rows(static_cast<size_t>(canvas.height()));
+    const size_t stride = static_cast<size_t>(canvas.width()) * 3;
+    for (size_t y = 0; y < rows.size(); ++y)
+        rows[y] = const_cast<png_bytep>(canvas.data() + y * stride);  // libpng only reads them
+    return writeFile(canvas, PNG_COLOR_TYPE_RGB, rows, path, error);
+}
+
+bool writePng(const Canvas& canvas, const std::vector<uint8_t>& alpha, const std::string& path, std::string* error) {
+    if (canvas.width() <= 0 || canvas.height() <= 0) {
+        setError(error, "cannot write an empty picture to " + path);
+        return false;
+    }
+    const size_t pixels = static_cast<size_t>(canvas.width()) * static_cast<size_t>(canvas.height());
+    if (alpha.size() != pixels) {
+        setError(error, "cannot write " + path + ": the alpha plane does not match the picture's size");
+        return false;
+    }
+    std::vector<uint8_t> rgba(pixels * 4);
+    for (size_t i = 0; i < pixels; ++i) {
+        std::memcpy(&rgba[i * 4], canvas.data() + i * 3, 3);
+        rgba[i * 4 + 3] = alpha[i];
+    }
+    std::vector<png_bytep> rows(static_cast<size_t>(canvas.height()));
+    const size_t stride = static_cast<size_t>(canvas.width()) * 4;
+    for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgba.data() + y * stride;
+    return writeFile(canvas, PNG_COLOR_TYPE_RGB_ALPHA, rows, path, error);
 }
 
 bool readPng(const std::string& path, Canvas& canvas, std::string* error) {
