@@ -132,13 +132,20 @@ installed=1
 dpkg_root -i "$deb" >"$work/dpkg-i.log" || { cat "$work/dpkg-i.log"; fail "dpkg -i failed"; }
 changed=$(dpkg -V korvatone 2>&1)
 [ -z "$changed" ] || fail "installed files differ from the package's checksums: $changed"
-desktop-file-validate /usr/share/applications/ktprog.desktop /usr/share/applications/ktboot.desktop ||
-    fail "desktop-file-validate rejects the installed desktop entries"
+# desktop-file-validate fails only on errors; its warnings and hints (such as no main
+# category: the entry lands in a catch-all menu) count here too.
+validated=$(desktop-file-validate /usr/share/applications/ktprog.desktop /usr/share/applications/ktboot.desktop 2>&1) ||
+    fail "desktop-file-validate rejects the installed desktop entries: $validated"
+[ -z "$validated" ] || fail "desktop-file-validate: $validated"
 for entry in ktprog ktboot; do
     icon=$(sed -n 's/^Icon=//p' "/usr/share/applications/$entry.desktop")
     exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "/usr/share/applications/$entry.desktop")
     [ -f "/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "$entry.desktop's icon \"$icon\" is not installed"
     [ -x "/usr/bin/$exec" ] || fail "$entry.desktop runs \"$exec\", which is not in /usr/bin"
+    # A missing Categories line passes the validator, but the menus then show the entry
+    # under "Other" instead of with the sound programs.
+    grep -qE '^Categories=(.*;)?Audio;(.*;)?Midi;' "/usr/share/applications/$entry.desktop" ||
+        fail "$entry.desktop is not in the menu's Audio and Midi categories"
     metainfo="/usr/share/metainfo/org.korvatone.$entry.metainfo.xml"
     grep -q "<launchable type=\"desktop-id\">$entry.desktop</launchable>" "$metainfo" ||
         fail "$metainfo does not launch $entry.desktop"
