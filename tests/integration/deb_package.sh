@@ -60,6 +60,7 @@ finish() {
     fi
 }
 trap finish EXIT
+trap 'exit 1' TERM INT  # a timeout or Ctrl+C also ends with the package removed
 
 start_world deb
 unset XDG_DATA_HOME
