@@ -131,7 +131,18 @@ echo "lintian: no errors, no warnings"
 # --- 2. installed ---
 installed=1
 dpkg_root -i "$deb" >"$work/dpkg-i.log" || { cat "$work/dpkg-i.log"; fail "dpkg -i failed"; }
-changed=$(dpkg -V korvatone 2>&1)
+# Slim container images tell dpkg not to install manual pages and documentation
+# (path-exclude); what dpkg leaves out there is not looked for after the install.
+mapfile -t excluded < <(grep -hs '^path-exclude' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/* | awk '{ print $2 }')
+path_excluded() {
+    local pattern
+    for pattern in "${excluded[@]}"; do
+        # shellcheck disable=SC2053  # the pattern is dpkg's glob
+        [[ $1 == $pattern ]] && return 0
+    done
+    return 1
+}
+changed=$(dpkg -V korvatone 2>&1 | while read -r line; do path_excluded "${line##* }" || echo "$line"; done)
 [ -z "$changed" ] || fail "installed files differ from the package's checksums: $changed"
 # desktop-file-validate fails only on errors; its warnings and hints (such as no main
 # category: the entry lands in a catch-all menu) count here too.
@@ -154,6 +165,7 @@ done
 appstreamcli validate --no-net /usr/share/metainfo/org.korvatone.ktprog.metainfo.xml \
     /usr/share/metainfo/org.korvatone.ktboot.metainfo.xml || fail "appstreamcli rejects the metainfo files"
 for page in ktprog ktboot ktunit ktprog-start ktboot-start; do
+    path_excluded "/usr/share/man/man1/$page.1.gz" && { echo "note: dpkg leaves out manual pages here"; break; }
     man -w "$page" >/dev/null 2>&1 || fail "man does not find the page of $page"
 done
 echo "installed: files as packed, desktop entries, metainfo and manual pages valid"
