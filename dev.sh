@@ -13,6 +13,9 @@ ROOT=$(pwd)
 SIM_PACKAGES=(cmake g++ make pkg-config diffutils python3 libgtest-dev libbenchmark-dev libpng-dev)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FLTK_PACKAGES=(libfltk1.3-dev librtmidi-dev)
+# The Debian package's build and checks: dpkg-shlibdeps (dpkg-dev), lintian, the validators of
+# desktop entries and AppStream metadata, man for the manual pages.
+PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream man-db)
 # The desktop programs at run time: a JACK server for the virtual unit where ALSA has no
 # sequencer, and Xvfb, xdotool, xdpyinfo and import for a run without a display.
 RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils imagemagick)
@@ -77,6 +80,18 @@ test)
     # The integration tests drive real X and JACK servers; one that trips over the machine's
     # load (a JACK xrun) gets one more try.
     ctest --preset fltk --repeat until-pass:2
+    echo "== Debian package: built with cpack, checked, installed, started and removed"
+    install_packages "${PACKAGE_PACKAGES[@]}"
+    set +e
+    timeout 300 bash tests/integration/deb_package.sh build/fltk .  # runs cpack -G DEB first
+    rc=$?
+    set -e
+    if [ $rc -eq 77 ]; then
+        echo "Debian package test skipped"
+    elif [ $rc -ne 0 ]; then
+        echo "Debian package test failed"
+        exit 1
+    fi
     echo "== Windows programs: cross-built with mingw-w64, smoke-tested under Wine"
     build win32
     ls -l build/win32/src/ktprog.exe build/win32/src/ktboot.exe build/win32/korvatone-win64.zip
