@@ -19,7 +19,7 @@ PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream man-db)
 # The desktop programs at run time: a JACK server for the virtual unit where ALSA has no
 # sequencer, and Xvfb, xdotool, xdpyinfo and import for a run without a display.
 RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils imagemagick)
-WIN32_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
+WIN32_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis)
 
 install_packages() {  # install_packages PACKAGE...
     local missing=()
@@ -108,6 +108,23 @@ test)
         echo "Wine smoke test skipped"
     elif [ $rc -ne 0 ]; then
         echo "Wine smoke test failed"
+        exit 1
+    fi
+    echo "== Windows installer under Wine: install, first start from the Start menu, upgrade, uninstall"
+    ls -l build/win32/korvatone-1.00-setup.exe
+    set +e
+    timeout 600 bash tests/integration/wine_installer.sh build/win32 .
+    rc=$?
+    if [ $rc -ne 0 ] && [ $rc -ne 77 ]; then
+        echo "Wine installer test failed once; one more try"
+        timeout 600 bash tests/integration/wine_installer.sh build/win32 .
+        rc=$?
+    fi
+    set -e
+    if [ $rc -eq 77 ]; then
+        echo "Wine installer test skipped"
+    elif [ $rc -ne 0 ]; then
+        echo "Wine installer test failed"
         exit 1
     fi
     ;;

@@ -373,15 +373,24 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 bool registerClass() {
     if (ClassRegistered) return true;
-    WNDCLASSA wc{};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;  // a second click soon after the first comes as WM_LBUTTONDBLCLK
     wc.lpfnWndProc = windowProcedure;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    // The program's own icon (group 1 of its resources) for the caption and the taskbar, each
+    // in the size the system asks for; Windows' default where the resource is missing.
+    const LPCSTR programIcon = MAKEINTRESOURCEA(1);
+    wc.hIcon = static_cast<HICON>(LoadImageA(wc.hInstance, programIcon, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(wc.hInstance, programIcon, IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR));
+    if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = nullptr;
     wc.lpszClassName = WindowClassName;
-    ClassRegistered = RegisterClassA(&wc) != 0;
+    ClassRegistered = RegisterClassExA(&wc) != 0;
     return ClassRegistered;
 }
 
