@@ -68,10 +68,27 @@ start_world() {
     remember $!
     for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
     jack_lsp >/dev/null 2>&1 || { echo "skipped: the JACK server does not start here"; exit 77; }
-    local display=:$((200 + $$ % 100))
-    Xvfb "$display" -screen 0 "${2:-1366x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    start_display 200 "${2:-1366x768x24}"
+}
+
+# start_display BASE SCREEN: a private Xvfb (display number BASE + something of this process's
+# number, so that parallel test worlds do not meet) with one screen WxHxD; exports DISPLAY.
+start_display() {
+    local display=:$(($1 + $$ % 50))
+    Xvfb "$display" -screen 0 "$2" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     remember $!
     export DISPLAY=$display
     for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
+}
+
+# start_wine_world NAME DISPLAY_BASE SCREEN: a work folder, a fresh Wine prefix in it (HOME
+# there too) and a private Xvfb; skipped (77) when Wine cannot set up a prefix here.
+start_wine_world() {
+    work=$(mktemp -d "/tmp/kt-$1.XXXXXX")
+    export WINEPREFIX="$work/prefix" WINEDEBUG=-all HOME="$work/home"
+    mkdir -p "$HOME"
+    start_display "$2" "$3"
+    timeout 180 wineboot --init >"$work/wineboot.log" 2>&1
+    [ -d "$WINEPREFIX/drive_c/windows" ] || { echo "skipped: Wine cannot set up a prefix here"; exit 77; }
 }

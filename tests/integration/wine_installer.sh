@@ -21,9 +21,6 @@ need_tools wine wineserver winepath Xvfb xdotool xdpyinfo xprop convert compare 
 setup="$build/korvatone-1.00-setup.exe"
 [ -f "$setup" ] || fail "no installer at $setup"
 echo "installer: $(stat -c %s "$setup") bytes"
-work=$(mktemp -d /tmp/kt-wine-installer.XXXXXX)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all HOME="$work/home"
-mkdir -p "$HOME"
 # Wine's own processes of this prefix end with it, before the work folder goes.
 trap 'wineserver -k 2>/dev/null; cleanup' EXIT
 
@@ -36,14 +33,7 @@ step() {  # step TEXT: TEXT with the time since the last step
     last=$now
 }
 
-display=:$((450 + $$ % 50))
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-remember $!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
-timeout 180 wineboot --init >"$work/wineboot.log" 2>&1
-[ -d "$WINEPREFIX/drive_c/windows" ] || { echo "skipped: Wine cannot set up a prefix here"; exit 77; }
+start_wine_world wine-installer 450 1600x1000x24
 step "Wine prefix ready"
 
 c="$WINEPREFIX/drive_c"

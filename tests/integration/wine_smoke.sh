@@ -14,19 +14,9 @@ src=$(cd "$2" && pwd)
 shots=${3:-}
 source "$(dirname "$0")/desktop_env.sh"
 need_tools wine Xvfb xdotool xdpyinfo import compare convert
-work=$(mktemp -d /tmp/kt-wine.XXXXXX)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all HOME="$work/home"
-mkdir -p "$HOME"
-display=:$((400 + $$ % 50))
 # Room for the whole window at 200 %: the panel's client area plus Wine's frame, caption and
 # menu bar. At Wine's 96 dpi the first start stays at 100 % all the same.
-Xvfb "$display" -screen 0 3000x1800x24 -nolisten tcp >/dev/null 2>&1 &
-remember $!
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
-timeout 180 wineboot --init >"$work/wineboot.log" 2>&1
-[ -d "$WINEPREFIX/drive_c/windows" ] || { echo "skipped: Wine cannot set up a prefix here"; exit 77; }
+start_wine_world wine 400 3000x1800x24
 
 c="$WINEPREFIX/drive_c"
 mkdir -p "$c/Qrdxpath" "$c/kt"
