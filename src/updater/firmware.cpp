@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "shared/midi/protocol.h"
+#include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
 #include "updater/updater.h"
 
@@ -89,6 +90,16 @@ bool readLoaderFile(const std::string& path, std::vector<uint8_t>& image, std::s
     return true;
 }
 
+// The unit gives its verdict only after the whole image has reached it, so a message that
+// came in while the image was still going out is not the verdict: whatever is waiting when
+// the send returns is dropped. Taking it through receive.h queues the receive buffer again,
+// so the verdict that follows is heard.
+void dropMessagesOfTheSend() {
+    Event e;
+    while (takePendingEvent(e)) {
+    }
+}
+
 }  // namespace
 
 const char* const UnitRefusedWords = " The unit refused the update.";
@@ -148,6 +159,7 @@ void runFirmwareUpdate(const std::string& path) {
     const uint32_t before = tickCount();
     sendSysEx(message, [](size_t sent, size_t total) { drawUpdaterProgress(sent, total); });
     const uint32_t after = tickCount();
+    dropMessagesOfTheSend();
     // The verdict may come until 4 s after the later of the estimated and the real end.
     const uint32_t expectedEnd = tickDiff(before + estimateMs, after) > 0 ? before + estimateMs : after;
     const int32_t limit = std::max<int32_t>(tickDiff(expectedEnd + VerdictMarginMs, tickCount()), 0);

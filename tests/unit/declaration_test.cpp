@@ -192,4 +192,60 @@ TEST_F(DeclarationTest, FilesThatBreakTheLimitsAreRefusedBeforeAnyWindow) {
     }
 }
 
+TEST_F(DeclarationTest, TheWindowAndThePotRangesMustBeUsable) {
+    // The geometry lines of DeclarationText: x, y, width, height on lines 7 to 10.
+    const std::string geometry = "\r\n10\r\n10\r\n1340\r\n715\r\n";
+    auto window = [](int x, int y, int w, int h) {
+        return "\r\n" + std::to_string(x) + "\r\n" + std::to_string(y) + "\r\n" + std::to_string(w) + "\r\n" +
+               std::to_string(h) + "\r\n";
+    };
+    struct Case {
+        const char* why;
+        std::string text;
+        std::string problem;  // empty: accepted
+    };
+    DeclarationText base;
+    DeclarationText upsideDown;
+    upsideDown.ranges.assign(104, {0, 0, 0});
+    upsideDown.ranges[5] = {10, 20, 30};  // field 0, pot 5: its minimum is on line 142
+    const std::vector<Case> cases = {
+        {"100 x 100", replaceLine(base.text(), geometry, window(10, 10, 100, 100)),
+         "line 9: window too small or too large"},
+        {"9000 wide", replaceLine(base.text(), geometry, window(10, 10, 9000, 715)),
+         "line 9: window too small or too large"},
+        {"0 high", replaceLine(base.text(), geometry, window(10, 10, 1340, 0)),
+         "line 10: window too small or too large"},
+        {"negative height", replaceLine(base.text(), geometry, window(10, 10, 1340, -715)),
+         "line 10: window too small or too large"},
+        {"x at -9000", replaceLine(base.text(), geometry, window(-9000, 10, 1340, 715)),
+         "line 7: window position out of range"},
+        {"y at 8193", replaceLine(base.text(), geometry, window(10, 8193, 1340, 715)),
+         "line 8: window position out of range"},
+        {"maximum below minimum", upsideDown.text(), "line 142: field 0 pot 5: maximum below minimum"},
+        {"200 x 200 at the far left", replaceLine(base.text(), geometry, window(-8192, -8192, 200, 200)), ""},
+        {"8192 x 8192 at the far right", replaceLine(base.text(), geometry, window(8192, 8192, 8192, 8192)), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Out.str("");
+        sim::reset(Home.string());
+        sim::setTranscript(&Out);
+        resetDeclarationState();
+        const bool loaded = load(c.text);
+        if (c.problem.empty()) {
+            EXPECT_TRUE(loaded);
+            EXPECT_TRUE(lines("message").empty());
+            continue;
+        }
+        EXPECT_FALSE(loaded);
+        const std::vector<std::string> messages = lines("message");
+        EXPECT_EQ(messages.size(), 1u);
+        if (messages.empty()) continue;
+        EXPECT_EQ(messages[0], "\"  " + path("KtProg.DAT") + "\" \"  " + c.problem + "\"");
+        EXPECT_FALSE(sim::mainWindowIsOpen());
+    }
+    EXPECT_EQ(WindowX, 8192);
+    EXPECT_EQ(WindowWidth, 8192);
+}
+
 }  // namespace

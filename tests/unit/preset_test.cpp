@@ -199,12 +199,12 @@ TEST_F(PresetTest, ConfigurationRoundTripRestoresEverything) {
 TEST_F(PresetTest, ConfigurationValuesMayUseSymbolsAndExpressions) {
     std::string text = "/data\r\nHALF+1 ; Midi In\r\n-1\r\n";
     for (int j = 0; j < 104; ++j) text += (j == 3 ? "HALF*2-1" : "1") + std::string("\r\n");
-    writeFile("KtProg.CFG", text);  // no effect lines at all: the store keeps its values
-    EffectStore[5] = 42;
+    for (int k = 0; k < 56; ++k) text += " 0    ; Effect Parameters\r\n";
+    writeFile("KtProg.CFG", text);
     ASSERT_TRUE(readConfiguration(path("KtProg.CFG")));
     EXPECT_EQ(MidiInDevice, 65);  // read unchanged: limited only when the devices open
     EXPECT_EQ(ProgramValues[3], 127);
-    EXPECT_EQ(EffectStore[5], 42);
+    EXPECT_TRUE(lines("message").empty());
 }
 
 TEST_F(PresetTest, AShortConfigurationKeepsWhatWasReadAndTheRestOfTheDefaults) {
@@ -220,6 +220,51 @@ TEST_F(PresetTest, AShortConfigurationKeepsWhatWasReadAndTheRestOfTheDefaults) {
     EXPECT_EQ(lines("message")[0], "\"  " + path("KtProg.CFG") + " out of data\" \"  in line : 63\"");
 }
 
+TEST_F(PresetTest, ACutInTheEffectLinesIsSaidOnceAndTheRestKeepTheirValues) {
+    EffectStore[55] = 5;
+    ASSERT_TRUE(writeConfiguration(path("KtProg.CFG")));
+    const std::string text = readFile("KtProg.CFG");
+    size_t effects = 0;
+    for (int i = 0; i < 107; ++i) effects = text.find("\r\n", effects) + 2;  // after the parameter lines
+    size_t lastEffect = effects;
+    for (int i = 0; i < 55; ++i) lastEffect = text.find("\r\n", lastEffect) + 2;
+    const size_t spares = text.find("\r\n", lastEffect) + 2;
+    // The reader leaves the raw first line out of its count: the parameter lines are its
+    // lines 1 to 106, so the effect lines continue from 107.
+    struct Case {
+        const char* why;
+        std::string text;
+        int missingLine;  // 0: complete, no message
+    };
+    const std::string head = text.substr(0, effects);
+    const std::vector<Case> cases = {
+        {"three effect lines, one of them no number",
+         head + " 11   ; Effect Parameters 0\r\nnot a number\r\n   -12 \r\n", 110},
+        {"no effect lines", head, 107},
+        {"all but the last effect line", text.substr(0, lastEffect), 162},
+        {"all effect lines, no spare lines", text.substr(0, spares), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Out.str("");
+        writeFile("KtProg.CFG", c.text);
+        for (int16_t& v : EffectStore) v = 9;
+        answerMessages(2);
+        ASSERT_TRUE(runs([&] { readConfiguration(path("KtProg.CFG")); }));
+        if (c.missingLine == 0) {
+            EXPECT_TRUE(lines("message").empty());
+            EXPECT_EQ(EffectStore[55], 5);  // the last effect line was read
+            continue;
+        }
+        const std::vector<std::string> messages = lines("message");
+        EXPECT_EQ(messages.size(), 1u);
+        if (messages.empty()) continue;
+        EXPECT_EQ(messages[0], "\"  " + path("KtProg.CFG") + " out of data\" \"  in line : " +
+                                   std::to_string(c.missingLine) + "\"");
+        EXPECT_EQ(EffectStore[55], 9);
+    }
+}
+
 TEST_F(PresetTest, BadOrMissingEffectLinesKeepTheirValues) {
     ASSERT_TRUE(writeConfiguration(path("KtProg.CFG")));
     std::string text = readFile("KtProg.CFG");
@@ -229,12 +274,12 @@ TEST_F(PresetTest, BadOrMissingEffectLinesKeepTheirValues) {
     head += " 11   ; Effect Parameters 0\r\nnot a number\r\n   -12 \r\n";  // then the file ends
     writeFile("KtProg.CFG", head);
     for (int16_t& v : EffectStore) v = 9;
-    ASSERT_TRUE(readConfiguration(path("KtProg.CFG")));
+    answerMessages(1);
+    ASSERT_TRUE(runs([&] { readConfiguration(path("KtProg.CFG")); }));
     EXPECT_EQ(EffectStore[0], 11);
     EXPECT_EQ(EffectStore[1], 9);
     EXPECT_EQ(EffectStore[2], -12);
     EXPECT_EQ(EffectStore[3], 9);
-    EXPECT_TRUE(lines("message").empty());
 }
 
 TEST_F(PresetTest, EffectTablesFollowTheTypeAndOnlyTouchTheirOwnRows) {

@@ -51,6 +51,26 @@ int16_t readCount(const char* what) {
     return count;
 }
 
+// The window is drawn into a canvas of its full size: a huge one takes gigabytes and seconds
+// to clear, and one too small has no room for the panel's keyboard and texts.
+constexpr int16_t MinimumWindowSize = 200, MaximumWindowSize = 8192, WindowPositionLimit = 8192;
+
+int16_t readWindowSize() {
+    int16_t size = readDeclaredValue();
+    if (size < MinimumWindowSize || size > MaximumWindowSize) {
+        declarationError(DataLineNumber, "window too small or too large");
+    }
+    return size;
+}
+
+int16_t readWindowPosition() {
+    int16_t position = readDeclaredValue();
+    if (position < -WindowPositionLimit || position > WindowPositionLimit) {
+        declarationError(DataLineNumber, "window position out of range");
+    }
+    return position;
+}
+
 void readSymbolSection() {
     for (;;) {
         std::string line = DataFileReader::readDataLine();
@@ -111,10 +131,10 @@ void loadDeclarationFile(const std::string& baseName) {
     MaxPotsPerField = readCount("largest pot index");
     RepeatDelay = readDeclaredValue();
     RepeatInterval = readDeclaredValue();
-    WindowX = readDeclaredValue();
-    WindowY = readDeclaredValue();
-    WindowWidth = readDeclaredValue();
-    WindowHeight = readDeclaredValue();
+    WindowX = readWindowPosition();
+    WindowY = readWindowPosition();
+    WindowWidth = readWindowSize();
+    WindowHeight = readWindowSize();
     for (int i = 0; i < 4; ++i) readDeclaredValue();  // reserved
     int16_t pairs = readCount("pair count");
     for (int i = 0; i < 2 * pairs; ++i) readDeclaredValue();  // reserved
@@ -170,6 +190,11 @@ void loadDeclarationFile(const std::string& baseName) {
             if (min == max) {
                 declarationError(DataLineNumber, "field " + std::to_string(f) + " pot " + std::to_string(k) +
                                                      ": minimum equals maximum");
+            }
+            // Such a pot could never move: every value would be forced to its maximum.
+            if (max < min) {
+                declarationError(DataLineNumber, "field " + std::to_string(f) + " pot " + std::to_string(k) +
+                                                     ": maximum below minimum");
             }
             PotMax[f].push_back(max);
             PotDefault[f].push_back(def);

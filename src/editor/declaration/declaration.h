@@ -12,10 +12,11 @@
 //   - a missing file: alert box "Declaration file missing!" with the path, then the end;
 //   - a file that ends too early: the reader's "out of data" message, then the end;
 //   - a value outside signed 16 bits, a negative count, a field with more pots than
-//     MaxPotsPerField + 1, more than 101 symbols, a pot whose minimum equals its maximum, a
-//     layout that breaks the editor's fixed numbering (104 parameters, field 11 the effect
-//     field with 15 pots whose pot 0 has the range 0..3, at least 22 labels): a message
-//     window naming the file, the line and the problem, then the end.
+//     MaxPotsPerField + 1, more than 101 symbols, a pot whose minimum equals or exceeds its
+//     maximum, a window width or height outside 200..8192 or a window position outside
+//     -8192..8192, a layout that breaks the editor's fixed numbering (104 parameters,
+//     field 11 the effect field with 15 pots whose pot 0 has the range 0..3, at least 22
+//     labels): a message window naming the file, the line and the problem, then the end.
 // All of this happens before the main window is opened. The program itself starts from the
 // declared defaults in editor/program (startDeclaredProgram).
 #pragma once

@@ -24,6 +24,16 @@ bool leadingInteger(const std::string& line, int16_t& value) {
     return true;
 }
 
+// A file cut inside its effect lines is said as the reader says a cut in the lines before:
+// its message, naming the missing line in the reader's count, which the raw effect lines
+// continue. The effect values not read keep what they had.
+void reportEffectLinesCut(int effectLinesRead) {
+    const int missingLine = DataLineNumber + effectLinesRead + 1;
+    const std::string file = DataFileName;
+    DataFileReader::close();
+    showMessage("  " + file + " out of data", "  in line : " + std::to_string(missingLine));
+}
+
 }  // namespace
 
 bool readConfiguration(const std::string& path) {
@@ -41,10 +51,12 @@ bool readConfiguration(const std::string& path) {
     }
     if (!DataFileExhausted) {
         std::string line;
-        for (int k = 0; k < 56 && DataFileReader::readRawLine(line); ++k) {
+        int k = 0;
+        for (; k < 56 && DataFileReader::readRawLine(line); ++k) {
             int16_t value = 0;
             if (leadingInteger(line, value)) EffectStore[k] = value;
         }
+        if (k < 56) reportEffectLinesCut(k);
     }
     DataFileReader::close();
     return true;

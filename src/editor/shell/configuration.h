@@ -12,8 +12,9 @@
 //
 // readConfiguration(path): a missing file changes nothing. A file that ends early, or was
 //   written for a declaration with fewer pots, shows the reader's "out of data" message and
-//   start-up goes on with what was read and the declaration's defaults for the rest. Effect
-//   lines that are missing or do not start with a number keep their previous values.
+//   start-up goes on with what was read and the declaration's defaults for the rest; a cut
+//   inside the effect lines is said once the same way. Effect lines that are missing or do
+//   not start with a number keep their previous values.
 // writeConfiguration(path): writes the file safely (temporary file renamed over the old one);
 //   a failure shows a message window naming the file and the reason, and returns false.
 #pragma once

@@ -53,9 +53,12 @@ void loadProgramCommand() {
     bool ok = false;
     askProgramFile(FileDialogKind::Open, "Load Program", DataDirectory, CurrentProgramPath, ok);
     if (!ok) return;
-    CurrentProgramName = programNameFromPath(CurrentProgramPath);
-    showProgramInCaption(CurrentProgramName);
     const bool loaded = readProgramFile(CurrentProgramPath);
+    if (loaded) {
+        // A refused file leaves the old program on the panel, so the caption keeps its name.
+        CurrentProgramName = programNameFromPath(CurrentProgramPath);
+        showProgramInCaption(CurrentProgramName);
+    }
     sendLoadedProgram();
     if (loaded) {
         recordChange(before);
