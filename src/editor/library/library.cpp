@@ -99,12 +99,21 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
     files = NumberedFiles{};
     std::vector<std::string> listing;
     std::string reason;
-    listFolderFiles(folder, "", listing, reason);
+    // A folder that is gone (a stick no longer plugged in) or holds nothing to send must be
+    // said plainly: otherwise every location is a hole and the run ends having sent nothing.
+    if (!listFolderFiles(folder, "", listing, reason)) {
+        showMessage(" Cannot read the folder!", "  " + folder + ": " + reason);
+        return false;
+    }
     for (std::string& name : listing) {
         const int location = programNumberFromName(name);
         if (location < 1 || location > 99) continue;
         ++files.counts[location];
         files.names.push_back(std::move(name));
+    }
+    if (files.names.empty()) {
+        showMessage(" No program files in this folder!", "  " + folder);
+        return false;
     }
     for (int location = 1; location <= 99; ++location) {
         if (files.counts[location] > 1) {

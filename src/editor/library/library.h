@@ -16,8 +16,10 @@
 //   that closed the dialog does not reach the panel.
 // numberedFiles(folder, files): the batch's list: every regular file of the folder (any
 //   extension) whose name gives a location 1..99, in name order, with the number of files
-//   per location. False after " Multiple files assigned to location: L" / " Please resolve
-//   it!" for the first location claimed twice.
+//   per location. False after a message: " Cannot read the folder!" / "  FOLDER: REASON"
+//   when the folder cannot be listed, " No program files in this folder!" / "  FOLDER" when
+//   no file gives a location, or " Multiple files assigned to location: L" / " Please
+//   resolve it!" for the first location claimed twice.
 // loadNamedProgram(path): loads a program file named by the program as Load Program loads
 //   one (caption, the changed parameters between edit-begin and edit-end, one change, the new
 //   compare reference); a file that cannot be read is reported and changes nothing (false).

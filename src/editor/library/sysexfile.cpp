@@ -177,10 +177,6 @@ void exportProgramCommand() {
 void exportAllProgramsCommand() {
     NumberedFiles files;
     if (!numberedFiles(DataDirectory, files)) return;
-    if (files.names.empty()) {
-        showMessage(" No program files in this folder!", "  " + DataDirectory);
-        return;
-    }
     std::vector<std::string> names = files.names;
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return programNumberFromName(a) < programNumberFromName(b);

@@ -22,6 +22,8 @@ void redrawPanel() {
 // The batch write, whole (onlyChanged false) or of the changed programs only.
 void writeProgramsOfFolder(bool onlyChanged) {
     NumberedFiles files;
+    // numberedFiles has said why when the folder gives nothing to send (it cannot be listed,
+    // no file names a location, or two name the same one): then nothing is asked or sent.
     if (!numberedFiles(DataDirectory, files)) {
         redrawPanel();
         return;
@@ -36,11 +38,6 @@ void writeProgramsOfFolder(bool onlyChanged) {
         answer = askChoice(" There are holes in the list. What should happen to the holes?", " 1:Skipped",
                            " 2:Filled with default ");
         redrawPanel();
-        if (answer == 2 && numbered.empty()) {
-            showMessage(" No program file to fill the holes with!", "");
-            redrawPanel();
-            return;
-        }
     }
 
     bool failed = false;
@@ -56,7 +53,8 @@ void writeProgramsOfFolder(bool onlyChanged) {
     }
     if (!failed && answer == 2) {
         // The holes get the first file's program, read once and sent from memory to each
-        // free location in ascending order; the caption names the hole being written.
+        // free location in ascending order; the caption names the hole being written. There is
+        // a first file: numberedFiles refuses a folder without one.
         failed = !readNamedProgramFile(joinPath(DataDirectory, numbered.front()));
         for (int location = 1; location <= 99 && !failed; ++location) {
             if (counts[location] != 0) continue;

@@ -21,8 +21,10 @@
 //   communication error!", or a file that cannot be read, each shown in a message window);
 //   Skipped for a name without a location (reported, not a failure: a batch goes on).
 // writeAllProgramsCommand(): every numbered file of DataDirectory (sorted by name) to its
-//   location, after checking that no location is claimed twice and asking what to do with
-//   the locations no file claims (skip them, or fill them with the first file's program).
+//   location, after checking that the folder can be listed, holds a numbered file and has no
+//   location claimed twice (each said in a message window, nothing sent), and asking what to
+//   do with the locations no file claims (skip them, or fill them with the first file's
+//   program).
 #pragma once
 
 #include <cstdint>
