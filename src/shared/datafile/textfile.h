@@ -1,9 +1,20 @@
 // textfile.h - writing the programs' small text files safely, and the number form they use.
 //
-// writeFileSafely(path, contents, error): writes the bytes first into a temporary file in the
-//   same folder, then renames it over path. A failure or a crash in the middle therefore never
-//   destroys the previous file. Returns false with the system's reason in error; the temporary
-//   file is removed then.
+// writeFileSafely(path, contents, error): writes the bytes first into a temporary file
+//   ("<file>.new~") in the file's folder, then renames it over the file. A failure or a crash
+//   in the middle therefore never destroys the previous file. What the user set on the file is
+//   kept:
+//   - a write-protected file (no write bit at all, or one this process may not write) is not
+//     touched: false with "the file is write-protected";
+//   - a symbolic link is followed to its final target, which is written (temporary file beside
+//     the target); the link stays a link. A link to nothing or a loop of links fails;
+//   - the old file's mode, and its owner and group where the process may set them, go to the
+//     new file;
+//   - a file with several hard links is overwritten in place once the temporary file holds the
+//     complete new contents, so that all names keep sharing it; the temporary file is then
+//     removed, or kept and named in error when overwriting fails.
+//   A missing file is created with the mode the umask gives. Returns false with the reason in
+//   error; the temporary file is removed then (except in the hard-link case above).
 // writeFileSafelyOrSay(path, contents): the same; a failure is shown in a message window
 //   naming the file and the reason ("  <path>" / "  not written: <reason>").
 // textFileContents(lines): the lines, each ended by CR LF.
@@ -25,3 +36,8 @@ bool writeTextFile(const std::string& path, const std::vector<std::string>& line
 bool writeTextFileOrSay(const std::string& path, const std::vector<std::string>& lines);
 std::string formatNumber(long n);
 void padToColumn(std::string& text, size_t column);
+
+// Test hook: when set, called with the temporary file's path once it holds the complete new
+// contents, before it replaces the file or is copied over it. Lets a test see where the
+// temporary file was made and change the file system at that moment. Nothing else sets it.
+extern void (*textFileTemporaryWritten)(const std::string& temporary);
