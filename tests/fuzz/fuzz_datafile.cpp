@@ -84,6 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ended || FakeMessages.empty() || FakeMessages.back().find(" out of data|  in line : ") == std::string::npos)
         std::abort();  // the reader must stop only through its out-of-data message
     if (FakeMessages.size() - messagesBefore > static_cast<size_t>(MaxDataFileMessages) + 2) std::abort();
-    if (DataLinePeak > MaxDataLineBytes) std::abort();
+    if (DataLinePeak > MaxDataLineBytes + 1) std::abort();
     return 0;
 }

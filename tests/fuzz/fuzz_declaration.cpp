@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         startDeclaredProgram();
     } catch (const sim::ProgramEnded&) {
         if (fuzzing::messageWindows() - windowsBefore > MaxDataFileMessages + 2) __builtin_trap();
-        if (DataLinePeak > MaxDataLineBytes) __builtin_trap();
+        if (DataLinePeak > MaxDataLineBytes + 1) __builtin_trap();
         resetDataFileState();
         return 0;
     }

@@ -60,7 +60,7 @@ inline int messageWindows() {
 // holds no more of a line than the reader's bound.
 inline void checkReadBounds(int windowsBefore) {
     if (messageWindows() - windowsBefore > MaxDataFileMessages + 1) __builtin_trap();
-    if (DataLinePeak > MaxDataLineBytes) __builtin_trap();
+    if (DataLinePeak > MaxDataLineBytes + 1) __builtin_trap();
 }
 
 // A fresh editor state; message windows get up to 64 key presses.

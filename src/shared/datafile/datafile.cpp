@@ -51,12 +51,12 @@ bool readPhysicalLine(std::string& line) {
         if (line.size() <= MaxDataLineBytes) line.push_back(Traits::to_char_type(c));
         else cut = true;
     }
+    DataLinePeak = std::max(DataLinePeak, line.size());
     if (!line.empty() && line.back() == '\r' && !cut) line.pop_back();
     if (line.size() > MaxDataLineBytes) {
         cut = true;
         line.resize(MaxDataLineBytes);
     }
-    DataLinePeak = std::max(DataLinePeak, line.size());
     if (PhysicalLines < std::numeric_limits<int>::max()) ++PhysicalLines;
     if (cut) DataFileReader::reportProblem(" Line too long", "  in line : " + std::to_string(PhysicalLines));
     return true;

@@ -61,7 +61,8 @@ extern bool EndOfDataEndsProgram;  // true (default): the end of the data ends t
 extern bool DataFileExhausted;     // the current file ran out of data (set only when not ending)
 extern bool DataFileRefused;       // the last open refused the file for its size (and said so)
 extern int DataFileProblems;       // problems reported since the last open, shown or not
-extern size_t DataLinePeak;        // the most bytes of one line held at once since the reset (tests)
+extern size_t DataLinePeak;        // the most bytes of one line held at once since the reset
+                                   // (tests; at most MaxDataLineBytes + 1, the byte that tells a CR)
 
 constexpr std::uintmax_t MaxDataFileBytes = 1048576;
 constexpr size_t MaxDataLineBytes = 4096;
