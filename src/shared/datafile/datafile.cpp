@@ -112,14 +112,15 @@ std::string readDataLine() {
             // Computed in int: the message names the missing line, 32768 included.
             int missingLine = DataLineNumber + 1;
             const bool ends = EndOfDataEndsProgram;
-            close();
             const std::string mainText = "  " + DataFileName + " out of data";
             const std::string detailText = "  in line : " + std::to_string(missingLine);
             if (ends) {
+                close();
                 showMessage(mainText, detailText);
                 endProgram();
             }
-            reportProblem(mainText, detailText);
+            reportProblem(mainText, detailText);  // still open: counted with the file's others
+            close();
             DataFileExhausted = true;
             return std::string();
         }
@@ -164,6 +165,11 @@ bool readRawLine(std::string& line) {
 }
 
 void reportProblem(const std::string& mainText, const std::string& detailText) {
+    // Outside a file (a symbol declared by hand) every problem is shown.
+    if (!CurrentDataFile.is_open()) {
+        showMessage(mainText, detailText);
+        return;
+    }
     ++DataFileProblems;
     if (MessagesShown < MaxDataFileMessages) {
         ++MessagesShown;

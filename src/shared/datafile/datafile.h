@@ -20,7 +20,8 @@
 //   Problems found while a file is read (the reader's and the evaluator's, see reportProblem)
 //   show at most MaxDataFileMessages windows per open; the next one shows
 //   " More errors in this file are not shown." / "  <DataFileName>" and the rest are counted
-//   silently in DataFileProblems. Messages that end the program are always shown.
+//   silently in DataFileProblems. Messages that end the program, and problems reported
+//   while no file is open, are always shown.
 //
 // DataFileReader::open(path): makes path the current file (closing any earlier one), sets
 //   DataFileName = path and DataLineNumber = 0. Returns false when the file cannot be
@@ -81,6 +82,7 @@ int32_t readInteger();
 void close();
 bool readRawLine(std::string& line);
 // A problem of the current file: counted, and shown unless this open has shown its share.
+// With no file open it is just shown.
 void reportProblem(const std::string& mainText, const std::string& detailText);
 }  // namespace DataFileReader
 
