@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Time and peak memory of the editor meeting hostile files, on the simulated machine (ktsim):
-#   hostile_files.sh SIM_BUILD_DIR SOURCE_DIR [MEMORY_CAP_KB]
+#   [ONLY=sparse|line|batch] hostile_files.sh SIM_BUILD_DIR SOURCE_DIR [MEMORY_CAP_KB]
 # Cases: a 1 GB sparse program file loaded with "Load Program", a 100 MB program file of one
 # line loaded likewise, and a 300 MB "05 silence.wav" in the folder of a batch write. The
 # files are made at run time in a scratch folder and removed afterwards. Each run's address
@@ -51,9 +51,10 @@ sparse() { truncate -s 1G "$1/Sparse.prg"; }
 oneline() { head -c 100000000 /dev/zero | tr '\0' 'x' >"$1/Line.prg"; }
 batch() {
     cp "$src/data/programs/01 Init.prg" "$1/01 Init.prg"
-    head -c 300000000 /dev/urandom >"$1/05 silence.wav"
+    head -c 300000000 /dev/zero >"$1/05 silence.wav"  # silence: one line of zero bytes
 }
 
-measure sparse-1G 1003 Sparse.prg sparse
-measure one-line-100M 1003 Line.prg oneline
-measure batch-300M 1006 "" batch
+want() { [ -z "${ONLY:-}" ] || [ "$ONLY" = "$1" ]; }
+want sparse && measure sparse-1G 1003 Sparse.prg sparse
+want line && measure one-line-100M 1003 Line.prg oneline
+want batch && measure batch-300M 1006 "" batch
