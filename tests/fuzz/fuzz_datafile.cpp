@@ -5,6 +5,8 @@
 // when there is no such line) is written to a file and read through the data-file reader
 // until it runs out of data and the fake endProgram throws. The first byte picks the order in
 // which readDataLine, readValue, readInteger and readRawLine take turns.
+// The reading shows at most four problem windows (three and the "more errors" one) besides
+// the out-of-data message that ends it, and holds no line beyond the reader's bound.
 // Links against the fake platform of the unit tests.
 
 #include <cstddef>
@@ -57,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     unsigned pattern = size > 0 ? data[0] : 0;
+    const size_t messagesBefore = FakeMessages.size();
     if (!DataFileReader::open(path)) return 0;
     bool ended = false;
     try {
@@ -80,5 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::filesystem::remove(path, ignored);
     if (!ended || FakeMessages.empty() || FakeMessages.back().find(" out of data|  in line : ") == std::string::npos)
         std::abort();  // the reader must stop only through its out-of-data message
+    if (FakeMessages.size() - messagesBefore > static_cast<size_t>(MaxDataFileMessages) + 2) std::abort();
+    if (DataLinePeak > MaxDataLineBytes + 1) std::abort();
     return 0;
 }

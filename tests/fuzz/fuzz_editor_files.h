@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "editor/declaration/declaration.h"
@@ -39,9 +40,34 @@ inline void writeFile(const std::string& name, const uint8_t* data, size_t size)
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
+// The simulated machine's transcript of the current input.
+inline std::ostringstream& transcript() {
+    static std::ostringstream out;
+    return out;
+}
+
+// Message windows in the transcript since freshMachine.
+inline int messageWindows() {
+    int count = 0;
+    std::istringstream in(transcript().str());
+    for (std::string line; std::getline(in, line);) {
+        if (line.find(" message ") != std::string::npos) ++count;
+    }
+    return count;
+}
+
+// One file read shows at most its three problem windows and the "more errors" one, and
+// holds no more of a line than the reader's bound.
+inline void checkReadBounds(int windowsBefore) {
+    if (messageWindows() - windowsBefore > MaxDataFileMessages + 1) __builtin_trap();
+    if (DataLinePeak > MaxDataLineBytes + 1) __builtin_trap();
+}
+
 // A fresh editor state; message windows get up to 64 key presses.
 inline void freshMachine() {
+    transcript().str("");
     sim::reset(home());
+    sim::setTranscript(&transcript());
     resetEditorState();
     StartDirectory = home();
     DataDirectory = home();

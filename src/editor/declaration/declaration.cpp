@@ -111,7 +111,7 @@ void loadDeclarationFile(const std::string& baseName) {
     }
     EndOfDataEndsProgram = true;
     if (!DataFileReader::open(path)) {
-        showMessage("  " + path, "  cannot be read");
+        if (!DataFileRefused) showMessage("  " + path, "  cannot be read");  // else the size was said
         endProgram();
     }
 

@@ -11,6 +11,7 @@
 #include "shared/message/message.h"
 
 int ProgramValueCount = 0;
+bool ProgramFileHadProblems = false;
 const char* const SpareLine = " 0    ; dummy";
 
 std::string parameterLine(int value, int field, int pot, int serial) {
@@ -46,6 +47,7 @@ std::vector<std::string> programFileLines(const std::vector<int16_t>& values) {
 bool writeProgramFile(const std::string& path) { return writeTextFileOrSay(path, programFileLines(ProgramValues)); }
 
 bool readProgramFile(const std::string& path) {
+    ProgramFileHadProblems = false;
     if (!DataFileReader::openUserFile(path)) return false;
     std::vector<int16_t> values(ProgramValues.size());
     for (int16_t& v : values) {
@@ -53,6 +55,7 @@ bool readProgramFile(const std::string& path) {
         if (DataFileExhausted) break;
     }
     const bool complete = !DataFileExhausted;
+    ProgramFileHadProblems = DataFileProblems > 0;
     DataFileReader::close();
     if (!complete) return false;
 
@@ -68,4 +71,10 @@ bool readNamedProgramFile(const std::string& path) {
         return false;
     }
     return readProgramFile(path);
+}
+
+bool programFitForUnit(const std::string& path) {
+    if (!ProgramFileHadProblems) return true;
+    showMessage("  " + path, "  cannot be read");
+    return false;
 }

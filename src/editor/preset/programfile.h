@@ -15,6 +15,11 @@
 //   effect type, then the file's program replaces ProgramValues, its effect type is clamped
 //   to 0..3 and followed, every value is clamped into its pot's range, and
 //   ProgramValueCount = ParameterCount (true). The editor never ends here.
+//   ProgramFileHadProblems tells whether the last read reported any problem (a bad value, a
+//   line too long ...); its values are taken in all the same.
+// programFitForUnit(path): true unless the last read of path reported problems; then
+//   "  <path>" / "  cannot be read" is shown and false: such a file is never written into
+//   the unit (a half-understood file would replace a good program there).
 // readNamedProgramFile(path): the same for a file named by the program (not chosen in a
 //   dialog): one that is missing or no regular file is said too ("  <path>" / "  cannot be
 //   read").
@@ -24,6 +29,7 @@
 #include <vector>
 
 extern int ProgramValueCount;  // values read by the last successful readProgramFile
+extern bool ProgramFileHadProblems;  // the last readProgramFile reported problems
 
 std::string parameterLine(int value, int field, int pot, int serial);
 std::vector<std::string> parameterLines();  // the parameter lines of ProgramValues
@@ -36,3 +42,4 @@ constexpr int SpareLineCount = 16;
 bool writeProgramFile(const std::string& path);
 bool readProgramFile(const std::string& path);
 bool readNamedProgramFile(const std::string& path);
+bool programFitForUnit(const std::string& path);

@@ -55,7 +55,8 @@ void writeProgramsOfFolder(bool onlyChanged) {
         // The holes get the first file's program, read once and sent from memory to each
         // free location in ascending order; the caption names the hole being written. There is
         // a first file: numberedFiles refuses a folder without one.
-        failed = !readNamedProgramFile(joinPath(DataDirectory, numbered.front()));
+        const std::string first = joinPath(DataDirectory, numbered.front());
+        failed = !readNamedProgramFile(first) || !programFitForUnit(first);
         for (int location = 1; location <= 99 && !failed; ++location) {
             if (counts[location] != 0) continue;
             CurrentProgramName = (location < 10 ? "0" : "") + std::to_string(location) + "default";

@@ -94,6 +94,7 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
         drawPanel();
         presentMainWindow();
     }
+    if (!programFitForUnit(path)) return WriteResult::Failed;  // in the panel, but not into the unit
 
     const int location = programNumberFromName(CurrentProgramName);
     if (location < 1 || location > 99) {

@@ -2,6 +2,7 @@
 
 #include "shared/datafile/datafile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -16,17 +17,48 @@ std::string DataFileName;
 int16_t DataLineNumber = 0;
 bool EndOfDataEndsProgram = true;
 bool DataFileExhausted = false;
+bool DataFileRefused = false;
+int DataFileProblems = 0;
+size_t DataLinePeak = 0;
 
 namespace {
 
 std::ifstream CurrentDataFile;
+std::uintmax_t BytesRead = 0;  // of the current file, line ends included
+int PhysicalLines = 0;         // lines taken from the current file, raw lines included
+int MessagesShown = 0;         // problem windows of the current open, the "more" one included
 
 // One physical line without its line end; false at the end of the file or with no file.
+// At most MaxDataLineBytes of the line are kept; the rest is consumed byte by byte and
+// dropped, so no line costs more memory than the bound however long it is.
 bool readPhysicalLine(std::string& line) {
     if (!CurrentDataFile.is_open()) return false;
-    if (CurrentDataFile.peek() == std::char_traits<char>::eof()) return false;
-    std::getline(CurrentDataFile, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::streambuf* in = CurrentDataFile.rdbuf();
+    using Traits = std::char_traits<char>;
+    if (BytesRead >= MaxDataFileBytes || in == nullptr || Traits::eq_int_type(in->sgetc(), Traits::eof())) {
+        return false;
+    }
+    line.clear();
+    line.reserve(MaxDataLineBytes + 1);
+    bool cut = false;
+    while (BytesRead < MaxDataFileBytes) {
+        const Traits::int_type c = in->sbumpc();
+        if (Traits::eq_int_type(c, Traits::eof())) break;
+        ++BytesRead;
+        if (c == '\n') break;
+        // One byte beyond the bound is held, so that a CR ending a line of exactly the
+        // bound's length is not taken for a longer line.
+        if (line.size() <= MaxDataLineBytes) line.push_back(Traits::to_char_type(c));
+        else cut = true;
+    }
+    DataLinePeak = std::max(DataLinePeak, line.size());
+    if (!line.empty() && line.back() == '\r' && !cut) line.pop_back();
+    if (line.size() > MaxDataLineBytes) {
+        cut = true;
+        line.resize(MaxDataLineBytes);
+    }
+    if (PhysicalLines < std::numeric_limits<int>::max()) ++PhysicalLines;
+    if (cut) DataFileReader::reportProblem(" Line too long", "  in line : " + std::to_string(PhysicalLines));
     return true;
 }
 
@@ -38,6 +70,10 @@ void resetDataFileState() {
     DataLineNumber = 0;
     EndOfDataEndsProgram = true;
     DataFileExhausted = false;
+    DataFileRefused = false;
+    DataFileProblems = 0;
+    DataLinePeak = 0;
+    MessagesShown = 0;
 }
 
 namespace DataFileReader {
@@ -47,6 +83,22 @@ bool open(const std::string& path) {
     DataFileName = path;
     DataLineNumber = 0;
     DataFileExhausted = false;
+    DataFileRefused = false;
+    DataFileProblems = 0;
+    MessagesShown = 0;
+    BytesRead = 0;
+    PhysicalLines = 0;
+    // The size is asked before the file is opened: a huge file is never read at all.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (!ec && size > MaxDataFileBytes) {
+            DataFileRefused = true;
+            showMessage("  " + path, "  is too large (" + std::to_string(size) + " bytes; at most " +
+                                         std::to_string(MaxDataFileBytes) + ")");
+            return false;
+        }
+    }
     CurrentDataFile.clear();
     CurrentDataFile.open(path, std::ios::in | std::ios::binary);
     return CurrentDataFile.is_open();
@@ -60,10 +112,15 @@ std::string readDataLine() {
             // Computed in int: the message names the missing line, 32768 included.
             int missingLine = DataLineNumber + 1;
             const bool ends = EndOfDataEndsProgram;
+            const std::string mainText = "  " + DataFileName + " out of data";
+            const std::string detailText = "  in line : " + std::to_string(missingLine);
+            if (ends) {
+                close();
+                showMessage(mainText, detailText);
+                endProgram();
+            }
+            reportProblem(mainText, detailText);  // still open: counted with the file's others
             close();
-            showMessage("  " + DataFileName + " out of data",
-                        "  in line : " + std::to_string(missingLine));
-            if (ends) endProgram();
             DataFileExhausted = true;
             return std::string();
         }
@@ -90,7 +147,7 @@ bool openUserFile(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
     if (!open(path)) {
-        showMessage("  " + path, "  cannot be read");
+        if (!DataFileRefused) showMessage("  " + path, "  cannot be read");
         return false;
     }
     EndOfDataEndsProgram = false;
@@ -107,7 +164,25 @@ bool readRawLine(std::string& line) {
     return readPhysicalLine(line);
 }
 
+void reportProblem(const std::string& mainText, const std::string& detailText) {
+    // Outside a file (a symbol declared by hand) every problem is shown.
+    if (!CurrentDataFile.is_open()) {
+        showMessage(mainText, detailText);
+        return;
+    }
+    ++DataFileProblems;
+    if (MessagesShown < MaxDataFileMessages) {
+        ++MessagesShown;
+        showMessage(mainText, detailText);
+    } else if (MessagesShown == MaxDataFileMessages) {
+        ++MessagesShown;
+        showMessage(" More errors in this file are not shown.", "  " + DataFileName);
+    }
+}
+
 }  // namespace DataFileReader
+
+std::string shownOperand(const std::string& text) { return text.substr(0, MaxShownOperand); }
 
 int32_t roundToInteger(float value) {
     if (std::isnan(value)) return 0;

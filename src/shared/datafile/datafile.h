@@ -9,6 +9,20 @@
 // Files may end their lines with CR LF or LF; a trailing CR is removed. A last line without
 // a line end is a line. Bytes are taken as they are (no encoding).
 //
+// Bounds (every real file is a few KB; these keep a hostile one cheap):
+//   A file larger than MaxDataFileBytes is refused by open before anything is read: the
+//   message window "  <path>" / "  is too large (N bytes; at most 1048576)", open returns
+//   false and DataFileRefused is set. Of a file whose size cannot be told beforehand (no
+//   regular file) at most MaxDataFileBytes are read; what follows counts as its end.
+//   A line longer than MaxDataLineBytes keeps its first MaxDataLineBytes bytes; the rest is
+//   skipped unread into memory and " Line too long" / "  in line : N" is reported (N counts
+//   every physical line of the file, raw lines included).
+//   Problems found while a file is read (the reader's and the evaluator's, see reportProblem)
+//   show at most MaxDataFileMessages windows per open; the next one shows
+//   " More errors in this file are not shown." / "  <DataFileName>" and the rest are counted
+//   silently in DataFileProblems. Messages that end the program, and problems reported
+//   while no file is open, are always shown.
+//
 // DataFileReader::open(path): makes path the current file (closing any earlier one), sets
 //   DataFileName = path and DataLineNumber = 0. Returns false when the file cannot be
 //   opened; callers test for the file first, each handles a missing file its own way.
@@ -38,6 +52,7 @@
 //   INT32_MAX; NaN gives 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -45,6 +60,15 @@ extern std::string DataFileName;
 extern int16_t DataLineNumber;
 extern bool EndOfDataEndsProgram;  // true (default): the end of the data ends the program
 extern bool DataFileExhausted;     // the current file ran out of data (set only when not ending)
+extern bool DataFileRefused;       // the last open refused the file for its size (and said so)
+extern int DataFileProblems;       // problems reported since the last open, shown or not
+extern size_t DataLinePeak;        // the most bytes of one line held at once since the reset
+                                   // (tests; at most MaxDataLineBytes + 1, the byte that tells a CR)
+
+constexpr std::uintmax_t MaxDataFileBytes = 1048576;
+constexpr size_t MaxDataLineBytes = 4096;
+constexpr int MaxDataFileMessages = 3;
+constexpr size_t MaxShownOperand = 60;  // characters of an offending text a message shows
 
 // The reader's initial state: no file, every global at its default.
 void resetDataFileState();
@@ -57,6 +81,12 @@ float readValue();
 int32_t readInteger();
 void close();
 bool readRawLine(std::string& line);
+// A problem of the current file: counted, and shown unless this open has shown its share.
+// With no file open it is just shown.
+void reportProblem(const std::string& mainText, const std::string& detailText);
 }  // namespace DataFileReader
+
+// The offending text as a message shows it: its first MaxShownOperand characters.
+std::string shownOperand(const std::string& text);
 
 int32_t roundToInteger(float value);

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "shared/datafile/datafile.h"
-#include "shared/message/message.h"
 
 std::string SymbolNames[MaxSymbols];
 float SymbolValues[MaxSymbols];
@@ -57,11 +56,11 @@ void resetSymbols() {
 void declareSymbol(const std::string& line) {
     std::string::size_type equals = line.find('=');
     if (equals == std::string::npos) {
-        showMessage("Error in symbol declaration!", line);
+        DataFileReader::reportProblem("Error in symbol declaration!", shownOperand(line));
         return;
     }
     if (SymbolCount >= MaxSymbols) {
-        showMessage("Too many symbols!", lineText());
+        DataFileReader::reportProblem("Too many symbols!", lineText());
         return;
     }
     std::string name = trimBlanks(line.substr(0, equals));
@@ -85,7 +84,7 @@ SplitExpression splitExpression(const std::string& text) {
         if (expression.count == MaxOperands - 1) {
             // The last slot is taken and more follows: the rest is dropped.
             ++expression.count;
-            showMessage("Expression too long!", lineText());
+            DataFileReader::reportProblem("Expression too long!", lineText());
             return expression;
         }
         expression.operators[expression.count] = rest[at];
@@ -143,7 +142,7 @@ float operandValue(const std::string& operand) {
     for (int i = 0; i < SymbolCount; ++i) {
         if (SymbolNames[i] == text) return SymbolValues[i];
     }
-    showMessage("Expression not existing!", lineText() + "   " + text);
+    DataFileReader::reportProblem("Expression not existing!", lineText() + "   " + shownOperand(text));
     return 0.0f;
 }
 

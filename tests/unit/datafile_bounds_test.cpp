@@ -1,0 +1,127 @@
+// The data-file reader against hostile files: files too large to read, lines too long to
+// hold, offending texts too long to show, and files that are nothing but errors.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "fake_platform.h"
+#include "shared/datafile/datafile.h"
+#include "shared/datafile/expression.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DataFileBoundsTest : public ::testing::Test {
+protected:
+    fs::path folder;
+
+    void SetUp() override {
+        resetFakePlatform();
+        resetSymbols();
+        resetDataFileState();
+        folder = fs::temp_directory_path() / ("kt_bounds_" + std::to_string(std::random_device()()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        resetDataFileState();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    std::string write(const std::string& bytes, const std::string& name = "data.txt") {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+TEST_F(DataFileBoundsTest, AFileAboveTheLimitIsRefusedWithItsSizeBeforeReading) {
+    const std::string big = write(std::string(2 * 1024 * 1024, '1'), "big.prg");
+    EXPECT_FALSE(DataFileReader::open(big));
+    EXPECT_TRUE(DataFileRefused);
+    ASSERT_EQ(FakeMessages.size(), 1u);
+    EXPECT_EQ(FakeMessages[0], "message|  " + big + "|  is too large (2097152 bytes; at most 1048576)");
+
+    // A user file: the size is said once, not followed by "cannot be read".
+    FakeMessages.clear();
+    EXPECT_FALSE(DataFileReader::openUserFile(big));
+    EXPECT_EQ(FakeMessages.size(), 1u);
+
+    // Exactly at the limit the file is read.
+    FakeMessages.clear();
+    std::string limit(MaxDataFileBytes - 3, ' ');
+    EXPECT_TRUE(DataFileReader::open(write(" 7\n" + limit, "limit.txt")));
+    EXPECT_FALSE(DataFileRefused);
+    EXPECT_EQ(DataFileReader::readInteger(), 7);
+    EXPECT_TRUE(FakeMessages.empty());
+}
+
+TEST_F(DataFileBoundsTest, ALongLineIsReportedOnceAndTheRestOfTheFileReadsOn) {
+    const std::string longLine = " 5" + std::string(10 * 1024, 'x');
+    ASSERT_TRUE(DataFileReader::open(write(" 1\n" + longLine + "\r\n 3\n 4\n")));
+    EXPECT_EQ(DataFileReader::readInteger(), 1);
+    // The kept beginning of the long line is its value; the rest is never held.
+    EXPECT_EQ(DataFileReader::readDataLine(), longLine.substr(0, MaxDataLineBytes));
+    EXPECT_EQ(DataFileReader::readInteger(), 3);
+    EXPECT_EQ(DataFileReader::readInteger(), 4);
+    EXPECT_EQ(DataLineNumber, 4);
+    ASSERT_EQ(FakeMessages.size(), 1u);
+    EXPECT_EQ(FakeMessages[0], "message| Line too long|  in line : 2");
+    EXPECT_LE(DataLinePeak, MaxDataLineBytes + 1);  // the one byte that tells a CR line end
+    EXPECT_EQ(DataFileProblems, 1);
+}
+
+TEST_F(DataFileBoundsTest, ALineOfExactlyTheBoundIsNoLongLineWithEitherLineEnd) {
+    const std::string line(MaxDataLineBytes, '7');
+    ASSERT_TRUE(DataFileReader::open(write(line + "\r\n" + line + "\n" + line)));
+    EXPECT_EQ(DataFileReader::readDataLine(), line);
+    EXPECT_EQ(DataFileReader::readDataLine(), line);
+    EXPECT_EQ(DataFileReader::readDataLine(), line);
+    EXPECT_TRUE(FakeMessages.empty());
+}
+
+TEST_F(DataFileBoundsTest, AnOffendingTextIsShownWithItsFirstSixtyCharacters) {
+    const std::string name(200, 'q');
+    ASSERT_TRUE(DataFileReader::open(write(name + "\n")));
+    EXPECT_EQ(DataFileReader::readInteger(), 0);
+    declareSymbol(std::string(200, 'n'));  // a declaration line without "="
+    ASSERT_EQ(FakeMessages.size(), 2u);
+    EXPECT_EQ(FakeMessages[0], "message|Expression not existing!|Line: 1   " + std::string(60, 'q'));
+    EXPECT_EQ(FakeMessages[1], "message|Error in symbol declaration!|" + std::string(60, 'n'));
+}
+
+TEST_F(DataFileBoundsTest, AFileOfErrorsShowsThreeWindowsThenOneMoreAndGoesOnSilently) {
+    std::string garbage;
+    for (int i = 0; i < 50; ++i) garbage += "junk" + std::to_string(i) + "\n";
+    const std::string path = write(garbage);
+    ASSERT_TRUE(DataFileReader::openUserFile(path));
+    for (int i = 0; i < 60; ++i) EXPECT_EQ(DataFileReader::readInteger(), 0);  // runs out at 51
+    EXPECT_TRUE(DataFileExhausted);
+    ASSERT_EQ(FakeMessages.size(), 4u);
+    EXPECT_EQ(FakeMessages[0], "message|Expression not existing!|Line: 1   junk0");
+    EXPECT_EQ(FakeMessages[2], "message|Expression not existing!|Line: 3   junk2");
+    EXPECT_EQ(FakeMessages[3], "message| More errors in this file are not shown.|  " + path);
+    EXPECT_EQ(DataFileProblems, 51);  // fifty bad values and the end of the data
+
+    // The next open starts counting afresh.
+    FakeMessages.clear();
+    ASSERT_TRUE(DataFileReader::openUserFile(path));
+    DataFileReader::readInteger();
+    EXPECT_EQ(DataFileProblems, 1);
+    EXPECT_EQ(FakeMessages.size(), 1u);
+}
+
+TEST_F(DataFileBoundsTest, AnEndingOutOfDataIsShownEvenAfterTheLimit) {
+    ASSERT_TRUE(DataFileReader::open(write("a\nb\nc\nd\ne\n")));
+    for (int i = 0; i < 5; ++i) DataFileReader::readInteger();
+    EXPECT_EQ(FakeMessages.size(), 4u);
+    EXPECT_THROW(DataFileReader::readInteger(), FakeProgramEnded);
+    ASSERT_EQ(FakeMessages.size(), 5u);
+    EXPECT_NE(FakeMessages[4].find(" out of data|  in line : 6"), std::string::npos);
+}
+
+}  // namespace
