@@ -11,6 +11,7 @@
 #include "fake_platform.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
+#include "shared/datafile/options.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +58,22 @@ TEST_F(DataFileBoundsTest, AFileAboveTheLimitIsRefusedWithItsSizeBeforeReading) 
     EXPECT_TRUE(DataFileReader::open(write(" 7\n" + limit, "limit.txt")));
     EXPECT_FALSE(DataFileRefused);
     EXPECT_EQ(DataFileReader::readInteger(), 7);
+    EXPECT_TRUE(FakeMessages.empty());
+}
+
+// The options file has a reader of its own; the same size rule holds for it. A huge file is
+// said and gives the defaults; one at the limit is read, its good lines used.
+TEST_F(DataFileBoundsTest, AnOptionsFileAboveTheLimitIsSaidAndGivesNoLines) {
+    const std::string big = write("zoom = 150\r\n" + std::string(MaxDataFileBytes, ';'), "KtProg.ini");
+    EXPECT_TRUE(readOptionLines(big).empty());
+    ASSERT_EQ(FakeMessages.size(), 1u);
+    EXPECT_EQ(FakeMessages[0], "message|  " + big + "|  is too large (1048588 bytes; at most 1048576)");
+
+    FakeMessages.clear();
+    const std::string limit = write("zoom = 150\r\n;" + std::string(MaxDataFileBytes - 14, 'x') + "\n", "KtProg.ini");
+    const std::vector<OptionLine> lines = readOptionLines(limit);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].value, "150");
     EXPECT_TRUE(FakeMessages.empty());
 }
 

@@ -76,6 +76,16 @@ void resetDataFileState() {
     MessagesShown = 0;
 }
 
+bool refuseOversizedFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size <= MaxDataFileBytes) return false;
+    showMessage("  " + path,
+                "  is too large (" + std::to_string(size) + " bytes; at most " + std::to_string(MaxDataFileBytes) + ")");
+    return true;
+}
+
 namespace DataFileReader {
 
 bool open(const std::string& path) {
@@ -89,15 +99,9 @@ bool open(const std::string& path) {
     BytesRead = 0;
     PhysicalLines = 0;
     // The size is asked before the file is opened: a huge file is never read at all.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) {
-        const std::uintmax_t size = std::filesystem::file_size(path, ec);
-        if (!ec && size > MaxDataFileBytes) {
-            DataFileRefused = true;
-            showMessage("  " + path, "  is too large (" + std::to_string(size) + " bytes; at most " +
-                                         std::to_string(MaxDataFileBytes) + ")");
-            return false;
-        }
+    if (refuseOversizedFile(path)) {
+        DataFileRefused = true;
+        return false;
     }
     CurrentDataFile.clear();
     CurrentDataFile.open(path, std::ios::in | std::ios::binary);

@@ -73,6 +73,11 @@ constexpr size_t MaxShownOperand = 60;  // characters of an offending text a mes
 // The reader's initial state: no file, every global at its default.
 void resetDataFileState();
 
+// refuseOversizedFile(path): true, after the message window "  <path>" / "  is too large (N
+//   bytes; at most 1048576)", when path is a regular file larger than MaxDataFileBytes; false
+//   otherwise (also for a missing file). For the readers of their own (the options file).
+bool refuseOversizedFile(const std::string& path);
+
 namespace DataFileReader {
 bool open(const std::string& path);
 bool openUserFile(const std::string& path);

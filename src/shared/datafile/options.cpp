@@ -2,11 +2,12 @@
 
 #include <fstream>
 
+#include "shared/datafile/datafile.h"
 #include "shared/datafile/textfile.h"
 
 namespace {
 
-constexpr size_t MaxOptionBytes = 256 * 1024;
+constexpr size_t MaxOptionBytes = MaxDataFileBytes;  // of a file whose size is not known beforehand
 constexpr size_t MaxLineLength = 1000;
 
 std::string trimmed(const std::string& s) {
@@ -42,6 +43,7 @@ bool parseLine(const std::string& line, OptionLine& option) {
 
 std::vector<OptionLine> readOptionLines(const std::string& path) {
     std::vector<OptionLine> lines;
+    if (refuseOversizedFile(path)) return lines;  // said; the defaults hold
     std::ifstream in(path, std::ios::binary);
     if (!in) return lines;
     std::string contents(MaxOptionBytes, '\0');
