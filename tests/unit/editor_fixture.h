@@ -63,6 +63,12 @@ protected:
             std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/" + name, path(name));
         }
     }
+    // A program folder "progs" beside them, for the folder commands.
+    void makeProgramFolder() const { std::filesystem::create_directories(path("progs")); }
+    // A shipped example program copied into "progs" under another name.
+    void copyProgram(const std::string& shipped, const std::string& as) const {
+        std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/programs/" + shipped, path("progs/" + as));
+    }
 #endif
 
     // Queues n key presses, one per virtual millisecond from now, to answer message windows.

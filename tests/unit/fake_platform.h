@@ -9,10 +9,23 @@
 // fixedPathFolder() returns FakePathFolder, currentDirectory() FakeCurrentDirectory;
 //   pathSeparator() is '/', isPathSplit(c) is c == '/'.
 // resetFakePlatform(): empties FakeMessages and sets FakeChoiceAnswer back to 1.
+// fileBytes(path) / writeBytes(path, bytes): a whole file's bytes, for the tests' own checks.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+inline std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 struct FakeProgramEnded {};
 

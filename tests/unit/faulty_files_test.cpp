@@ -16,10 +16,7 @@ protected:
     void SetUp() override {
         EditorFixture::SetUp();
         copyShippedData();
-        std::filesystem::create_directories(path("progs"));
-    }
-    void copyProgram(const std::string& shipped, const std::string& as) {
-        std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/programs/" + shipped, path("progs/" + as));
+        makeProgramFolder();
     }
     // The shipped program with its fifth value replaced by a name nobody declared.
     void badProgram(const std::string& shipped, const std::string& as) {

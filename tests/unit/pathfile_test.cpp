@@ -16,15 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string fileBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 class PathFileTest : public ::testing::Test {
 protected:
     fs::path root;

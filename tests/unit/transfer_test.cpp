@@ -17,10 +17,7 @@ protected:
     void SetUp() override {
         EditorFixture::SetUp();
         copyShippedData();
-        std::filesystem::create_directories(path("progs"));
-    }
-    void copyProgram(const std::string& shipped, const std::string& as) {
-        std::filesystem::copy_file(std::string(KT_SOURCE_DIR) + "/data/programs/" + shipped, path("progs/" + as));
+        makeProgramFolder();
     }
     // Runs the editor: "Select Directory" picks progs, then the batch write with `answer`.
     void runBatch(char answer, uint32_t runFor) {
