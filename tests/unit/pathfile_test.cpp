@@ -116,4 +116,19 @@ TEST_F(PathFileTest, PathFileThatCannotBeReadIsReportedAndEnds) {
     EXPECT_EQ(fileBytes(folder / "Empty.pth"), "");
 }
 
+// A path file is one short line; one that is a huge line is refused before it fills memory,
+// while a folder name of the longest length a system allows is still read.
+TEST_F(PathFileTest, AHugeFirstLineIsRefusedAndALongFolderNameRead) {
+    readPathFile("Other");
+    writeBytes(folder / "Huge.pth", std::string(8 * 1024 * 1024, 'x'));
+    EXPECT_THROW(readPathFile("Huge"), FakeProgramEnded);
+    ASSERT_EQ(FakeMessages.size(), 1u);
+    EXPECT_EQ(FakeMessages[0], "box|Path File Error|" + (folder / "Huge.pth").string() + "\nThe first line is too long.");
+    const std::string longest = "/" + std::string(4095, 'd');
+    writeBytes(folder / "Long.pth", longest + "\r\nsecond line\r\n");
+    EXPECT_EQ(readPathFile("Long"), longest);
+    writeBytes(folder / "Bare.pth", "\n");
+    EXPECT_EQ(readPathFile("Bare"), "");
+}
+
 }  // namespace

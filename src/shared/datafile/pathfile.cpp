@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr size_t MaxPathLineBytes = 4097;  // a folder name of 4,096 bytes and its CR
+
 [[noreturn]] void pathFileFailure(const std::string& path, const std::string& reason) {
     messageBox("Path File Error", path + "\n" + reason);
     endProgram();
@@ -68,11 +70,18 @@ std::string readPathFile(const std::string& name) {
         errno = 0;
         std::ifstream file(path, std::ios::in | std::ios::binary);
         if (!file.is_open()) pathFileFailure(path, errnoText());
+        // The first line only, and no more of it than a folder name can be: a path file that
+        // is one huge line is refused, not read whole into memory.
         std::string line;
-        if (!std::getline(file, line)) {
-            if (file.bad()) pathFileFailure(path, errnoText());
-            pathFileFailure(path, "The file holds no line.");
+        size_t consumed = 0;
+        for (char c = 0; file.get(c);) {
+            ++consumed;
+            if (c == '\n') break;
+            if (line.size() == MaxPathLineBytes) pathFileFailure(path, "The first line is too long.");
+            line += c;
         }
+        if (file.bad()) pathFileFailure(path, errnoText());
+        if (consumed == 0) pathFileFailure(path, "The file holds no line.");
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }

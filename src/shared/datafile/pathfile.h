@@ -11,7 +11,7 @@
 //   current directory, which is returned. The path file is never rewritten once it exists.
 //
 // Failure: a folder or file that cannot be created, written or read (also a path file
-//   without any line) shows messageBox("Path File Error", <path> "\n" <reason>) and ends
+//   without any line, or whose first line is longer than 4,096 bytes and a CR) shows messageBox("Path File Error", <path> "\n" <reason>) and ends
 //   the program through endProgram(); nothing further is written, and a path file whose
 //   writing failed is removed again.
 //
