@@ -265,6 +265,20 @@ TEST_F(PresetTest, ACutInTheEffectLinesIsSaidOnceAndTheRestKeepTheirValues) {
     }
 }
 
+// A cut in the effect lines is one more problem of the file: after three windows and the
+// "more errors" one it is counted, not shown.
+TEST_F(PresetTest, ACutInTheEffectLinesCountsWithTheFilesOtherProblems) {
+    std::string text = "progs\r\n";
+    for (int i = 0; i < 106; ++i) text += "junk" + std::to_string(i) + "\r\n";
+    text += " 11\r\n 12\r\n";  // two effect lines, then the file ends
+    writeFile("KtProg.CFG", text);
+    answerMessages(8);
+    ASSERT_TRUE(runs([&] { readConfiguration(path("KtProg.CFG")); }));
+    const std::vector<std::string> messages = lines("message");
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[3], "\" More errors in this file are not shown.\" \"  " + path("KtProg.CFG") + "\"");
+}
+
 TEST_F(PresetTest, BadOrMissingEffectLinesKeepTheirValues) {
     ASSERT_TRUE(writeConfiguration(path("KtProg.CFG")));
     std::string text = readFile("KtProg.CFG");

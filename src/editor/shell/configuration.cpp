@@ -27,12 +27,7 @@ bool leadingInteger(const std::string& line, int16_t& value) {
 // A file cut inside its effect lines is said as the reader says a cut in the lines before:
 // its message, naming the missing line in the reader's count, which the raw effect lines
 // continue. The effect values not read keep what they had.
-void reportEffectLinesCut(int effectLinesRead) {
-    const int missingLine = DataLineNumber + effectLinesRead + 1;
-    const std::string file = DataFileName;
-    DataFileReader::close();
-    showMessage("  " + file + " out of data", "  in line : " + std::to_string(missingLine));
-}
+void reportEffectLinesCut(int effectLinesRead) { DataFileReader::reportCut(DataLineNumber + effectLinesRead + 1); }
 
 }  // namespace
 

@@ -123,9 +123,7 @@ std::string readDataLine() {
                 showMessage(mainText, detailText);
                 endProgram();
             }
-            reportProblem(mainText, detailText);  // still open: counted with the file's others
-            close();
-            DataFileExhausted = true;
+            reportCut(missingLine);
             return std::string();
         }
         if (DataLineNumber < std::numeric_limits<int16_t>::max()) ++DataLineNumber;
@@ -166,6 +164,13 @@ void close() {
 
 bool readRawLine(std::string& line) {
     return readPhysicalLine(line);
+}
+
+void reportCut(int missingLine) {
+    // Still open while it is said: counted with the file's other problems.
+    reportProblem("  " + DataFileName + " out of data", "  in line : " + std::to_string(missingLine));
+    close();
+    DataFileExhausted = true;
 }
 
 void reportProblem(const std::string& mainText, const std::string& detailText) {

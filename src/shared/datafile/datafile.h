@@ -89,6 +89,9 @@ bool readRawLine(std::string& line);
 // A problem of the current file: counted, and shown unless this open has shown its share.
 // With no file open it is just shown.
 void reportProblem(const std::string& mainText, const std::string& detailText);
+// reportCut(missingLine): a user file ended before line missingLine: its "out of data"
+//   message (counted like the other problems), the file closed, DataFileExhausted set.
+void reportCut(int missingLine);
 }  // namespace DataFileReader
 
 // The offending text as a message shows it: its first MaxShownOperand characters.
