@@ -239,14 +239,19 @@ TEST_F(UnitMemoryTest, LinesItCannotReadAreDroppedAtTheNextWrite) {
     noteProgramWritten(20, bytes, "20 a\tb\r\nc");  // a name stays on its line
     EXPECT_EQ(readFile("KtUnit.map"), good3 + "\r\n" + good10 + "\r\n" + line20.substr(0, 32) + "20 a b  c\r\n");
 
-    // A record of exactly 64 KiB is read; one byte more is no record of this editor.
+    // A record of exactly 1 MiB is read; one byte more is refused by its size, said once, and
+    // the next write replaces it with a record of this editor.
     const std::string head = good3 + "\r\n";
-    writeFile("KtUnit.map", head + std::string(64 * 1024 - head.size(), 'x'));
+    writeFile("KtUnit.map", head + std::string(1024 * 1024 - head.size(), 'x'));
     readUnitMemory();
     EXPECT_TRUE(UnitMemory[3].known);
-    writeFile("KtUnit.map", head + std::string(64 * 1024 + 1 - head.size(), 'x'));
-    noteProgramWritten(20, bytes, "20 New");
+    EXPECT_TRUE(lines("message").empty());
+    writeFile("KtUnit.map", head + std::string(1024 * 1024 + 1 - head.size(), 'x'));
+    answerMessages(1);
+    ASSERT_TRUE(runs([&] { noteProgramWritten(20, bytes, "20 New"); }));
     EXPECT_EQ(readFile("KtUnit.map"), line20 + "\r\n");
+    ASSERT_EQ(lines("message").size(), 1u);
+    EXPECT_NE(lines("message")[0].find("is too large (1048577 bytes; at most 1048576)"), std::string::npos);
 }
 
 TEST_F(UnitMemoryTest, CrcIsZlibsAndTheRecordSaysWhatALocationHolds) {

@@ -7,6 +7,7 @@
 #include "editor/declaration/identity.h"
 #include "platform/clock.h"
 #include "platform/textview.h"
+#include "shared/datafile/datafile.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
@@ -15,9 +16,6 @@ std::array<UnitLocation, 100> UnitMemory;
 bool UnitMemoryWarned = false;
 
 namespace {
-
-// The record is a few kilobytes at most; a larger file is not a record of this editor.
-constexpr std::uintmax_t MaxMapBytes = 64 * 1024;
 
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
@@ -80,7 +78,9 @@ void readUnitMemory() {
     UnitMemory.fill(UnitLocation{});
     std::error_code ec;
     const std::string path = unitMemoryPath();
-    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > MaxMapBytes || ec) return;
+    // The record is a few kilobytes; a huge file is said (by its size) and not read. The next
+    // write replaces it with a record of this editor.
+    if (!std::filesystem::is_regular_file(path, ec) || ec || refuseOversizedFile(path)) return;
     std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
