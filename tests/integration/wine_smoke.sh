@@ -107,15 +107,30 @@ lines=$(wc -l <"$c/kt/KtProg.CFG")
 [ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"
 echo "ktprog.exe: window, panel and configuration ok"
 
-# The zoom kept in the options file: 200 % is the panel with every pixel doubled.
+# The zoom kept in the options file: 200 % is the panel with every pixel doubled. The
+# configuration is made read-only (Wine shows a file without write bits as read-only): at the
+# close the editor says it is write-protected and leaves it as it was.
 sed -i '/^zoom *=/d' "$c/kt/KtProg.ini" 2>/dev/null
 printf 'zoom = 200\r\n' >>"$c/kt/KtProg.ini"
+cp "$c/kt/KtProg.CFG" "$work/KtProg.CFG.before"
+chmod 444 "$c/kt/KtProg.CFG"
 start_editor ktprog_zoom200
 convert "$golden" -filter point -resize 200% "$work/golden200.png"
 check_client_area "$work/ktprog_zoom200.png" "$window" "$work/golden200.png"
-end_editor
+wine taskkill /im ktprog.exe >/dev/null 2>&1
+box=$(timeout 30 xdotool search --sync --name "^Message:$" | head -1)
+[ -n "$box" ] || fail "no message window about the write-protected KtProg.CFG"
+sleep 1
+import -window root "$work/protected.png"
+[ -n "$shots" ] && cp "$work/protected.png" "$shots/wine_ktprog_protected.png"
+xdotool key --window "$box" Return
+for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after the message"
+cmp -s "$c/kt/KtProg.CFG" "$work/KtProg.CFG.before" || fail "the write-protected KtProg.CFG was changed"
+[ "$(stat -c %a "$c/kt/KtProg.CFG")" = 444 ] || fail "KtProg.CFG lost its protection"
+chmod 644 "$c/kt/KtProg.CFG"
 grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(cat "$c/kt/KtProg.ini")"
-echo "ktprog.exe at 200 %: the whole panel doubled, the level kept"
+echo "ktprog.exe at 200 %: the whole panel doubled, the level kept; a write-protected KtProg.CFG said and kept"
 
 # The updater: Wine has no MIDI input here.
 wine ktboot.exe >"$work/ktboot.log" 2>&1 &
