@@ -86,10 +86,16 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
         askProgramFile(FileDialogKind::Save, "Load Program", DataDirectory, path, ok);
         if (!ok) return WriteResult::Skipped;
     }
+    const std::string shownBefore = CurrentProgramName;
     CurrentProgramName = programNameFromPath(path);
     showProgramInCaption(CurrentProgramName);
 
-    if (!readNamedProgramFile(path)) return WriteResult::Failed;  // the reader has said why
+    if (!readNamedProgramFile(path)) {
+        // The reader has said why; the panel kept its program, and the caption goes back to it.
+        CurrentProgramName = shownBefore;
+        showProgramInCaption(CurrentProgramName);
+        return WriteResult::Failed;
+    }
     if (fromDialog) {
         drawPanel();
         presentMainWindow();
