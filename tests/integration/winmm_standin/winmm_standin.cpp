@@ -132,7 +132,7 @@ void startOnce() {
     QueryPerformanceCounter(&ClockStart);
     unit::reset(Unit);
     Unit.UnitMode = flagSet("KT_STANDIN_UPDATE") ? unit::Mode::Update : unit::Mode::Program;
-    if (const char* path = std::getenv("KT_STANDIN_LOG")) Log = std::fopen(path, "a");
+    if (const char* path = std::getenv("KT_STANDIN_LOG")) Log = std::fopen(path, "ab");  // Unix line ends
     say("# stand-in started, unit in %s mode", Unit.UnitMode == unit::Mode::Update ? "update" : "program");
     Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, worker, nullptr, 0, nullptr));
