@@ -118,7 +118,27 @@ after=$(grep -c '^parameter' "$log")
 [ "$after" -gt "$before" ] || fail_with_log "the drag reached the unit with no parameter value"
 echo "the drag reached the unit: $(grep '^parameter' "$log" | tail -1)"
 
-# 3. File > Exit writes the configuration.
+# 3. File > Write Program from File to KT (its mnemonic W): Wine's file dialog takes the path
+# typed, the program goes to the unit as a write request, and the editor waits for the answer.
+xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
+sleep 1
+xdotool key w
+dialog=$(timeout 30 xdotool search --sync --name "^Load Program$" | head -1)
+[ -n "$dialog" ] || fail "File > Write Program from File to KT opened no file dialog"
+sleep 1
+xdotool type --delay 20 'C:\kt\programs\01 Init.prg'
+sleep 0.3
+xdotool key Return
+wait_for '^program [0-9]* written' 30 || fail_with_log "the unit took no program write"
+sleep 2
+import -window root "$work/written.png"
+if xdotool search --name "^Message:$" >/dev/null 2>&1; then
+    fail_with_log "a message window came after the program write (\" KT not present\"?)"
+fi
+grep -q '^# reply delivered: F0 00 21 11 03 21 F7' "$log" || fail_with_log "the unit's answer reached no input buffer"
+echo "the program write: $(grep '^program [0-9]* written' "$log"), answered, no message window"
+
+# 4. File > Exit writes the configuration.
 end_program ktprog.exe $editor
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
