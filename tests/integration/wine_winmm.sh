@@ -105,6 +105,9 @@ convert "$work/ktprog.png" -crop 300x300+0+0 +repage "$work/area.png"
 offset=$(compare -metric AE -subimage-search "$work/area.png" "$work/corner.png" null: 2>&1 | sed -n 's/.* @ \([0-9]*\),\([0-9]*\).*/\1 \2/p')
 [ -n "$offset" ] || fail "the panel's corner is nowhere on the screen"
 read -r ox oy <<<"$offset"
+# The client corner's place in the window, for ktboot.exe's window, framed the same.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+dx=$((ox - X)) dy=$((oy - Y))
 
 # 2. A drag in the filter cutoff pot's track (field 2) reaches the unit.
 before=$(grep -c '^parameter' "$log")
@@ -144,5 +147,38 @@ end_program ktprog.exe $editor
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
 echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
+
+# 5. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# file (its mnemonic L), the path typed into the dialog.
+head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
+log="$work/update.log"
+KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin" \
+    wine ktboot.exe >"$work/ktboot.log" 2>&1 &
+updater=$!
+remember $updater
+window=$(timeout 60 xdotool search --sync --name "Korvatone Firmware Updater" | head -1)
+[ -n "$window" ] || fail_with_log "the updater's window did not appear"
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + dx + 12)) $((Y + dy - 9)) click 1
+sleep 1
+xdotool key l
+dialog=$(timeout 30 xdotool search --sync --name "^Load File:$" | head -1)
+[ -n "$dialog" ] || fail_with_log "File > Load *.ldr file opened no file dialog"
+sleep 1
+xdotool type --delay 20 'C:\kt\firmware.ldr'
+sleep 0.3
+xdotool key Return
+wait_for '^# long message queued: [0-9]\{5\}' 30 || fail_with_log "the updater sent no image"
+sent=$(date +%s.%N)
+wait_for '^update: ' 60 || fail_with_log "the unit received no complete update"
+took=$(echo "$(date +%s.%N) - $sent" | bc)
+grep -q '^update: .* received, image 52500 bytes' "$log" || fail_with_log "the unit refused the update"
+wait_for '^# reply delivered: F0 00 21 11 02 14 F7' 10 || fail_with_log "the unit's verdict reached no input buffer"
+cmp -s "$c/kt/firmware.ldr" "$work/received.bin" || fail "the image the unit kept differs from the file"
+sleep 1
+import -window root "$work/updated.png"
+end_program ktboot.exe $updater
+echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict delivered"
 
 echo "PASS after $((SECONDS - started)) s"
