@@ -120,6 +120,7 @@ test)
     echo "== Windows installer under Wine: install, first start from the Start menu, upgrade, uninstall"
     ls -l build/win32/korvatone-1.00-setup.exe
     wine_test wine_installer.sh "Wine installer test"
+    wine_test wine_winmm.sh "Wine MIDI test"
     ;;
 build)
     install_packages "${SIM_PACKAGES[@]}"

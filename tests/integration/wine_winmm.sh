@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# The Windows programs' MIDI code under Wine, against the stand-in winmm.dll (winmm_standin/),
+# whose one MIDI input and output are played by the unit model:
+#   wine_winmm.sh WIN32_BUILD_DIR SOURCE_DIR
+# - ktprog.exe starts and its whole start-up stream reaches the unit: the parameter lines the
+#   unit logged equal, in number, order and value, those the simulation's transcript of the
+#   same first start sends (built from build/sim, ktsim; skipped when that is missing);
+# - a drag on the filter cutoff pot reaches the unit as a new NRPN value;
+# - File > Exit writes KtProg.CFG with 179 lines;
+# - File > Write Program from File to KT sends "01 Init.prg": the unit takes and answers it,
+#   and no " KT not present" message comes;
+# - ktboot.exe sends a 52,500-byte image through its dialog to the unit in update mode; the
+#   image the unit kept equals the file, and the send takes the cable's time.
+# Exit 77 (skipped) only when Wine or Xvfb cannot start here.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+src=$(cd "$2" && pwd)
+ktsim=${KTSIM:-$src/build/sim/tools/ktsim}
+[ -d "$ktsim" ] && ktsim="$ktsim/ktsim"
+source "$(dirname "$0")/desktop_env.sh"
+need_tools wine Xvfb xdotool xdpyinfo import compare convert cmp
+dll="$build/winmm_standin/winmm.dll"
+[ -f "$dll" ] || { echo "FAIL: $dll is missing (build the win32 preset)"; exit 1; }
+start_wine_world wine-winmm 350 1600x1000x24
+export WINEDLLOVERRIDES="winmm=n,b"
+started=$SECONDS
+
+c="$WINEPREFIX/drive_c"
+mkdir -p "$c/Qrdxpath" "$c/kt/programs"
+printf 'dummy\r\n' >"$c/Qrdxpath/Qrdxpath.pth"
+printf 'C:\\kt\r\n' >"$c/Qrdxpath/KtProg.pth"
+printf 'C:\\kt\r\n' >"$c/Qrdxpath/KTboot.pth"
+cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$c/kt/"
+cp "$src"/data/programs/*.prg "$c/kt/programs/"
+cp "$build/src/ktprog.exe" "$build/src/ktboot.exe" "$dll" "$c/kt/"
+cd "$c/kt"
+
+# The unit's log, as Wine names the file (Z: is the Unix root).
+log="$work/unit.log"
+export KT_STANDIN_LOG="Z:$log"
+
+# wait_for PATTERN SECONDS: until the unit's log has a line matching PATTERN.
+wait_for() {
+    local _
+    for _ in $(seq $(($2 * 10))); do grep -q "$1" "$log" 2>/dev/null && return 0; sleep 0.1; done
+    return 1
+}
+# parameter_lines FILE: what the unit was given, in order.
+parameter_lines() { grep -E '^(parameter [0-9]+/[0-9]+ = [0-9]+|edit begin|edit end)$' "$1"; }
+# end_program EXE PID: a WM_CLOSE (wine taskkill), then its end.
+end_program() {
+    wine taskkill /im "$1" >/dev/null 2>&1
+    for _ in $(seq 300); do kill -0 "$2" 2>/dev/null || return 0; sleep 0.1; done
+    fail "$1 did not end after taskkill"
+}
+fail_with_log() {
+    echo "--- the unit's log:"
+    tail -30 "$log" 2>/dev/null
+    fail "$@"
+}
+
+# 1. The start-up stream.
+wine ktprog.exe >"$work/ktprog.log" 2>&1 &
+editor=$!
+remember $editor
+window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+[ -n "$window" ] || fail_with_log "the editor's window did not appear"
+wait_for '^edit end$' 30 || fail_with_log "the start-up stream did not reach its edit end"
+sleep 1
+parameter_lines "$log" >"$work/wine.params"
+echo "the unit took $(grep -c '^parameter' "$work/wine.params") parameter values at the start"
+if [ -x "$ktsim" ]; then
+    # The simulation's first start: its "out" lines, decoded as the unit does (the MSB and LSB
+    # kept apart, controller 6 sets the selected parameter, 10/1 is the edit bracket).
+    mkdir -p "$work/sim"
+    cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/sim/"
+    printf 'wait 3000\nmenu 1001\n' >"$work/start.scn"
+    "$ktsim" ktprog --home "$work/sim" --script "$work/start.scn" >"$work/sim.out" 2>&1 ||
+        fail "ktsim failed: $(tail -3 "$work/sim.out")"
+    awk 'function hex(t) { return index("0123456789ABCDEF", substr(t, 1, 1)) * 16 + index("0123456789ABCDEF", substr(t, 2, 1)) - 17 }
+        $2 == "out" && $3 == "B0" {
+            n = hex($4); v = hex($5)
+            if (n == 99) msb = v; else if (n == 98) lsb = v
+            else if (n == 6) {
+                if (msb == 10 && lsb == 1 && v == 0) print "edit begin"
+                else if (msb == 10 && lsb == 1 && v == 1) print "edit end"
+                else printf "parameter %d/%d = %d\n", msb, lsb, v
+            }
+        }' "$work/sim.out" >"$work/sim.params"
+    [ -s "$work/sim.params" ] || fail "the simulation's transcript has no parameter messages"
+    if ! diff "$work/sim.params" "$work/wine.params" >"$work/params.diff"; then
+        head -20 "$work/params.diff"
+        fail "the start-up stream under Wine differs from the simulation's ($(grep -c '^[<>]' "$work/params.diff") lines)"
+    fi
+    echo "the start-up stream equals the simulation's: $(wc -l <"$work/sim.params") lines"
+else
+    echo "no ktsim at $ktsim: the start-up stream is not compared"
+    [ "$(grep -c '^parameter' "$work/wine.params")" -ge 100 ] || fail_with_log "too few parameter values at the start"
+fi
+
+# Where is the client area? The panel's top-left corner in a screenshot (as wine_smoke.sh).
+import -window root "$work/ktprog.png"
+convert "$src/tests/golden/panel_start.png" -crop 80x80+0+0 +repage "$work/corner.png"
+convert "$work/ktprog.png" -crop 300x300+0+0 +repage "$work/area.png"
+offset=$(compare -metric AE -subimage-search "$work/area.png" "$work/corner.png" null: 2>&1 | sed -n 's/.* @ \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+[ -n "$offset" ] || fail "the panel's corner is nowhere on the screen"
+read -r ox oy <<<"$offset"
+# The client corner's place in the window, for ktboot.exe's window, framed the same.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+dx=$((ox - X)) dy=$((oy - Y))
+
+# 2. A drag in the filter cutoff pot's track (field 2) reaches the unit.
+before=$(grep -c '^parameter' "$log")
+xdotool mousemove $((ox + 70)) $((oy + 270)) mousedown 1
+sleep 0.3
+xdotool mousemove $((ox + 70)) $((oy + 220))
+sleep 0.3
+xdotool mouseup 1
+sleep 1
+after=$(grep -c '^parameter' "$log")
+[ "$after" -gt "$before" ] || fail_with_log "the drag reached the unit with no parameter value"
+echo "the drag reached the unit: $(grep '^parameter' "$log" | tail -1)"
+
+# 3. File > Write Program from File to KT (its mnemonic W): Wine's file dialog takes the path
+# typed, the program goes to the unit as a write request, and the editor waits for the answer.
+xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
+sleep 1
+xdotool key w
+dialog=$(timeout 30 xdotool search --sync --name "^Load Program$" | head -1)
+[ -n "$dialog" ] || fail "File > Write Program from File to KT opened no file dialog"
+sleep 1
+xdotool type --delay 20 'C:\kt\programs\01 Init.prg'
+sleep 0.3
+xdotool key Return
+wait_for '^program [0-9]* written' 30 || fail_with_log "the unit took no program write"
+sleep 2
+import -window root "$work/written.png"
+if xdotool search --name "^Message:$" >/dev/null 2>&1; then
+    fail_with_log "a message window came after the program write (\" KT not present\"?)"
+fi
+grep -q '^# reply delivered: F0 00 21 11 03 21 F7' "$log" || fail_with_log "the unit's answer reached no input buffer"
+echo "the program write: $(grep '^program [0-9]* written' "$log"), answered, no message window"
+
+# 4. File > Exit writes the configuration.
+end_program ktprog.exe $editor
+[ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
+[ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
+grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
+echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
+
+# 5. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# file (its mnemonic L), the path typed into the dialog.
+head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
+log="$work/update.log"
+KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin" \
+    wine ktboot.exe >"$work/ktboot.log" 2>&1 &
+updater=$!
+remember $updater
+window=$(timeout 60 xdotool search --sync --name "Korvatone Firmware Updater" | head -1)
+[ -n "$window" ] || fail_with_log "the updater's window did not appear"
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + dx + 12)) $((Y + dy - 9)) click 1
+sleep 1
+xdotool key l
+dialog=$(timeout 30 xdotool search --sync --name "^Load File:$" | head -1)
+[ -n "$dialog" ] || fail_with_log "File > Load *.ldr file opened no file dialog"
+sleep 1
+xdotool type --delay 20 'C:\kt\firmware.ldr'
+sleep 0.3
+xdotool key Return
+wait_for '^# long message queued: [0-9]\{5\}' 30 || fail_with_log "the updater sent no image"
+sent=$(date +%s.%N)
+wait_for '^update: ' 60 || fail_with_log "the unit received no complete update"
+took=$(echo "$(date +%s.%N) - $sent" | bc)
+grep -q '^update: .* received, image 52500 bytes' "$log" || fail_with_log "the unit refused the update"
+wait_for '^# reply delivered: F0 00 21 11 02 14 F7' 10 || fail_with_log "the unit's verdict reached no input buffer"
+cmp -s "$c/kt/firmware.ldr" "$work/received.bin" || fail "the image the unit kept differs from the file"
+sleep 1
+import -window root "$work/updated.png"
+end_program ktboot.exe $updater
+echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict delivered"
+
+echo "PASS after $((SECONDS - started)) s"
