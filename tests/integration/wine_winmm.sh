@@ -181,4 +181,14 @@ import -window root "$work/updated.png"
 end_program ktboot.exe $updater
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict delivered"
 
+# Neither program took a send buffer back while the driver still held it: the send waits for
+# MHDR_DONE (the stand-in refuses an early unprepare and says so in its log).
+for l in "$work/unit.log" "$work/update.log"; do
+    if grep -q '^# unprepare refused' "$l"; then
+        log=$l
+        fail_with_log "a send buffer was unprepared while the driver still played it"
+    fi
+done
+echo "both programs waited for each send buffer to be done"
+
 echo "PASS after $((SECONDS - started)) s"
