@@ -317,6 +317,17 @@ uint32_t crc32(const uint8_t* bytes, size_t length) {
     return crc ^ 0xFFFFFFFFu;
 }
 
+std::string hexBytes(const std::vector<uint8_t>& bytes, size_t most) {
+    std::string text;
+    char b[4];
+    for (size_t i = 0; i < bytes.size() && i < most; ++i) {
+        std::snprintf(b, sizeof b, "%02X", bytes[i]);
+        text += (i ? " " : "") + std::string(b);
+    }
+    if (bytes.size() > most) text += " ..";
+    return text;
+}
+
 std::vector<std::string> summary(const State& s) {
     std::vector<std::string> lines;
     lines.push_back(std::string("mode ") + (s.UnitMode == Mode::Update ? "update" : "program") +

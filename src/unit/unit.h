@@ -131,4 +131,8 @@ uint32_t crc32(const uint8_t* bytes, size_t length);
 // firmware image length and CRC-32, and the counts.
 std::vector<std::string> summary(const State& s);
 
+// The first `most` bytes as hex pairs with blanks ("F0 00 21"), " .." when there were more;
+// for the logs of what the unit received and answered.
+std::string hexBytes(const std::vector<uint8_t>& bytes, size_t most);
+
 }  // namespace unit

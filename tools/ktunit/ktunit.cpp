@@ -282,16 +282,7 @@ private:
 
 // --- what the unit was sent, in words ---
 
-std::string hexBytes(const Bytes& bytes, size_t most) {
-    std::string text;
-    char b[4];
-    for (size_t i = 0; i < bytes.size() && i < most; ++i) {
-        std::snprintf(b, sizeof b, "%02X", bytes[i]);
-        text += (i ? " " : "") + std::string(b);
-    }
-    if (bytes.size() > most) text += " ..";
-    return text;
-}
+using unit::hexBytes;
 
 const uint8_t Maker[3] = {0x00, 0x21, 0x11};
 constexpr uint8_t PartLoader = 0x02, PartProgram = 0x03;

@@ -105,16 +105,7 @@ void say(const char* format, ...) {
     std::fflush(Log);
 }
 
-std::string hexBytes(const Bytes& bytes, size_t most) {
-    std::string text;
-    char b[4];
-    for (size_t i = 0; i < bytes.size() && i < most; ++i) {
-        std::snprintf(b, sizeof b, "%02X", bytes[i]);
-        text += (i ? " " : "") + std::string(b);
-    }
-    if (bytes.size() > most) text += " ..";
-    return text;
-}
+using unit::hexBytes;
 
 bool flagSet(const char* name) {
     const char* v = std::getenv(name);
@@ -336,6 +327,36 @@ MMRESULT checkHeader(const MIDIHDR* h, UINT size) {
     return MMSYSERR_NOERROR;
 }
 
+// Preparing and unpreparing are the same for both directions; `busy` says in the log why a
+// header the device still holds cannot be unprepared.
+MMRESULT prepareHeader(LPMIDIHDR h, UINT size) {
+    if (const MMRESULT r = checkHeader(h, size)) return r;
+    if (h->dwFlags & MHDR_PREPARED) return MMSYSERR_NOERROR;
+    h->dwFlags = MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT unprepareHeader(LPMIDIHDR h, UINT size, const char* busy) {
+    if (const MMRESULT r = checkHeader(h, size)) return r;
+    if (!(h->dwFlags & MHDR_PREPARED)) return MMSYSERR_NOERROR;
+    if (h->dwFlags & MHDR_INQUEUE) {
+        say("# unprepare refused: the buffer is still %s", busy);
+        return MIDIERR_STILLPLAYING;
+    }
+    h->dwFlags &= ~DWORD(MHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+}
+
+// A header that may be handed to the device (played or filled): prepared, not held already,
+// with room for a byte.
+MMRESULT checkQueueable(LPMIDIHDR h, UINT size) {
+    if (const MMRESULT r = checkHeader(h, size)) return r;
+    if (!(h->dwFlags & MHDR_PREPARED)) return MIDIERR_UNPREPARED;
+    if (h->dwFlags & MHDR_INQUEUE) return MIDIERR_STILLPLAYING;
+    if (h->dwBufferLength == 0) return MMSYSERR_INVALPARAM;
+    return MMSYSERR_NOERROR;
+}
+
 int shortLength(uint8_t status) {
     if (status >= 0xF4) return 1;
     if (status == 0xF1 || status == 0xF3) return 2;
@@ -428,33 +449,20 @@ MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD word) {
 MMRESULT WINAPI midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR h, UINT size) {
     Held held;
     if (outOf(handle) == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (h->dwFlags & MHDR_PREPARED) return MMSYSERR_NOERROR;
-    h->dwFlags = MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return prepareHeader(h, size);
 }
 
 MMRESULT WINAPI midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR h, UINT size) {
     Held held;
     if (outOf(handle) == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (!(h->dwFlags & MHDR_PREPARED)) return MMSYSERR_NOERROR;
-    if (h->dwFlags & MHDR_INQUEUE) {
-        say("# unprepare refused: the buffer is still playing");
-        return MIDIERR_STILLPLAYING;
-    }
-    h->dwFlags &= ~DWORD(MHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return unprepareHeader(h, size, "playing");
 }
 
 MMRESULT WINAPI midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR h, UINT size) {
     Held held;
     OutDevice* d = outOf(handle);
     if (d == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (!(h->dwFlags & MHDR_PREPARED)) return MIDIERR_UNPREPARED;
-    if (h->dwFlags & MHDR_INQUEUE) return MIDIERR_STILLPLAYING;
-    if (h->dwBufferLength == 0) return MMSYSERR_INVALPARAM;
+    if (const MMRESULT r = checkQueueable(h, size)) return r;
     h->dwFlags = (h->dwFlags & ~DWORD(MHDR_DONE)) | MHDR_INQUEUE;
     const uint64_t now = nowUs();
     const uint64_t start = d->queue.empty() ? now : d->queue.back().doneAtUs;
@@ -530,33 +538,20 @@ MMRESULT WINAPI midiInClose(HMIDIIN handle) {
 MMRESULT WINAPI midiInPrepareHeader(HMIDIIN handle, LPMIDIHDR h, UINT size) {
     Held held;
     if (inOf(handle) == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (h->dwFlags & MHDR_PREPARED) return MMSYSERR_NOERROR;
-    h->dwFlags = MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return prepareHeader(h, size);
 }
 
 MMRESULT WINAPI midiInUnprepareHeader(HMIDIIN handle, LPMIDIHDR h, UINT size) {
     Held held;
     if (inOf(handle) == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (!(h->dwFlags & MHDR_PREPARED)) return MMSYSERR_NOERROR;
-    if (h->dwFlags & MHDR_INQUEUE) {
-        say("# unprepare refused: the buffer is still added");
-        return MIDIERR_STILLPLAYING;
-    }
-    h->dwFlags &= ~DWORD(MHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return unprepareHeader(h, size, "added");
 }
 
 MMRESULT WINAPI midiInAddBuffer(HMIDIIN handle, LPMIDIHDR h, UINT size) {
     Held held;
     InDevice* d = inOf(handle);
     if (d == nullptr) return MMSYSERR_INVALHANDLE;
-    if (const MMRESULT r = checkHeader(h, size)) return r;
-    if (!(h->dwFlags & MHDR_PREPARED)) return MIDIERR_UNPREPARED;
-    if (h->dwFlags & MHDR_INQUEUE) return MIDIERR_STILLPLAYING;
-    if (h->dwBufferLength == 0) return MMSYSERR_INVALPARAM;
+    if (const MMRESULT r = checkQueueable(h, size)) return r;
     h->dwFlags = (h->dwFlags & ~DWORD(MHDR_DONE)) | MHDR_INQUEUE;
     h->dwBytesRecorded = 0;
     d->buffers.push_back(h);
