@@ -154,9 +154,13 @@ TEST_F(ProgramTest, OneResetLeavesNothingOfAnEarlierCase) {
     EditBracketOpen = true;
     EndOfDataEndsProgram = false;
     DataFileName = "old.prg";
+    ProgramFileHadProblems = true;
+    ProgramValueCount = 5;
 
     resetEditorState();
 
+    EXPECT_FALSE(ProgramFileHadProblems);
+    EXPECT_EQ(ProgramValueCount, 0);
     EXPECT_TRUE(ProgramValues.empty());
     EXPECT_TRUE(LastSentValues.empty());
     EXPECT_EQ(CurrentEffectType, NoEffectType);

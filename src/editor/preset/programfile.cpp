@@ -14,6 +14,11 @@ int ProgramValueCount = 0;
 bool ProgramFileHadProblems = false;
 const char* const SpareLine = " 0    ; dummy";
 
+void resetProgramFileState() {
+    ProgramValueCount = 0;
+    ProgramFileHadProblems = false;
+}
+
 std::string parameterLine(int value, int field, int pot, int serial) {
     std::string line = formatNumber(value);
     padToColumn(line, 6);

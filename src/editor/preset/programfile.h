@@ -31,6 +31,7 @@
 extern int ProgramValueCount;  // values read by the last successful readProgramFile
 extern bool ProgramFileHadProblems;  // the last readProgramFile reported problems
 
+void resetProgramFileState();  // both globals back to their start values
 std::string parameterLine(int value, int field, int pot, int serial);
 std::vector<std::string> parameterLines();  // the parameter lines of ProgramValues
 std::vector<std::string> parameterLines(const std::vector<int16_t>& values);

@@ -12,6 +12,7 @@
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
+#include "editor/preset/programfile.h"
 #include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "editor/shell/configuration.h"
@@ -108,6 +109,7 @@ void resetEditorState() {
     resetDeclarationState();
     resetProgramState();
     resetEffectState();
+    resetProgramFileState();
     resetPalette();
     resetTextState();
     resetPotImages();
