@@ -82,6 +82,31 @@ start_display() {
     xdpyinfo >/dev/null 2>&1 || { echo "skipped: Xvfb does not start here"; exit 77; }
 }
 
+# start_wine EXE "WINDOW NAME" LOG [NAME=VALUE ...]: EXE under Wine in the current folder, with
+# those variables set and its output in LOG; waits up to 60 s for a window of that name. Sets
+# wine_pid and wine_window (empty when no window came).
+start_wine() {
+    local exe=$1 name=$2 out=$3
+    shift 3
+    env "$@" wine "$exe" >"$out" 2>&1 &
+    wine_pid=$!
+    remember $wine_pid
+    wine_window=$(timeout 60 xdotool search --sync --name "$name" | head -1)
+}
+
+# await_end PID WHAT: waits up to 30 s for the process to end; fails naming WHAT otherwise.
+await_end() {
+    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+    fail "$2 did not end"
+}
+
+# end_wine EXE PID: closes it as the window system does (wine taskkill, a WM_CLOSE) and waits
+# for its end.
+end_wine() {
+    wine taskkill /im "$1" >/dev/null 2>&1
+    await_end "$2" "$1 after taskkill"
+}
+
 # start_wine_world NAME DISPLAY_BASE SCREEN: a work folder, a fresh Wine prefix in it (HOME
 # there too) and a private Xvfb; skipped (77) when Wine cannot set up a prefix here.
 start_wine_world() {

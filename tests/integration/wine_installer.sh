@@ -186,9 +186,7 @@ while read -r w h raw; do
 done <"$work/wm_icons.lst"
 [ -s "$work/wm_icons.lst" ] || fail "the window has no icon"
 
-wine taskkill /im ktprog.exe >/dev/null 2>&1
-for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
+end_wine ktprog.exe "$editor"
 [ -f "$home/KtProg.CFG" ] || fail "no KtProg.CFG in the start directory $startdir"
 lines=$(wc -l <"$home/KtProg.CFG")
 [ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"

@@ -29,20 +29,12 @@ cp "$build/src/ktprog.exe" "$build/src/ktboot.exe" "$c/kt/"
 # start_editor NAME: starts ktprog.exe and takes a screenshot $work/NAME.png once its window
 # is there (also kept as wine_NAME.png with the screenshots). Sets editor and window.
 start_editor() {
-    wine ktprog.exe >"$work/$1.log" 2>&1 &
-    editor=$!
-    remember $editor
-    window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+    start_wine ktprog.exe "Korvatone Preset Programmer" "$work/$1.log"
+    editor=$wine_pid window=$wine_window
     [ -n "$window" ] || fail "the editor's window did not appear ($1)"
     sleep 3
     import -window root "$work/$1.png"
     [ -n "$shots" ] && cp "$work/$1.png" "$shots/wine_$1.png"
-}
-# end_editor: closes it as the window system does (WM_CLOSE) and waits for its end.
-end_editor() {
-    wine taskkill /im ktprog.exe >/dev/null 2>&1
-    for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after taskkill"
 }
 
 # The editor.
@@ -101,7 +93,7 @@ import -window root "$work/view.png"
 [ -n "$shots" ] && cp "$work/view.png" "$shots/wine_ktprog_unit_memory.png"
 echo "the Unit Memory window opens"
 
-end_editor
+end_wine ktprog.exe "$editor"
 [ -f "$c/kt/KtProg.CFG" ] || fail "no KtProg.CFG was written"
 lines=$(wc -l <"$c/kt/KtProg.CFG")
 [ "$lines" -eq 179 ] || fail "KtProg.CFG has $lines lines, not 179"
@@ -124,8 +116,7 @@ sleep 1
 import -window root "$work/protected.png"
 [ -n "$shots" ] && cp "$work/protected.png" "$shots/wine_ktprog_protected.png"
 xdotool key --window "$box" Return
-for _ in $(seq 300); do kill -0 "$editor" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$editor" 2>/dev/null && fail "ktprog.exe did not end after the message"
+await_end "$editor" "ktprog.exe after the message"
 cmp -s "$c/kt/KtProg.CFG" "$work/KtProg.CFG.before" || fail "the write-protected KtProg.CFG was changed"
 [ "$(stat -c %a "$c/kt/KtProg.CFG")" = 444 ] || fail "KtProg.CFG lost its protection"
 chmod 644 "$c/kt/KtProg.CFG"
@@ -133,10 +124,8 @@ grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(ca
 echo "ktprog.exe at 200 %: the whole panel doubled, the level kept; a write-protected KtProg.CFG said and kept"
 
 # The updater: Wine has no MIDI input here.
-wine ktboot.exe >"$work/ktboot.log" 2>&1 &
-updater=$!
-remember $updater
-box=$(timeout 60 xdotool search --sync --name "Device Error" | head -1)
+start_wine ktboot.exe "Device Error" "$work/ktboot.log"
+updater=$wine_pid box=$wine_window
 [ -n "$box" ] || fail "ktboot.exe showed no \"Device Error\" box"
 sleep 1
 import -window root "$work/box.png"

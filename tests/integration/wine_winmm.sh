@@ -47,11 +47,19 @@ wait_for() {
 }
 # parameter_lines FILE: what the unit was given, in order.
 parameter_lines() { grep -E '^(parameter [0-9]+/[0-9]+ = [0-9]+|edit begin|edit end)$' "$1"; }
-# end_program EXE PID: a WM_CLOSE (wine taskkill), then its end.
-end_program() {
-    wine taskkill /im "$1" >/dev/null 2>&1
-    for _ in $(seq 300); do kill -0 "$2" 2>/dev/null || return 0; sleep 0.1; done
-    fail "$1 did not end after taskkill"
+# choose_file X Y KEY "DIALOG" PATH: opens the File menu by a click at (X, Y) on the screen,
+# chooses its item by the mnemonic KEY, and types PATH into the file dialog of that title.
+choose_file() {
+    xdotool mousemove "$1" "$2" click 1
+    sleep 1
+    xdotool key "$3"
+    local dialog
+    dialog=$(timeout 30 xdotool search --sync --name "^$4\$" | head -1)
+    [ -n "$dialog" ] || fail_with_log "the File menu's \"$3\" opened no \"$4\" dialog"
+    sleep 1
+    xdotool type --delay 20 "$5"
+    sleep 0.3
+    xdotool key Return
 }
 fail_with_log() {
     echo "--- the unit's log:"
@@ -60,10 +68,8 @@ fail_with_log() {
 }
 
 # 1. The start-up stream.
-wine ktprog.exe >"$work/ktprog.log" 2>&1 &
-editor=$!
-remember $editor
-window=$(timeout 60 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+start_wine ktprog.exe "Korvatone Preset Programmer" "$work/ktprog.log"
+editor=$wine_pid window=$wine_window
 [ -n "$window" ] || fail_with_log "the editor's window did not appear"
 wait_for '^edit end$' 30 || fail_with_log "the start-up stream did not reach its edit end"
 sleep 1
@@ -123,15 +129,7 @@ echo "the drag reached the unit: $(grep '^parameter' "$log" | tail -1)"
 
 # 3. File > Write Program from File to KT (its mnemonic W): Wine's file dialog takes the path
 # typed, the program goes to the unit as a write request, and the editor waits for the answer.
-xdotool mousemove $((ox + 12)) $((oy - 9)) click 1
-sleep 1
-xdotool key w
-dialog=$(timeout 30 xdotool search --sync --name "^Load Program$" | head -1)
-[ -n "$dialog" ] || fail "File > Write Program from File to KT opened no file dialog"
-sleep 1
-xdotool type --delay 20 'C:\kt\programs\01 Init.prg'
-sleep 0.3
-xdotool key Return
+choose_file $((ox + 12)) $((oy - 9)) w "Load Program" 'C:\kt\programs\01 Init.prg'
 wait_for '^program [0-9]* written' 30 || fail_with_log "the unit took no program write"
 sleep 2
 import -window root "$work/written.png"
@@ -142,7 +140,7 @@ grep -q '^# reply delivered: F0 00 21 11 03 21 F7' "$log" || fail_with_log "the 
 echo "the program write: $(grep '^program [0-9]* written' "$log"), answered, no message window"
 
 # 4. File > Exit writes the configuration.
-end_program ktprog.exe $editor
+end_wine ktprog.exe "$editor"
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
@@ -152,23 +150,13 @@ echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
-KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin" \
-    wine ktboot.exe >"$work/ktboot.log" 2>&1 &
-updater=$!
-remember $updater
-window=$(timeout 60 xdotool search --sync --name "Korvatone Firmware Updater" | head -1)
+start_wine ktboot.exe "Korvatone Firmware Updater" "$work/ktboot.log" \
+    KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin"
+updater=$wine_pid window=$wine_window
 [ -n "$window" ] || fail_with_log "the updater's window did not appear"
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + dx + 12)) $((Y + dy - 9)) click 1
-sleep 1
-xdotool key l
-dialog=$(timeout 30 xdotool search --sync --name "^Load File:$" | head -1)
-[ -n "$dialog" ] || fail_with_log "File > Load *.ldr file opened no file dialog"
-sleep 1
-xdotool type --delay 20 'C:\kt\firmware.ldr'
-sleep 0.3
-xdotool key Return
+choose_file $((X + dx + 12)) $((Y + dy - 9)) l "Load File:" 'C:\kt\firmware.ldr'
 wait_for '^# long message queued: [0-9]\{5\}' 30 || fail_with_log "the updater sent no image"
 sent=$(date +%s.%N)
 wait_for '^update: ' 60 || fail_with_log "the unit received no complete update"
@@ -178,7 +166,7 @@ wait_for '^# reply delivered: F0 00 21 11 02 14 F7' 10 || fail_with_log "the uni
 cmp -s "$c/kt/firmware.ldr" "$work/received.bin" || fail "the image the unit kept differs from the file"
 sleep 1
 import -window root "$work/updated.png"
-end_program ktboot.exe $updater
+end_wine ktboot.exe "$updater"
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict delivered"
 
 # Neither program took a send buffer back while the driver still held it: the send waits for
