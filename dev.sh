@@ -37,23 +37,23 @@ install_packages() {  # install_packages PACKAGE...
     fi
 }
 
-# wine_test SCRIPT NAME: one of the Wine tests on build/win32. Wine under load sometimes
-# misses a window; a failure gets one more try. Skipped (77) where Wine cannot run.
-wine_test() {
-    local rc
+# script_test TRIES BUILD SCRIPT NAME: one of the test scripts of tests/integration on a build
+# folder; a failure gets up to TRIES - 1 more tries (Wine under load sometimes misses a window).
+# Skipped (77) where the script's tools cannot run here; any other failure ends the command.
+script_test() {
+    local tries=$1 build=$2 script=$3 name=$4 rc=1 try
     set +e
-    timeout 600 bash "tests/integration/$1" build/win32 .
-    rc=$?
-    if [ $rc -ne 0 ] && [ $rc -ne 77 ]; then
-        echo "$2 failed once; one more try"
-        timeout 600 bash "tests/integration/$1" build/win32 .
+    for ((try = 1; try <= tries; try++)); do
+        timeout 600 bash "tests/integration/$script" "$build" .
         rc=$?
-    fi
+        if [ $rc -eq 0 ] || [ $rc -eq 77 ]; then break; fi
+        [ $try -lt "$tries" ] && echo "$name failed once; one more try"
+    done
     set -e
     if [ $rc -eq 77 ]; then
-        echo "$2 skipped"
+        echo "$name skipped"
     elif [ $rc -ne 0 ]; then
-        echo "$2 failed"
+        echo "$name failed"
         exit 1
     fi
 }
@@ -103,24 +103,15 @@ test)
     ctest --preset fltk --repeat until-pass:2
     echo "== Debian package: built with cpack, checked, installed, started and removed"
     install_packages "${PACKAGE_PACKAGES[@]}"
-    set +e
-    timeout 300 bash tests/integration/deb_package.sh build/fltk .  # runs cpack -G DEB first
-    rc=$?
-    set -e
-    if [ $rc -eq 77 ]; then
-        echo "Debian package test skipped"
-    elif [ $rc -ne 0 ]; then
-        echo "Debian package test failed"
-        exit 1
-    fi
+    script_test 1 build/fltk deb_package.sh "Debian package test"  # runs cpack -G DEB first
     echo "== Windows programs: cross-built with mingw-w64, smoke-tested under Wine"
     build win32
     ls -l build/win32/src/ktprog.exe build/win32/src/ktboot.exe build/win32/korvatone-win64.zip
-    wine_test wine_smoke.sh "Wine smoke test"
+    script_test 2 build/win32 wine_smoke.sh "Wine smoke test"
     echo "== Windows installer under Wine: install, first start from the Start menu, upgrade, uninstall"
     ls -l build/win32/korvatone-1.00-setup.exe
-    wine_test wine_installer.sh "Wine installer test"
-    wine_test wine_winmm.sh "Wine MIDI test"
+    script_test 2 build/win32 wine_installer.sh "Wine installer test"
+    script_test 2 build/win32 wine_winmm.sh "Wine MIDI test"
     ;;
 build)
     install_packages "${SIM_PACKAGES[@]}"
