@@ -96,3 +96,10 @@ void updateEditMenu() {
     enableMenuItem(CommandUndo, !UndoStates.empty());
     enableMenuItem(CommandRedo, !RedoStates.empty());
 }
+
+SetAsideProgram setAsideProgram() { return {currentState(), CompareReference}; }
+
+void putBackProgram(const SetAsideProgram& setAside) {
+    restoreProgram(setAside.state);
+    CompareReference = setAside.compareReference;
+}

@@ -7,11 +7,11 @@
 // keeps the state it replaced for redo; a new change clears the redo side. At most
 // HistoryLimit changes are kept; the oldest is dropped.
 //
-// Compare: the reference is the program last loaded, saved or written as one program (the
-// start-up program before any). Compare on sets the current state aside and shows the
-// reference; compare off shows the set-aside state again. Neither is a change. A change made
-// while comparing ends compare: the state before it is the set-aside one, so one undo returns
-// there.
+// Compare: the reference is the program last loaded or saved (the start-up program before
+// any); a write puts the reference back with the panel's program (below). Compare on sets
+// the current state aside and shows the reference; compare off shows the set-aside state
+// again. Neither is a change. A change made while comparing ends compare: the state before it
+// is the set-aside one, so one undo returns there.
 //
 // This layer keeps the states; the panel layer applies them (tables, drawing, sending).
 //
@@ -33,6 +33,12 @@
 // toggleCompare(): compare on or off; returns the state to apply.
 // updateEditMenu(): Undo and Redo greyed when there is nothing to undo or redo. Compare's
 //   check mark follows Comparing whenever it changes.
+// setAsideProgram() / putBackProgram(s): what a write takes from the panel and gives back
+//   afterwards: the program (values, effect type, effect store, name) and the compare
+//   reference. A write shows each file it sends but is no change, so putting back leaves the
+//   history and compare's own state as they are: undo, redo and compare go on from the
+//   program put back. Putting back neither loads tables nor draws nor sends (the transfer
+//   layer shows it; the unit still plays it).
 #pragma once
 
 #include <cstdint>
@@ -65,3 +71,10 @@ bool takeRedo(ProgramSnapshot& apply);
 void setCompareReference();
 ProgramSnapshot toggleCompare();
 void updateEditMenu();
+
+struct SetAsideProgram {
+    ProgramSnapshot state;
+    ProgramSnapshot compareReference;
+};
+SetAsideProgram setAsideProgram();
+void putBackProgram(const SetAsideProgram& setAside);

@@ -82,11 +82,10 @@ void rebuildMenus() {
 }
 
 void dispatchTransferCommand(int id) {
-    std::string path;
     switch (id) {
     case CommandLoadProgram: loadProgramCommand(); break;
     case CommandSaveProgram: saveProgramCommand(); break;
-    case CommandWriteProgram: writeProgramToUnit(path); break;
+    case CommandWriteProgram: writeProgramCommand(); break;
     case CommandWriteAllPrograms: writeAllProgramsCommand(); break;
     case CommandWriteChangedPrograms: writeChangedProgramsCommand(); break;
     case CommandNextProgram: stepProgram(+1); break;

@@ -14,20 +14,13 @@
 
 namespace {
 
-void redrawPanel() {
-    drawPanel();
-    presentMainWindow();
-}
-
-// The batch write, whole (onlyChanged false) or of the changed programs only.
+// The batch write, whole (onlyChanged false) or of the changed programs only. The panel shows
+// each program while it is written; its caller puts the panel's program back.
 void writeProgramsOfFolder(bool onlyChanged) {
     NumberedFiles files;
     // numberedFiles has said why when the folder gives nothing to send (it cannot be listed,
     // no file names a location, or two name the same one): then nothing is asked or sent.
-    if (!numberedFiles(DataDirectory, files)) {
-        redrawPanel();
-        return;
-    }
+    if (!numberedFiles(DataDirectory, files)) return;
     if (onlyChanged) readUnitMemory();
     int written = 0, unchanged = 0;
     const int* counts = files.counts;
@@ -37,7 +30,8 @@ void writeProgramsOfFolder(bool onlyChanged) {
     if (holes) {
         answer = askChoice(" There are holes in the list. What should happen to the holes?", " 1:Skipped",
                            " 2:Filled with default ");
-        redrawPanel();
+        drawPanel();  // the question covered it
+        presentMainWindow();
     }
 
     bool failed = false;
@@ -72,11 +66,16 @@ void writeProgramsOfFolder(bool onlyChanged) {
     if (onlyChanged && !failed) {
         showMessage(" Programs written: " + std::to_string(written) + ", unchanged: " + std::to_string(unchanged), "");
     }
-    redrawPanel();
+}
+
+void writeProgramsOfFolderKeepingPanel(bool onlyChanged) {
+    const SetAsideProgram panel = setAsideProgram();
+    writeProgramsOfFolder(onlyChanged);
+    putBackPanelProgram(panel);
 }
 
 }  // namespace
 
-void writeAllProgramsCommand() { writeProgramsOfFolder(false); }
+void writeAllProgramsCommand() { writeProgramsOfFolderKeepingPanel(false); }
 
-void writeChangedProgramsCommand() { writeProgramsOfFolder(true); }
+void writeChangedProgramsCommand() { writeProgramsOfFolderKeepingPanel(true); }

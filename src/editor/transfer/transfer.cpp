@@ -6,6 +6,7 @@
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
+#include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
 #include "platform/clock.h"
@@ -77,30 +78,32 @@ void saveProgramCommand() {
 
 bool unitHoldsProgram(int location) { return unitHolds(location, requestDataBytes(programWriteRequest(location))); }
 
+void putBackPanelProgram(const SetAsideProgram& setAside) {
+    putBackProgram(setAside);
+    loadEffectTables(CurrentEffectType);
+    showProgramInCaption(CurrentProgramName);
+    drawPanel();
+    presentMainWindow();
+}
+
 WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
     const bool fromDialog = path.empty();
     if (fromDialog) {
         // The save dialog under the title "Load Program", as the unit's users know it: the
-        // file chosen is loaded into the panel and then written.
+        // file chosen is shown on the panel while it is written.
         bool ok = false;
         askProgramFile(FileDialogKind::Save, "Load Program", DataDirectory, path, ok);
         if (!ok) return WriteResult::Skipped;
     }
-    const std::string shownBefore = CurrentProgramName;
     CurrentProgramName = programNameFromPath(path);
     showProgramInCaption(CurrentProgramName);
 
-    if (!readNamedProgramFile(path)) {
-        // The reader has said why; the panel kept its program, and the caption goes back to it.
-        CurrentProgramName = shownBefore;
-        showProgramInCaption(CurrentProgramName);
-        return WriteResult::Failed;
-    }
+    if (!readNamedProgramFile(path)) return WriteResult::Failed;  // the reader has said why
     if (fromDialog) {
         drawPanel();
         presentMainWindow();
     }
-    if (!programFitForUnit(path)) return WriteResult::Failed;  // in the panel, but not into the unit
+    if (!programFitForUnit(path)) return WriteResult::Failed;  // read, but not into the unit
 
     const int location = programNumberFromName(CurrentProgramName);
     if (location < 1 || location > 99) {
@@ -111,7 +114,12 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
         return WriteResult::Unchanged;
     }
     if (!sendProgramToLocation(location)) return WriteResult::Failed;
-    // A program written as one program (not as part of a batch) is what compare compares with.
-    if (fromDialog) setCompareReference();
     return WriteResult::Written;
+}
+
+void writeProgramCommand() {
+    const SetAsideProgram panel = setAsideProgram();
+    std::string path;
+    writeProgramToUnit(path);
+    putBackPanelProgram(panel);
 }

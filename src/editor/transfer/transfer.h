@@ -14,12 +14,22 @@
 // askProgramFile(kind, title, folder, path, ok): the file dialog with the "*.prg" filter,
 //   the MIDI devices closed around it; confirms only a name with a base part; the folder of
 //   the chosen file becomes `folder`; returns after the mouse button is released.
+// A write never takes the edit away: the unit goes on playing what the panel had, so every
+// write command sets the panel's program aside first and puts it back at its end, whatever
+// the outcome (written, refused, failed, cancelled, stopped halfway). Meanwhile the panel and
+// the caption show each file as it is written.
+// putBackPanelProgram(s): the program set aside back on the panel (values, effect type with
+//   its tables, effect store, name, compare reference), the caption and the panel drawn;
+//   nothing is sent, and the history goes on from it (a write is no change).
 // writeProgramToUnit(path): asks for the file when path is empty (cancel: Skipped, nothing
 //   happens); shows the program's name in the caption, reads the file (redrawing the panel
 //   when the file came from the dialog), writes it to its location and checks the reply.
 //   Written when the unit acknowledged; Failed when the write failed (" KT not present, or
 //   communication error!", or a file that cannot be read, each shown in a message window);
-//   Skipped for a name without a location (reported, not a failure: a batch goes on).
+//   Skipped for a name without a location (reported, not a failure: a batch goes on). The
+//   file's program stays in the panel: its callers put the panel's program back.
+// writeProgramCommand(): "&Write Program from File to KT": writeProgramToUnit with the
+//   dialog, then the panel's program put back.
 // writeAllProgramsCommand(): every numbered file of DataDirectory (sorted by name) to its
 //   location, after checking that the folder can be listed, holds a numbered file and has no
 //   location claimed twice (each said in a message window, nothing sent), and asking what to
@@ -32,6 +42,7 @@
 #include <vector>
 
 #include "editor/library/library.h"
+#include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
 
@@ -59,6 +70,8 @@ void loadProgramCommand();
 void saveProgramCommand();
 // onlyChanged: a program the unit memory says its location holds already is not sent.
 WriteResult writeProgramToUnit(std::string& path, bool onlyChanged = false);
+void putBackPanelProgram(const SetAsideProgram& setAside);
+void writeProgramCommand();
 void writeAllProgramsCommand();
 // "Write &Changed Programs to KT": the batch write of every program whose bytes the unit
 // memory does not already record for its location; at the end " Programs written: N,
