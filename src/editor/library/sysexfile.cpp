@@ -181,14 +181,16 @@ void exportAllProgramsCommand() {
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return programNumberFromName(a) < programNumberFromName(b);
     });
-    // Each file is read as a write reads it, so the requests are those a write would send;
-    // the panel's program is put back afterwards.
+    // Each file is read as a write reads it, so the requests are those a write would send,
+    // and a file a write refuses (one whose reading reported anything) is refused here the
+    // same way; the panel's program is put back afterwards.
     const ProgramSnapshot panel = currentState();
     std::string contents;
     bool readAll = true;
     for (const std::string& name : names) {
-        if (!readNamedProgramFile(joinPath(DataDirectory, name))) {
-            readAll = false;  // the reader has said why; nothing is exported
+        const std::string file = joinPath(DataDirectory, name);
+        if (!readNamedProgramFile(file) || !programFitForUnit(file)) {
+            readAll = false;  // said; nothing is exported
             break;
         }
         contents += asText(writeRequestFor(programNumberFromName(name), ProgramValueCount));
