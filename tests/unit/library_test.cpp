@@ -2,6 +2,11 @@
 // unit holds (KtUnit.map) and the batch writes that keep it, and programs in .syx files.
 #include "editor_fixture.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -311,6 +316,46 @@ TEST_F(UnitMemoryTest, ShowListsEveryLocationAndForgetAsksFirst) {
     EXPECT_FALSE(UnitMemory[3].known);
     EXPECT_FALSE(UnitMemory[99].known);
     EXPECT_EQ(lines("choice").size(), 2u);
+}
+
+// Sets or clears the file's immutable flag; false when the file system or the user may not.
+bool makeImmutable(const std::string& file, bool on) {
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+TEST_F(UnitMemoryTest, ForgetThatCannotDeleteTheRecordSaysWhyAndKeepsIt) {
+    // A read-only start folder does not stop root, so the record is made undeletable in ways
+    // that do: a folder of that name holding a file (for everyone), then an immutable file
+    // (where the file system and the user may set the flag).
+    const std::string map = path("KtUnit.map");
+    const auto forget = [&](const std::string& reason) {
+        Out.str("");
+        key(sim::now() + 1, '1');
+        key(sim::now() + 2, ' ');
+        sim::setScriptEnd(sim::now() + 2);
+        ASSERT_TRUE(runs([] { forgetUnitMemoryCommand(); }));
+        EXPECT_EQ(lines("message"), (std::vector<std::string>{"\"  " + map + "\" \"  not deleted: " + reason + "\""}));
+        EXPECT_TRUE(fs::exists(map));
+    };
+    fs::create_directories(path("KtUnit.map/inside"));
+    forget("Directory not empty");
+    fs::remove_all(map);
+
+    noteProgramWritten(3, someData(3), "03 Lead");
+    if (!makeImmutable(map, true)) GTEST_SKIP() << "the immutable flag cannot be set here: only the folder ran";
+    struct Mutable {  // the flag goes whatever happens, so the test's folder can be removed
+        std::string file;
+        ~Mutable() { makeImmutable(file, false); }
+    } unflag{map};
+    forget("Operation not permitted");
+    EXPECT_TRUE(UnitMemory[3].known);  // the record is still what the file says
 }
 
 TEST_F(UnitMemoryTest, OnlyAcknowledgedWritesEnterTheRecord) {

@@ -129,7 +129,13 @@ void showUnitMemory() {
 void forgetUnitMemoryCommand() {
     if (askChoice(" Forget what the unit holds?", " 1:Forget", " 2:Keep") != 1) return;
     std::error_code ec;
-    std::filesystem::remove(unitMemoryPath(), ec);
+    const std::string path = unitMemoryPath();
+    std::filesystem::remove(path, ec);  // no file is nothing to forget, not an error
+    if (ec) {
+        // The record stays as the file keeps it (a read-only start folder, a locked file).
+        showMessage("  " + path, "  not deleted: " + ec.message());
+        return;
+    }
     UnitMemory.fill(UnitLocation{});
 }
 

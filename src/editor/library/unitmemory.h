@@ -20,7 +20,8 @@
 // showUnitMemory(): the text view "Unit Memory", one line per location 1..99:
 //   "NN  NAME  YYYY-MM-DD HH:MM:SS" for a known location, "NN  -" for an unknown one.
 // forgetUnitMemoryCommand(): asks " Forget what the unit holds?" (" 1:Forget", " 2:Keep");
-//   1 deletes the file and empties the record.
+//   1 deletes the file and empties the record; a file that cannot be deleted is said
+//   ("  PATH" / "  not deleted: REASON") and the record kept.
 // crc32Of(bytes): the CRC-32 zlib computes (reflected polynomial EDB88320).
 #pragma once
 
