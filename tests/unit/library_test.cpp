@@ -516,12 +516,20 @@ TEST_F(SysExFileTest, GoodRequestsAreFoundAndDamagedOnesRefused) {
 
 TEST_F(SysExFileTest, ImportedNamesNeverTakeAnExistingOne) {
     const std::string folder = path("progs");
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported.prg"));
-    EXPECT_EQ(importedProgramPath(folder, 42), path("progs/42 Imported.prg"));
+    const auto fresh = [&](int location) {  // the search of a new import
+        int next = 1;
+        return importedProgramPath(folder, location, next);
+    };
+    EXPECT_EQ(fresh(1), path("progs/01 Imported.prg"));
+    EXPECT_EQ(fresh(42), path("progs/42 Imported.prg"));
     writeFile("progs/01 Imported.prg", "");
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported 2.prg"));
+    EXPECT_EQ(fresh(1), path("progs/01 Imported 2.prg"));
     fs::create_symlink("nowhere.prg", path("progs/01 Imported 2.prg"));
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported 3.prg"));
+    EXPECT_EQ(fresh(1), path("progs/01 Imported 3.prg"));
+    // The last number there is; past it no name is free.
+    int next = 100000;
+    writeFile("progs/01 Imported 100000.prg", "");
+    EXPECT_EQ(importedProgramPath(folder, 1, next), "");
 }
 
 TEST_F(SysExFileTest, ExportAllHoldsTheRequestsAWriteAllSendsInLocationOrder) {
@@ -594,6 +602,61 @@ TEST_F(SysExFileTest, ExportedProgramsImportAsNewFilesWithTheirValuesAndNeverOve
         }
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(path("imp")), fs::directory_iterator()), 7);
+}
+
+TEST_F(SysExFileTest, AnImportSaysWhatItCouldNotWriteApartFromWhatItRefused) {
+    // 995 good requests for one location and two with a wrong sum: one import makes at most
+    // 990 files, the names going past one that is taken; the five left over are not written,
+    // which the message says apart from the two refused.
+    std::vector<uint8_t> syx;
+    for (int i = 0; i < 995; ++i) syx = std::move(syx) + request(1, someData(i));
+    std::vector<uint8_t> badSum = request(2, someData(2));
+    badSum[113] ^= 0x01;
+    syx = std::move(syx) + badSum + badSum;
+    fs::create_directories(path("imp"));
+    writeFile("imp/many.syx", std::string(syx.begin(), syx.end()));
+    writeFile("imp/01 Imported 5.prg", "mine");
+    chooseFolderFirst(path("progs"));
+    sim::queueDialogAnswer({DialogOutcome::Chosen, path("imp/many.syx")});
+    command(1100, CommandImportSysEx);
+    key(1200, ' ');
+    const auto start = std::chrono::steady_clock::now();
+    runEditor(1300);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "[ measure  ] Import of 995 programs for one location: " << took << " s\n";
+    EXPECT_EQ(lines("message"), (std::vector<std::string>{"\" Programs imported: 990, refused: 2, not written: 5\" "
+                                                          "\"  An import makes at most 990 program files.\""}));
+    EXPECT_EQ(readFile("imp/01 Imported 5.prg"), "mine");
+    EXPECT_TRUE(fs::exists(path("imp/01 Imported 991.prg")));
+    EXPECT_FALSE(fs::exists(path("imp/01 Imported 992.prg")));
+    // In request order: request k (from 0) is file k + 1, and k + 2 past the taken 5; the
+    // data repeat every 128 requests, so the last (989) holds what request 93 does.
+    EXPECT_EQ(readFile("imp/01 Imported 991.prg"), readFile("imp/01 Imported 95.prg"));
+    EXPECT_NE(readFile("imp/01 Imported 991.prg"), readFile("imp/01 Imported 96.prg"));
+}
+
+TEST_F(SysExFileTest, AnImportIntoAFolderThatTakesNoFileCountsItsProgramsAsNotWritten) {
+    std::vector<uint8_t> badSum = request(2, someData(2));
+    badSum[113] ^= 0x01;
+    const std::vector<uint8_t> syx =
+        request(1, someData(1)) + badSum + request(3, someData(3)) + request(4, someData(4));
+    fs::create_directories(path("locked"));
+    writeFile("locked/three.syx", std::string(syx.begin(), syx.end()));
+    if (!makeImmutable(path("locked"), true)) GTEST_SKIP() << "the immutable flag cannot be set here";
+    struct Mutable {
+        std::string folder;
+        ~Mutable() { makeImmutable(folder, false); }
+    } unflag{path("locked")};
+    chooseFolderFirst(path("progs"));
+    sim::queueDialogAnswer({DialogOutcome::Chosen, path("locked/three.syx")});
+    command(1100, CommandImportSysEx);
+    key(1200, ' ');
+    key(1300, ' ');
+    runEditor(1400);
+    const std::vector<std::string> shown = lines("message");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].rfind("\"  " + path("locked/01 Imported.prg") + "\" \"  not written: ", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[1], "\" Programs imported: 0, refused: 1, not written: 3\" \"\"");
 }
 
 TEST_F(SysExFileTest, OneImportedProgramIsLoadedIntoThePanel) {
