@@ -358,6 +358,39 @@ TEST_F(UnitMemoryTest, ForgetThatCannotDeleteTheRecordSaysWhyAndKeepsIt) {
     EXPECT_TRUE(UnitMemory[3].known);  // the record is still what the file says
 }
 
+TEST_F(UnitMemoryTest, ARecordTooLargeIsSaidOnceAndBeforeABatchWrites) {
+    for (const char* name : {"01 Init.prg", "02 Warm Pad.prg", "03 Fat Bass.prg"}) copyProgram(name, name);
+    const std::string huge(4400000, 'x');
+    writeFile("KtUnit.map", huge);
+    std::vector<uint32_t> sent;  // when each program went out
+    sim::setMidiOutSink([&](const uint8_t* bytes, size_t n) {
+        if (n == 115 && bytes[0] == 0xF0) sent.push_back(sim::now());
+    });
+    chooseFolderFirst(path("progs"));
+    command(1100, CommandWriteChangedPrograms);  // said; the holes skipped; the counts
+    key(1150, ' ');
+    key(1200, '1');
+    key(1600, ' ');
+    sim::schedule(1650, [&] { writeFile("KtUnit.map", huge); });
+    command(1700, CommandWriteAllPrograms);  // said once more, as the first thing again
+    key(1750, ' ');
+    key(1800, '1');
+    runEditor(2200);
+    std::vector<uint32_t> tooLarge;
+    for (const auto& [when, text] : timed("message")) {
+        if (text.find("is too large (4400000 bytes") != std::string::npos) tooLarge.push_back(uint32_t(when));
+    }
+    ASSERT_EQ(tooLarge.size(), 2u);
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_LT(tooLarge[0], sent[0]);
+    EXPECT_LT(tooLarge[1], sent[3]);
+    EXPECT_GT(tooLarge[1], sent[2]);
+    const std::vector<std::string> shown = lines("message");
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1], "\" Programs written: 3, unchanged: 0\" \"\"");
+    EXPECT_TRUE(unitHolds(3, sim::theUnit().ProgramMemory[3]));  // the record is this editor's again
+}
+
 TEST_F(UnitMemoryTest, OnlyAcknowledgedWritesEnterTheRecord) {
     for (const char* name : {"01 Init.prg", "02 Warm Pad.prg", "03 Fat Bass.prg"}) copyProgram(name, name);
     const std::string old = "05\t12345678\t2001-02-03 04:05:06\t05 Old\r\n";

@@ -10,9 +10,13 @@
 // Globals:
 //   UnitMemory          the record, indexed by location (0 unused); `known` false: unknown
 //   UnitMemoryWarned    the user was told once that the record could not be kept
+//   UnitMemoryTooLargeSaid  the file was said to be too large and not written since (it is
+//                       neither read nor said again until a write replaces it)
 //
 // unitMemoryPath(): StartDirectory + separator + "KtUnit.map".
-// readUnitMemory(): the record from the file (what it cannot read stays unknown).
+// readUnitMemory(): the record from the file (what it cannot read stays unknown); a file
+//   above 1 MiB is said once (its size) and read as an empty record until a write replaces it.
+//   A batch reads it before its first write, so that is where it is said.
 // noteProgramWritten(location, dataBytes, name): after the unit acknowledged a write: the
 //   location's line set and the file written; a failed write of the file is reported once
 //   per run (the write to the unit still counts).
@@ -42,6 +46,7 @@ struct UnitLocation {
 
 extern std::array<UnitLocation, 100> UnitMemory;  // by location; 0 unused
 extern bool UnitMemoryWarned;                     // the user heard the record could not be kept
+extern bool UnitMemoryTooLargeSaid;               // the file was said too large, not written since
 
 void resetUnitMemoryState();
 std::string unitMemoryPath();
