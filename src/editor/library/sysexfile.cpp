@@ -47,10 +47,11 @@ bool isGoodWriteRequest(const std::vector<uint8_t>& m, size_t count) {
 
 std::string dialogFolder() { return SysExFolder.empty() ? DataDirectory : SysExFolder; }
 
-// The location a .syx file's name gives, as a write takes it from a program file's name;
-// 0 (after the write's message) when it gives none.
+// The location a .syx file's name gives: its first two characters, read as a write reads a
+// program's name; 0 (after the write's message) when they give none. Only the file's own
+// name counts: "12 Banks/07" goes to 7, not to the 12 of its folder.
 int locationOfFileName(const std::string& path) {
-    const int location = programNumberFromName(programNameFromPath(path));
+    const int location = programNumberFromName(fileNameOfPath(path));
     if (location >= 1 && location <= 99) return location;
     showMessage("Program Name does not determine Program Number!", "");
     return 0;
