@@ -2,6 +2,11 @@
 // unit holds (KtUnit.map) and the batch writes that keep it, and programs in .syx files.
 #include "editor_fixture.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -313,6 +318,79 @@ TEST_F(UnitMemoryTest, ShowListsEveryLocationAndForgetAsksFirst) {
     EXPECT_EQ(lines("choice").size(), 2u);
 }
 
+// Sets or clears the file's immutable flag; false when the file system or the user may not.
+bool makeImmutable(const std::string& file, bool on) {
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+TEST_F(UnitMemoryTest, ForgetThatCannotDeleteTheRecordSaysWhyAndKeepsIt) {
+    // A read-only start folder does not stop root, so the record is made undeletable in ways
+    // that do: a folder of that name holding a file (for everyone), then an immutable file
+    // (where the file system and the user may set the flag).
+    const std::string map = path("KtUnit.map");
+    const auto forget = [&](const std::string& reason) {
+        Out.str("");
+        key(sim::now() + 1, '1');
+        key(sim::now() + 2, ' ');
+        sim::setScriptEnd(sim::now() + 2);
+        ASSERT_TRUE(runs([] { forgetUnitMemoryCommand(); }));
+        EXPECT_EQ(lines("message"), (std::vector<std::string>{"\"  " + map + "\" \"  not deleted: " + reason + "\""}));
+        EXPECT_TRUE(fs::exists(map));
+    };
+    fs::create_directories(path("KtUnit.map/inside"));
+    forget("Directory not empty");
+    fs::remove_all(map);
+
+    noteProgramWritten(3, someData(3), "03 Lead");
+    if (!makeImmutable(map, true)) GTEST_SKIP() << "the immutable flag cannot be set here: only the folder ran";
+    struct Mutable {  // the flag goes whatever happens, so the test's folder can be removed
+        std::string file;
+        ~Mutable() { makeImmutable(file, false); }
+    } unflag{map};
+    forget("Operation not permitted");
+    EXPECT_TRUE(UnitMemory[3].known);  // the record is still what the file says
+}
+
+TEST_F(UnitMemoryTest, ARecordTooLargeIsSaidOnceAndBeforeABatchWrites) {
+    for (const char* name : {"01 Init.prg", "02 Warm Pad.prg", "03 Fat Bass.prg"}) copyProgram(name, name);
+    const std::string huge(4400000, 'x');
+    writeFile("KtUnit.map", huge);
+    std::vector<uint32_t> sent;  // when each program went out
+    sim::setMidiOutSink([&](const uint8_t* bytes, size_t n) {
+        if (n == 115 && bytes[0] == 0xF0) sent.push_back(sim::now());
+    });
+    chooseFolderFirst(path("progs"));
+    command(1100, CommandWriteChangedPrograms);  // said; the holes skipped; the counts
+    key(1150, ' ');
+    key(1200, '1');
+    key(1600, ' ');
+    sim::schedule(1650, [&] { writeFile("KtUnit.map", huge); });
+    command(1700, CommandWriteAllPrograms);  // said once more, as the first thing again
+    key(1750, ' ');
+    key(1800, '1');
+    runEditor(2200);
+    std::vector<uint32_t> tooLarge;
+    for (const auto& [when, text] : timed("message")) {
+        if (text.find("is too large (4400000 bytes") != std::string::npos) tooLarge.push_back(uint32_t(when));
+    }
+    ASSERT_EQ(tooLarge.size(), 2u);
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_LT(tooLarge[0], sent[0]);
+    EXPECT_LT(tooLarge[1], sent[3]);
+    EXPECT_GT(tooLarge[1], sent[2]);
+    const std::vector<std::string> shown = lines("message");
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1], "\" Programs written: 3, unchanged: 0\" \"\"");
+    EXPECT_TRUE(unitHolds(3, sim::theUnit().ProgramMemory[3]));  // the record is this editor's again
+}
+
 TEST_F(UnitMemoryTest, OnlyAcknowledgedWritesEnterTheRecord) {
     for (const char* name : {"01 Init.prg", "02 Warm Pad.prg", "03 Fat Bass.prg"}) copyProgram(name, name);
     const std::string old = "05\t12345678\t2001-02-03 04:05:06\t05 Old\r\n";
@@ -471,12 +549,20 @@ TEST_F(SysExFileTest, GoodRequestsAreFoundAndDamagedOnesRefused) {
 
 TEST_F(SysExFileTest, ImportedNamesNeverTakeAnExistingOne) {
     const std::string folder = path("progs");
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported.prg"));
-    EXPECT_EQ(importedProgramPath(folder, 42), path("progs/42 Imported.prg"));
+    const auto fresh = [&](int location) {  // the search of a new import
+        int next = 1;
+        return importedProgramPath(folder, location, next);
+    };
+    EXPECT_EQ(fresh(1), path("progs/01 Imported.prg"));
+    EXPECT_EQ(fresh(42), path("progs/42 Imported.prg"));
     writeFile("progs/01 Imported.prg", "");
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported 2.prg"));
+    EXPECT_EQ(fresh(1), path("progs/01 Imported 2.prg"));
     fs::create_symlink("nowhere.prg", path("progs/01 Imported 2.prg"));
-    EXPECT_EQ(importedProgramPath(folder, 1), path("progs/01 Imported 3.prg"));
+    EXPECT_EQ(fresh(1), path("progs/01 Imported 3.prg"));
+    // The last number there is; past it no name is free.
+    int next = 100000;
+    writeFile("progs/01 Imported 100000.prg", "");
+    EXPECT_EQ(importedProgramPath(folder, 1, next), "");
 }
 
 TEST_F(SysExFileTest, ExportAllHoldsTheRequestsAWriteAllSendsInLocationOrder) {
@@ -549,6 +635,61 @@ TEST_F(SysExFileTest, ExportedProgramsImportAsNewFilesWithTheirValuesAndNeverOve
         }
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(path("imp")), fs::directory_iterator()), 7);
+}
+
+TEST_F(SysExFileTest, AnImportSaysWhatItCouldNotWriteApartFromWhatItRefused) {
+    // 995 good requests for one location and two with a wrong sum: one import makes at most
+    // 990 files, the names going past one that is taken; the five left over are not written,
+    // which the message says apart from the two refused.
+    std::vector<uint8_t> syx;
+    for (int i = 0; i < 995; ++i) syx = std::move(syx) + request(1, someData(i));
+    std::vector<uint8_t> badSum = request(2, someData(2));
+    badSum[113] ^= 0x01;
+    syx = std::move(syx) + badSum + badSum;
+    fs::create_directories(path("imp"));
+    writeFile("imp/many.syx", std::string(syx.begin(), syx.end()));
+    writeFile("imp/01 Imported 5.prg", "mine");
+    chooseFolderFirst(path("progs"));
+    sim::queueDialogAnswer({DialogOutcome::Chosen, path("imp/many.syx")});
+    command(1100, CommandImportSysEx);
+    key(1200, ' ');
+    const auto start = std::chrono::steady_clock::now();
+    runEditor(1300);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "[ measure  ] Import of 995 programs for one location: " << took << " s\n";
+    EXPECT_EQ(lines("message"), (std::vector<std::string>{"\" Programs imported: 990, refused: 2, not written: 5\" "
+                                                          "\"  An import makes at most 990 program files.\""}));
+    EXPECT_EQ(readFile("imp/01 Imported 5.prg"), "mine");
+    EXPECT_TRUE(fs::exists(path("imp/01 Imported 991.prg")));
+    EXPECT_FALSE(fs::exists(path("imp/01 Imported 992.prg")));
+    // In request order: request k (from 0) is file k + 1, and k + 2 past the taken 5; the
+    // data repeat every 128 requests, so the last (989) holds what request 93 does.
+    EXPECT_EQ(readFile("imp/01 Imported 991.prg"), readFile("imp/01 Imported 95.prg"));
+    EXPECT_NE(readFile("imp/01 Imported 991.prg"), readFile("imp/01 Imported 96.prg"));
+}
+
+TEST_F(SysExFileTest, AnImportIntoAFolderThatTakesNoFileCountsItsProgramsAsNotWritten) {
+    std::vector<uint8_t> badSum = request(2, someData(2));
+    badSum[113] ^= 0x01;
+    const std::vector<uint8_t> syx =
+        request(1, someData(1)) + badSum + request(3, someData(3)) + request(4, someData(4));
+    fs::create_directories(path("locked"));
+    writeFile("locked/three.syx", std::string(syx.begin(), syx.end()));
+    if (!makeImmutable(path("locked"), true)) GTEST_SKIP() << "the immutable flag cannot be set here";
+    struct Mutable {
+        std::string folder;
+        ~Mutable() { makeImmutable(folder, false); }
+    } unflag{path("locked")};
+    chooseFolderFirst(path("progs"));
+    sim::queueDialogAnswer({DialogOutcome::Chosen, path("locked/three.syx")});
+    command(1100, CommandImportSysEx);
+    key(1200, ' ');
+    key(1300, ' ');
+    runEditor(1400);
+    const std::vector<std::string> shown = lines("message");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].rfind("\"  " + path("locked/01 Imported.prg") + "\" \"  not written: ", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[1], "\" Programs imported: 0, refused: 1, not written: 3\" \"\"");
 }
 
 TEST_F(SysExFileTest, OneImportedProgramIsLoadedIntoThePanel) {

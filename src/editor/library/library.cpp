@@ -16,7 +16,11 @@
 #include "shared/midi/midi.h"
 #include "shared/midi/receive.h"
 
-// The program last stepped to when it could not be read (empty: none), and the program the
+// The file the current program was last loaded from, saved to or stepped to
+// (without folder; empty: none): where Next and Previous stand in the list.
+std::string CurrentProgramFile;
+
+// The file last stepped to when it could not be read (empty: none), and the program the
 // panel kept then: while the panel still shows that one, the next step goes on from the
 // unreadable file instead of coming back to it.
 std::string UnreadableStepName, UnreadableStepKept;
@@ -28,6 +32,11 @@ bool endsWithNoCase(const std::string& name, const std::string& ending) {
     return std::equal(ending.begin(), ending.end(), name.end() - static_cast<long>(ending.size()),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
                                                   std::tolower(static_cast<unsigned char>(b)); });
+}
+
+void forgetUnreadableStep() {
+    UnreadableStepName.clear();
+    UnreadableStepKept.clear();
 }
 
 }  // namespace
@@ -60,6 +69,16 @@ std::string programNameFromPath(const std::string& path) {
     std::string name = path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string();
     const size_t split = lastPathSplit(name);
     return split == std::string::npos ? name : name.substr(split + 1);
+}
+
+std::string fileNameOfPath(const std::string& path) {
+    const size_t split = lastPathSplit(path);
+    return split == std::string::npos ? path : path.substr(split + 1);
+}
+
+void nameProgramAfterFile(const std::string& path) {
+    CurrentProgramName = programNameFromPath(path);
+    CurrentProgramFile = fileNameOfPath(path);
 }
 
 int programNumberFromName(const std::string& name) {
@@ -125,14 +144,14 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
 }
 
 void resetLibraryState() {
-    UnreadableStepName.clear();
-    UnreadableStepKept.clear();
+    CurrentProgramFile.clear();
+    forgetUnreadableStep();
 }
 
 bool loadNamedProgram(const std::string& path) {
     const ProgramSnapshot before = currentState();
     if (!readNamedProgramFile(path)) return false;  // the reader has said why; the panel keeps its program
-    CurrentProgramName = programNameFromPath(path);
+    nameProgramAfterFile(path);
     showProgramInCaption(CurrentProgramName);
     sendLoadedProgram();
     recordChange(before);
@@ -151,11 +170,18 @@ void stepProgram(int step) {
         showMessage(" No program files in this folder!", "  " + DataDirectory);
         return;
     }
+    // The list position by the whole file name: a file named only ".prg", or "02 Pad.PRG"
+    // beside "02 Pad.prg", is one step of its own. When the program no longer goes by its
+    // file (an undo brought back another name), the name is looked up instead.
     const bool pastUnreadable = !UnreadableStepName.empty() && UnreadableStepKept == CurrentProgramName;
-    const std::string position = pastUnreadable ? UnreadableStepName : CurrentProgramName;
-    const auto current = std::find_if(files.begin(), files.end(), [&](const std::string& f) {
-        return !position.empty() && programNameFromPath(f) == position;
-    });
+    const bool byFile = !CurrentProgramFile.empty() && programNameFromPath(CurrentProgramFile) == CurrentProgramName;
+    auto current = files.end();
+    if (pastUnreadable || byFile) {
+        current = std::find(files.begin(), files.end(), pastUnreadable ? UnreadableStepName : CurrentProgramFile);
+    } else if (!CurrentProgramName.empty()) {
+        current = std::find_if(files.begin(), files.end(),
+                               [](const std::string& f) { return programNameFromPath(f) == CurrentProgramName; });
+    }
     long index = 0;
     if (current == files.end()) {
         index = step > 0 ? 0 : static_cast<long>(files.size()) - 1;
@@ -165,9 +191,9 @@ void stepProgram(int step) {
     }
     const std::string path = joinPath(DataDirectory, files[static_cast<size_t>(index)]);
     if (loadNamedProgram(path)) {
-        resetLibraryState();
+        forgetUnreadableStep();
     } else {
-        UnreadableStepName = programNameFromPath(path);
+        UnreadableStepName = fileNameOfPath(path);
         UnreadableStepKept = CurrentProgramName;
     }
 }

@@ -7,6 +7,9 @@
 //   the system's reason when the folder cannot be listed.
 // programList(folder, files, reason): its program files (*.prg).
 // programNameFromPath(path): the file's name without folder and extension ("07 Lead").
+// fileNameOfPath(path): the file's whole name, without folder ("07 Lead.prg").
+// nameProgramAfterFile(path): the program now goes by that file: CurrentProgramName and
+//   CurrentProgramFile from the path (the caption is the caller's).
 // programNumberFromName(name): the location named by the first two characters (0 when they
 //   name none; 1..99 are valid): "07 Lead" and "7Lead" go to 7, "100 Pad" to 10.
 // askFile(kind, title, filter, folder, path, ok): a file dialog with the MIDI devices closed
@@ -24,7 +27,9 @@
 //   one (caption, the changed parameters between edit-begin and edit-end, one change, the new
 //   compare reference); a file that cannot be read is reported and changes nothing (false).
 // stepProgram(step): Next (+1) / Previous (-1) Program: the file after / before the current
-//   program (the one CurrentProgramName names) in the program list of DataDirectory; the
+//   program (the file CurrentProgramFile names, found by its whole name, so every step moves
+//   on; by CurrentProgramName when the program no longer goes by that file, as after an
+//   undo) in the program list of DataDirectory; the
 //   first / last when the current one is not in the list; nothing at either end. The file is
 //   loaded as Load Program loads it (caption, the changed parameters between edit-begin and
 //   edit-end, one change, the new compare reference), without a dialog and without closing
@@ -32,8 +37,9 @@
 //   file that cannot be read is reported and the panel stays as it is, but the next step goes
 //   on from that file (so one bad file does not block the way).
 //
-// Globals: UnreadableStepName / UnreadableStepKept (library.cpp): the file last stepped to
-//   that could not be read and the program the panel kept then.
+// Globals (library.cpp): CurrentProgramFile, the file the current program was last loaded
+//   from, saved to or stepped to; UnreadableStepName / UnreadableStepKept: the
+//   file last stepped to that could not be read and the program the panel kept then.
 #pragma once
 
 #include <string>
@@ -48,6 +54,8 @@ bool listFolderFiles(const std::string& folder, const std::string& extension, st
                      std::string& reason);
 bool programList(const std::string& folder, std::vector<std::string>& files, std::string& reason);
 std::string programNameFromPath(const std::string& path);
+std::string fileNameOfPath(const std::string& path);
+void nameProgramAfterFile(const std::string& path);
 int programNumberFromName(const std::string& name);
 
 void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
@@ -58,6 +66,7 @@ struct NumberedFiles {
     int counts[100] = {};            // files per location
 };
 bool numberedFiles(const std::string& folder, NumberedFiles& files);
+extern std::string CurrentProgramFile;  // the current program's file, without folder (empty: none)
 extern std::string UnreadableStepName, UnreadableStepKept;  // a step's unreadable file, the program kept
 
 void resetLibraryState();

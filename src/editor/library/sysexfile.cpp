@@ -28,6 +28,8 @@ constexpr std::uintmax_t MaxSysExFileBytes = 16 * 1024 * 1024;
 // One import makes at most this many program files (ten times the unit's memory); further
 // requests are refused.
 constexpr int MaxImportedPrograms = 990;
+// The highest number a name "NN Imported N.prg" is given.
+constexpr int MaxImportNameNumber = 100000;
 
 // F0 00 21 11 03 20: the head of a program write request.
 bool beginsLikeWriteRequest(const std::vector<uint8_t>& m) {
@@ -45,10 +47,11 @@ bool isGoodWriteRequest(const std::vector<uint8_t>& m, size_t count) {
 
 std::string dialogFolder() { return SysExFolder.empty() ? DataDirectory : SysExFolder; }
 
-// The location a .syx file's name gives, as a write takes it from a program file's name;
-// 0 (after the write's message) when it gives none.
+// The location a .syx file's name gives: its first two characters, read as a write reads a
+// program's name; 0 (after the write's message) when they give none. Only the file's own
+// name counts: "12 Banks/07" goes to 7, not to the 12 of its folder.
 int locationOfFileName(const std::string& path) {
-    const int location = programNumberFromName(programNameFromPath(path));
+    const int location = programNumberFromName(fileNameOfPath(path));
     if (location >= 1 && location <= 99) return location;
     showMessage("Program Name does not determine Program Number!", "");
     return 0;
@@ -152,16 +155,20 @@ FoundRequests findProgramRequests(const std::vector<uint8_t>& bytes, size_t coun
     return found;
 }
 
-std::string importedProgramPath(const std::string& folder, int location) {
+std::string importedProgramPath(const std::string& folder, int location, int& next) {
     const std::string number = (location < 10 ? "0" : "") + std::to_string(location);
-    for (int n = 1; n <= 100000; ++n) {
+    for (; next <= MaxImportNameNumber; ++next) {
+        const int n = next;
         const std::string name = number + " Imported" + (n == 1 ? std::string() : " " + std::to_string(n)) + ".prg";
         const std::string path = joinPath(folder, name);
         std::error_code ec;
         // symlink_status: a link that points nowhere still takes the name.
         const auto status = std::filesystem::symlink_status(path, ec);
         if (ec && ec != std::errc::no_such_file_or_directory) continue;
-        if (!std::filesystem::exists(status)) return path;
+        if (!std::filesystem::exists(status)) {
+            ++next;
+            return path;
+        }
     }
     return {};
 }
@@ -181,14 +188,16 @@ void exportAllProgramsCommand() {
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return programNumberFromName(a) < programNumberFromName(b);
     });
-    // Each file is read as a write reads it, so the requests are those a write would send;
-    // the panel's program is put back afterwards.
+    // Each file is read as a write reads it, so the requests are those a write would send,
+    // and a file a write refuses (one whose reading reported anything) is refused here the
+    // same way; the panel's program is put back afterwards.
     const ProgramSnapshot panel = currentState();
     std::string contents;
     bool readAll = true;
     for (const std::string& name : names) {
-        if (!readNamedProgramFile(joinPath(DataDirectory, name))) {
-            readAll = false;  // the reader has said why; nothing is exported
+        const std::string file = joinPath(DataDirectory, name);
+        if (!readNamedProgramFile(file) || !programFitForUnit(file)) {
+            readAll = false;  // said; nothing is exported
             break;
         }
         contents += asText(writeRequestFor(programNumberFromName(name), ProgramValueCount));
@@ -209,26 +218,36 @@ void importSysExCommand() {
     const size_t split = lastPathSplit(path);
     const std::string folder = split == std::string::npos ? std::string(".") : path.substr(0, split);
 
-    int imported = 0;
-    int refused = found.refused;
+    // Within one import the free names of a location are searched from where the last one
+    // was found, so each name is tried once, however many programs go to one location.
+    int nextName[100];
+    std::fill(std::begin(nextName), std::end(nextName), 1);
+    int imported = 0, notWritten = 0;
     std::string lastPath;
     bool stopped = false;
     for (const FoundRequest& r : found.programs) {
         if (stopped || imported >= MaxImportedPrograms) {
-            ++refused;
+            ++notWritten;
             continue;
         }
-        const std::string target = importedProgramPath(folder, r.location);
+        const std::string target = importedProgramPath(folder, r.location, nextName[r.location]);
         std::string reason = "no free name";
         if (target.empty() || !writeTextFile(target, programFileLines(programFromWire(r.data)), reason)) {
             showMessage("  " + (target.empty() ? folder : target), "  not written: " + reason);
             stopped = true;  // the folder takes no more files; the rest are not imported
-            ++refused;
+            ++notWritten;
             continue;
         }
         ++imported;
         lastPath = target;
     }
-    showMessage(" Programs imported: " + std::to_string(imported) + ", refused: " + std::to_string(refused), "");
+    // Refused: not a good program write; not written: a good one that found no room (the
+    // limit, no free name, a file that could not be written, said above).
+    std::string counts =
+        " Programs imported: " + std::to_string(imported) + ", refused: " + std::to_string(found.refused);
+    if (notWritten > 0) counts += ", not written: " + std::to_string(notWritten);
+    const bool limited = !stopped && notWritten > 0;
+    showMessage(counts, limited ? "  An import makes at most " + std::to_string(MaxImportedPrograms) + " program files."
+                                : std::string());
     if (imported == 1) loadNamedProgram(lastPath);
 }

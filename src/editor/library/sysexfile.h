@@ -13,9 +13,10 @@
 //   checksum, a location 1..99 and `count` data bytes; a message that begins like a write
 //   request but is not a good one (truncated, another length, a wrong sum, another location)
 //   is counted as refused; other messages and bytes outside messages are skipped.
-// importedProgramPath(folder, location): "NN Imported.prg" in the folder, or "NN Imported
-//   2.prg", 3, ... when a file (or a link) of that name is there already; empty when none is
-//   free.
+// importedProgramPath(folder, location, next): the first free name from number `next` on:
+//   "NN Imported.prg" (1) in the folder, or "NN Imported 2.prg", 3, ... past every file (or
+//   link) of that name there already; `next` is left past the name given. Empty when none
+//   up to 100000 is free.
 // exportProgramCommand(): "E&xport Program as SysEx" (2104): a save dialog "Export Program"
 //   (*.syx); the location from the chosen name as a write takes it ("Program Name does not
 //   determine Program Number!"); the file holds the write request of the panel's program.
@@ -25,8 +26,10 @@
 //   location order. The panel keeps its program.
 // importSysExCommand(): "&Import SysEx" (2106): an open dialog "Import SysEx" (*.syx); every
 //   good write request becomes a program file in the .syx file's folder (never over an
-//   existing file); " Programs imported: N, refused: M". One imported program is also loaded
-//   into the panel.
+//   existing file); " Programs imported: N, refused: M" (M: not good program writes), and
+//   ", not written: K" after it for good ones that were not written (at most 990 files per
+//   import, said on the second line; no free name or a file that could not be written, said
+//   before). One imported program is also loaded into the panel.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +56,7 @@ void resetSysExFileState();
 std::vector<uint8_t> writeRequestFor(int location, int count);
 std::vector<uint8_t> requestDataBytes(const std::vector<uint8_t>& request);
 FoundRequests findProgramRequests(const std::vector<uint8_t>& bytes, size_t count);
-std::string importedProgramPath(const std::string& folder, int location);
+std::string importedProgramPath(const std::string& folder, int location, int& next);
 void exportProgramCommand();
 void exportAllProgramsCommand();
 void importSysExCommand();

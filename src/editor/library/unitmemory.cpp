@@ -14,6 +14,9 @@
 
 std::array<UnitLocation, 100> UnitMemory;
 bool UnitMemoryWarned = false;
+// The file was said to be too large and has not been written since: it is not read (nor
+// said) again, so a batch hears it once, before its first write.
+bool UnitMemoryTooLargeSaid = false;
 
 namespace {
 
@@ -62,7 +65,9 @@ bool writeUnitMemory(std::string& reason) {
         std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(e.crc));
         lines.push_back(twoDigits(location) + "\t" + crc + "\t" + e.time + "\t" + e.name);
     }
-    return writeTextFile(unitMemoryPath(), lines, reason);
+    if (!writeTextFile(unitMemoryPath(), lines, reason)) return false;
+    UnitMemoryTooLargeSaid = false;  // the file is this editor's record again
+    return true;
 }
 
 }  // namespace
@@ -70,6 +75,7 @@ bool writeUnitMemory(std::string& reason) {
 void resetUnitMemoryState() {
     UnitMemory.fill(UnitLocation{});
     UnitMemoryWarned = false;
+    UnitMemoryTooLargeSaid = false;
 }
 
 std::string unitMemoryPath() { return joinPath(StartDirectory, "KtUnit.map"); }
@@ -78,9 +84,13 @@ void readUnitMemory() {
     UnitMemory.fill(UnitLocation{});
     std::error_code ec;
     const std::string path = unitMemoryPath();
-    // The record is a few kilobytes; a huge file is said (by its size) and not read. The next
-    // write replaces it with a record of this editor.
-    if (!std::filesystem::is_regular_file(path, ec) || ec || refuseOversizedFile(path)) return;
+    // The record is a few kilobytes; a huge file is said (by its size, once) and not read. The
+    // next write replaces it with a record of this editor.
+    if (UnitMemoryTooLargeSaid || !std::filesystem::is_regular_file(path, ec) || ec) return;
+    if (refuseOversizedFile(path)) {
+        UnitMemoryTooLargeSaid = true;
+        return;
+    }
     std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
@@ -129,7 +139,13 @@ void showUnitMemory() {
 void forgetUnitMemoryCommand() {
     if (askChoice(" Forget what the unit holds?", " 1:Forget", " 2:Keep") != 1) return;
     std::error_code ec;
-    std::filesystem::remove(unitMemoryPath(), ec);
+    const std::string path = unitMemoryPath();
+    std::filesystem::remove(path, ec);  // no file is nothing to forget, not an error
+    if (ec) {
+        // The record stays as the file keeps it (a read-only start folder, a locked file).
+        showMessage("  " + path, "  not deleted: " + ec.message());
+        return;
+    }
     UnitMemory.fill(UnitLocation{});
 }
 

@@ -10,9 +10,13 @@
 // Globals:
 //   UnitMemory          the record, indexed by location (0 unused); `known` false: unknown
 //   UnitMemoryWarned    the user was told once that the record could not be kept
+//   UnitMemoryTooLargeSaid  the file was said to be too large and not written since (it is
+//                       neither read nor said again until a write replaces it)
 //
 // unitMemoryPath(): StartDirectory + separator + "KtUnit.map".
-// readUnitMemory(): the record from the file (what it cannot read stays unknown).
+// readUnitMemory(): the record from the file (what it cannot read stays unknown); a file
+//   above 1 MiB is said once (its size) and read as an empty record until a write replaces it.
+//   A batch reads it before its first write, so that is where it is said.
 // noteProgramWritten(location, dataBytes, name): after the unit acknowledged a write: the
 //   location's line set and the file written; a failed write of the file is reported once
 //   per run (the write to the unit still counts).
@@ -20,7 +24,8 @@
 // showUnitMemory(): the text view "Unit Memory", one line per location 1..99:
 //   "NN  NAME  YYYY-MM-DD HH:MM:SS" for a known location, "NN  -" for an unknown one.
 // forgetUnitMemoryCommand(): asks " Forget what the unit holds?" (" 1:Forget", " 2:Keep");
-//   1 deletes the file and empties the record.
+//   1 deletes the file and empties the record; a file that cannot be deleted is said
+//   ("  PATH" / "  not deleted: REASON") and the record kept.
 // crc32Of(bytes): the CRC-32 zlib computes (reflected polynomial EDB88320).
 #pragma once
 
@@ -41,6 +46,7 @@ struct UnitLocation {
 
 extern std::array<UnitLocation, 100> UnitMemory;  // by location; 0 unused
 extern bool UnitMemoryWarned;                     // the user heard the record could not be kept
+extern bool UnitMemoryTooLargeSaid;               // the file was said too large, not written since
 
 void resetUnitMemoryState();
 std::string unitMemoryPath();

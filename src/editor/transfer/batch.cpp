@@ -21,7 +21,7 @@ void writeProgramsOfFolder(bool onlyChanged) {
     // numberedFiles has said why when the folder gives nothing to send (it cannot be listed,
     // no file names a location, or two name the same one): then nothing is asked or sent.
     if (!numberedFiles(DataDirectory, files)) return;
-    if (onlyChanged) readUnitMemory();
+    readUnitMemory();  // a record too large to read is said here, not between two writes
     int written = 0, unchanged = 0;
     const int* counts = files.counts;
     const std::vector<std::string>& numbered = files.names;

@@ -57,7 +57,7 @@ void loadProgramCommand() {
     const bool loaded = readProgramFile(CurrentProgramPath);
     if (loaded) {
         // A refused file leaves the old program on the panel, so the caption keeps its name.
-        CurrentProgramName = programNameFromPath(CurrentProgramPath);
+        nameProgramAfterFile(CurrentProgramPath);
         showProgramInCaption(CurrentProgramName);
     }
     sendLoadedProgram();
@@ -71,7 +71,7 @@ void saveProgramCommand() {
     bool ok = false;
     askProgramFile(FileDialogKind::Save, "Save Program", DataDirectory, CurrentProgramPath, ok);
     if (!ok) return;
-    CurrentProgramName = programNameFromPath(CurrentProgramPath);
+    nameProgramAfterFile(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
     if (writeProgramFile(CurrentProgramPath)) setCompareReference();
 }
