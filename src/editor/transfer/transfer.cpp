@@ -8,7 +8,6 @@
 #include "editor/panel/layout.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
-#include "platform/clock.h"
 #include "platform/window.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
@@ -39,7 +38,7 @@ bool sendProgramToLocation(int location) {
     sendSysEx(request);
     bool received = false;
     const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
-    MidiInQuietUntil = tickCount() + 100;
+    holdMidiInput();
     if (received && reply == protocol::shortMessage(protocol::ProgramPart, protocol::ProgramWritten)) {
         noteProgramWritten(location, requestDataBytes(request), CurrentProgramName);
         return true;
