@@ -90,14 +90,17 @@ bool commandLoopPass(const Event& e) {
         WindowMinimised = false;
     }
 
-    // The display-change message comes as Other: the zoom may no longer fit.
-    if (e.kind == EventKind::Other) fitZoomToScreen();
-
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
             if (const int id = commandForKey(e)) dispatchCommand(id);
         }
+    }
+    // The display-change message comes as Other, to this pass or to a loop its command ran (a
+    // transfer's reply wait, a message window, a choice): the zoom may no longer fit.
+    if (takeScreenChange()) fitZoomToScreen();
+
+    if (!WindowMinimised) {
         if (refreshPanelIfNeeded(e)) {
             if (closing) return false;
             servePanel(e);

@@ -22,6 +22,7 @@ std::string MidiOutName;
 bool MidiInLost = false;
 bool MidiOutLost = false;
 bool MidiDevicesChangePending = false;
+bool ScreenChangePending = false;
 
 namespace {
 
@@ -50,6 +51,7 @@ void resetMidiState() {
     MidiOutName.clear();
     MidiInLost = MidiOutLost = false;
     MidiDevicesChangePending = false;
+    ScreenChangePending = false;
 }
 
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name) {
@@ -162,6 +164,12 @@ void selectMidiOutDevice(int k) {
         return;
     }
     checkMenuItem(MidiOutCommandFirst + k, true);
+}
+
+bool takeScreenChange() {
+    const bool pending = ScreenChangePending;
+    ScreenChangePending = false;
+    return pending;
 }
 
 void holdMidiInput() {

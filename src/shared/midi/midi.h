@@ -20,6 +20,9 @@
 //                                until a device of its name is present again
 //   MidiDevicesChangePending     a DevicesChanged was taken (by whatever loop took it) and
 //                                the command loop has not acted on it yet
+//   ScreenChangePending          the same for an Other event (the display-change message
+//                                among them), so the editor's command loop looks at the
+//                                screen again also after a wait or a message window took it
 // The menu identifiers leave room for 49 input devices (50..98) and 50 output devices
 // (100..149, 99 the mapper): further devices are neither offered nor opened.
 //
@@ -47,6 +50,7 @@
 //   range (24.9 days) with nothing arriving; the first look after it ends clears it.
 // takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
 //   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
+// takeScreenChange(): true once after Other events were taken; for the editor's command loop.
 // rescanMidiDevices(): lists both kinds again and finds the chosen devices by name: one still
 //   there goes on under its index now (the connection stays); one gone is closed and lost,
 //   with a "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present.";
@@ -88,6 +92,7 @@ extern std::string MidiOutName;
 extern bool MidiInLost;
 extern bool MidiOutLost;
 extern bool MidiDevicesChangePending;
+extern bool ScreenChangePending;
 
 void resetMidiState();
 // Lists the devices present into the name tables and counts (no device is opened).
@@ -104,6 +109,7 @@ void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name);
 bool takeMidiDevicesChange();
+bool takeScreenChange();
 void holdMidiInput();
 bool midiInputHeld();
 bool rescanMidiDevices();
