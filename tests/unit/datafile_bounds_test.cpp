@@ -77,6 +77,38 @@ TEST_F(DataFileBoundsTest, AnOptionsFileAboveTheLimitIsSaidAndGivesNoLines) {
     EXPECT_TRUE(FakeMessages.empty());
 }
 
+// Any value (a device name is whatever the system reports) reads back exactly as written;
+// plain values are written as they are, and values a hand or an older version wrote that
+// only look quoted (a bad escape, a quote inside) are taken as they stand.
+TEST_F(DataFileBoundsTest, OptionValuesReadBackExactlyAndPlainOnesStayPlain) {
+    const std::vector<std::string> values = {
+        "KT MIDI In", "a\\b \"c\"", " Spaced Name ", "Tab\tName", "\tlead", "trail\t", "\"Quoted\"", "\"",
+        std::string("nul\0x\x01\x1F\x7F\r\n", 11) + "\xE9", "\\x41"};
+    std::vector<OptionLine> lines;
+    for (const std::string& v : values) lines.push_back({"midi-in-name", v});
+    const std::string path = (folder / "KtProg.ini").string();
+    std::string reason;
+    ASSERT_TRUE(writeOptionLines(path, lines, reason)) << reason;
+    const std::vector<OptionLine> back = readOptionLines(path);
+    ASSERT_EQ(back.size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(back[i].value, values[i]) << i;
+    std::ifstream in(path, std::ios::binary);
+    std::string first, second;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_EQ(first, "midi-in-name = KT MIDI In\r");
+    EXPECT_EQ(second, "midi-in-name = a\\b \"c\"\r");
+
+    const std::vector<OptionLine> old = readOptionLines(write(
+        "a = \"x\\q\"\r\nb = \"in\"side\"\r\nc = \"end\\\"\r\nd = \"\\x4\"\r\ne = \"\"\r\n", "old.ini"));
+    ASSERT_EQ(old.size(), 5u);
+    EXPECT_EQ(old[0].value, "\"x\\q\"");
+    EXPECT_EQ(old[1].value, "\"in\"side\"");
+    EXPECT_EQ(old[2].value, "\"end\\\"");
+    EXPECT_EQ(old[3].value, "\"\\x4\"");
+    EXPECT_EQ(old[4].value, "");
+}
+
 TEST_F(DataFileBoundsTest, ALongLineIsReportedOnceAndTheRestOfTheFileReadsOn) {
     const std::string longLine = " 5" + std::string(10 * 1024, 'x');
     ASSERT_TRUE(DataFileReader::open(write(" 1\n" + longLine + "\r\n 3\n 4\n")));

@@ -374,6 +374,79 @@ TEST(ScriptTest, LinesBecomeHappeningsAtTheirScriptTime) {
     EXPECT_EQ(tickCount(), 1520u);
 }
 
+// A stream that holds everything until it is flushed, like a pipe's buffer: what a killed
+// run leaves behind is what was flushed.
+class HeldBuffer : public std::streambuf {
+public:
+    HeldBuffer() { setp(Held, Held + sizeof Held); }
+    std::string Flushed;
+
+protected:
+    int sync() override {
+        Flushed.append(pbase(), pptr());
+        setp(Held, Held + sizeof Held);
+        return 0;
+    }
+
+private:
+    char Held[4096];
+};
+
+TEST(ScriptTest, EveryTranscriptLineIsFlushedAsItIsWritten) {
+    sim::reset("/h");
+    HeldBuffer buffer;
+    std::ostream out(&buffer);
+    sim::setTranscript(&out);
+    sim::transcript("caption", sim::quote("one"));
+    EXPECT_EQ(buffer.Flushed, "0 caption \"one\"\n");
+    sleepMilliseconds(3);
+    sim::transcript("out", "90 40 64");
+    EXPECT_EQ(buffer.Flushed, "0 caption \"one\"\n3 out 90 40 64\n");
+    sim::setTranscript(nullptr);
+}
+
+TEST(ScriptTest, ScriptTimeRunsPastTheWrapOfTheProgramsTick) {
+    sim::reset("/h");
+    std::ostringstream out;
+    sim::setTranscript(&out);
+    // 3e9 ms lies beyond 2^31, 5e9 ms beyond 2^32: the tick wraps, script time does not.
+    ktsim::ScriptResult r = ktsim::loadScript("wait 3000000000\nmenu 7\nwait 2000000000\nmenu 8\n", "/h", nullptr, nullptr);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.endTime, 5000000000u);
+    sim::setScriptEnd(r.endTime);
+    EXPECT_EQ(waitEvent().command, 7);
+    EXPECT_EQ(tickCount(), 3000000000u);
+    EXPECT_EQ(waitEvent().command, 8);
+    EXPECT_EQ(sim::now(), 5000000000u);
+    EXPECT_EQ(tickCount(), uint32_t(5000000000u - 4294967296u));
+    sim::transcript("caption", sim::quote("late"));
+    sim::setTranscript(nullptr);
+    EXPECT_EQ(out.str(), "5000000000 caption \"late\"\n");
+    EXPECT_FALSE(ktsim::loadScript("wait 31622400001\n", "/h", nullptr, nullptr).ok);  // more than a year
+    std::string thousandYears;
+    for (int i = 0; i < 1001; ++i) thousandYears += "wait 31622400000\n";
+    EXPECT_FALSE(ktsim::loadScript(thousandYears, "/h", nullptr, nullptr).ok);
+}
+
+TEST(ScriptTest, ControlCharactersAreEscapedInTranscriptsAndReadBackByScripts) {
+    EXPECT_EQ(sim::quote("A\tB\nC\rD\x01\x1F\x7F\"\\\xE9"), R"("A\tB\nC\rD\x01\x1F\x7F\"\\)" + std::string("\xE9\""));
+    std::vector<std::string> w;
+    std::string error;
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text = std::string(" a") + static_cast<char>(byte) + "z ";
+        const std::string quoted = sim::quote(text);
+        for (char c : quoted) {
+            EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << "byte " << byte << ": " << quoted;
+        }
+        ASSERT_TRUE(ktsim::splitScriptLine("devices out " + quoted, w, error)) << byte;
+        EXPECT_EQ(w, (std::vector<std::string>{"devices", "out", text})) << "byte " << byte;
+    }
+    ASSERT_TRUE(ktsim::splitScriptLine(R"("\x4a\q" "\x41")", w, error));
+    EXPECT_EQ(w, (std::vector<std::string>{"Jq", "A"}));
+    EXPECT_FALSE(ktsim::splitScriptLine(R"("\x4")", w, error));
+    EXPECT_FALSE(ktsim::splitScriptLine(R"("\xG1")", w, error));
+}
+
 }  // namespace
 
 // ---- "transcript from-loop": the start-up stream left out of the transcript

@@ -169,6 +169,7 @@ TEST_F(UpdaterRunTest, ResetClearsWhatAnEarlierRunLeftBehind) {
     MidiOutDevice = 2;
     MidiErrorText = "busy";
     MidiInQuietUntil = 77;
+    MidiInQuiet = true;
     LastNrpnMsb = LastNrpnLsb = 12;
     EditBracketOpen = true;
     DataFileName = "/old/KTboot.CFG";
@@ -188,6 +189,7 @@ TEST_F(UpdaterRunTest, ResetClearsWhatAnEarlierRunLeftBehind) {
     EXPECT_EQ(MidiInDevice, 0);
     EXPECT_EQ(MidiOutDevice, -1) << "without a configuration file the output is the mapper";
     EXPECT_EQ(MidiInQuietUntil, 0u);
+    EXPECT_FALSE(MidiInQuiet);
     EXPECT_EQ(LastNrpnMsb, -1);
     EXPECT_EQ(LastNrpnLsb, -1);
     EXPECT_FALSE(EditBracketOpen);

@@ -54,8 +54,9 @@ int main(int argc, char** argv) {
     text << in.rdbuf();
 
     sim::reset(home);
-    std::ostringstream transcript;
-    sim::setTranscript(&transcript);
+    // Straight to standard output, line by line: a run that is killed or crashes still shows
+    // how far it got.
+    sim::setTranscript(&std::cout);
     std::vector<std::string> snapshotFailures;
     ktsim::ScriptResult script = ktsim::loadScript(text.str(), home, nullptr, &snapshotFailures);
     if (!script.ok) {
@@ -70,7 +71,6 @@ int main(int argc, char** argv) {
         // the program ended from inside (a fatal report, or a run the script left stuck)
     }
     sim::transcript("exit", "");
-    std::cout << transcript.str() << std::flush;
 
     for (const std::string& failure : snapshotFailures) std::cerr << "ktsim: " << failure << "\n";
     return snapshotFailures.empty() ? 0 : 2;

@@ -14,10 +14,15 @@ namespace ktsim {
 
 namespace {
 
+// One wait may cover a year, a whole script a thousand: far beyond the 49.7 days after which
+// the programs' 32-bit tick wraps, and far below where microseconds in 64 bits would.
+constexpr long long MaxWaitMs = 366LL * 24 * 3600 * 1000;
+constexpr uint64_t MaxScriptMs = 1000ULL * MaxWaitMs;
+
 // Lines that set up the machine (devices, open failures, the unit's behaviour) take effect at
 // once when they stand at time 0, so the program finds them when it starts. Everything else
 // happens when the program first takes events or waits, like input arriving while it runs.
-void setUp(uint32_t t, std::function<void()> change) {
+void setUp(uint64_t t, std::function<void()> change) {
     if (t == 0) change();
     else sim::schedule(t, std::move(change));
 }
@@ -46,7 +51,7 @@ std::string resolve(const std::string& home, const std::string& path) {
 }
 
 // The options of "unit" lines, applied to the simulated unit at their script time.
-bool unitOptionLine(const std::vector<std::string>& w, uint32_t t, std::string& error) {
+bool unitOptionLine(const std::vector<std::string>& w, uint64_t t, std::string& error) {
     long long n = 0;
     const std::string option = w.size() > 1 ? w[1] : "";
     auto onUnit = [t](std::function<void(unit::State&)> change) {
@@ -101,6 +106,36 @@ bool unitOptionLine(const std::vector<std::string>& w, uint32_t t, std::string& 
     return true;
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The escape after a backslash in a quoted word, at line[i]: the transcript's \t \n \r \xHH,
+// and any other character standing for itself (\" and \\ among them).
+bool takeEscape(const std::string& line, size_t& i, std::string& word, std::string& error) {
+    const char c = line[i++];
+    switch (c) {
+    case 't': word += '\t'; return true;
+    case 'n': word += '\n'; return true;
+    case 'r': word += '\r'; return true;
+    case 'x': {
+        const int high = i < line.size() ? hexDigit(line[i]) : -1;
+        const int low = i + 1 < line.size() ? hexDigit(line[i + 1]) : -1;
+        if (high < 0 || low < 0) {
+            error = "\\x takes two hex digits";
+            return false;
+        }
+        word += static_cast<char>(high * 16 + low);
+        i += 2;
+        return true;
+    }
+    default: word += c; return true;
+    }
+}
+
 }  // namespace
 
 bool splitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& error) {
@@ -119,7 +154,7 @@ bool splitScriptLine(const std::string& line, std::vector<std::string>& words, s
             while (i < line.size()) {
                 char d = line[i++];
                 if (d == '\\' && i < line.size()) {
-                    word += line[i++];
+                    if (!takeEscape(line, i, word, error)) return false;
                 } else if (d == '"') {
                     closed = true;
                     break;
@@ -177,7 +212,7 @@ bool parseKey(std::string word, Event& e) {
 ScriptResult loadScript(const std::string& text, const std::string& home, const UnitLineHandler& unitLine,
                         std::vector<std::string>* snapshotFailures) {
     ScriptResult result;
-    uint32_t t = 0;
+    uint64_t t = 0;  // ms
     size_t start = 0;
     int lineNumber = 0;
     auto fail = [&](const std::string& why) {
@@ -203,8 +238,11 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
         Event e;
 
         if (verb == "wait") {
-            if (w.size() != 2 || !parseInt(w[1], 0, 100000000, n)) return fail("wait needs milliseconds");
-            t += static_cast<uint32_t>(n);
+            if (w.size() != 2 || !parseInt(w[1], 0, MaxWaitMs, n)) {
+                return fail("wait needs milliseconds (0.." + std::to_string(MaxWaitMs) + ")");
+            }
+            if (t + uint64_t(n) > MaxScriptMs) return fail("the script runs beyond " + std::to_string(MaxScriptMs) + " ms");
+            t += static_cast<uint64_t>(n);
         } else if (verb == "devices") {
             if (w.size() < 2 || (w[1] != "out" && w[1] != "in")) return fail("devices out|in \"Name\" ...");
             std::vector<std::string> names(w.begin() + 2, w.end());

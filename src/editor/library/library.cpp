@@ -9,7 +9,6 @@
 #include "editor/program/history.h"
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
-#include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/process.h"
 #include "shared/message/message.h"
@@ -94,7 +93,7 @@ void askFile(FileDialogKind kind, const std::string& title, const std::string& f
              std::string& path, bool& ok) {
     closeMidiDevices();
     const DialogAnswer answer = fileDialog(kind, title, folder, filter);
-    MidiInQuietUntil = tickCount() + 100;
+    holdMidiInput();
     openMidiDevices();
 
     ok = false;

@@ -40,7 +40,7 @@ bool recordChange(const ProgramSnapshot& before, int mergeKey, uint32_t now) {
     if (before == after) return false;
     const ProgramSnapshot from = Comparing ? CompareSetAside : before;
     const bool joins = mergeKey >= 0 && mergeKey == MergeKey && !UndoStates.empty() && !Comparing &&
-                       tickDiff(now, MergeTime) < MergeWindowMs;
+                       tickSince(now, MergeTime) < uint32_t(MergeWindowMs);
     leaveCompare();
     if (!joins) {
         UndoStates.push_back(from);

@@ -10,7 +10,6 @@
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/announce.h"
-#include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -69,9 +68,9 @@ void servePanel(const Event& e) {
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
-    // The quiet time lies in the past: nothing is held back (a device switch or a dialog
-    // later sets it 100 ms ahead to hold back what their reopening shakes loose).
-    MidiInQuietUntil = tickCount() - 200;
+    // Nothing is held back (a device switch or a dialog later holds the input 100 ms to keep
+    // back what their reopening shakes loose).
+    MidiInQuiet = false;
     pollPots();
 
     // Drop MIDI input that queued up during start-up, up to and including the first other
@@ -91,14 +90,17 @@ bool commandLoopPass(const Event& e) {
         WindowMinimised = false;
     }
 
-    // The display-change message comes as Other: the zoom may no longer fit.
-    if (e.kind == EventKind::Other) fitZoomToScreen();
-
     if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
             if (const int id = commandForKey(e)) dispatchCommand(id);
         }
+    }
+    // The display-change message comes as Other, to this pass or to a loop its command ran (a
+    // transfer's reply wait, a message window, a choice): the zoom may no longer fit.
+    if (takeScreenChange()) fitZoomToScreen();
+
+    if (!WindowMinimised) {
         if (refreshPanelIfNeeded(e)) {
             if (closing) return false;
             servePanel(e);
@@ -114,10 +116,7 @@ bool commandLoopPass(const Event& e) {
 
     // Soft MIDI thru, also while minimised or behind another window.
     if (isMidiInputEvent(e) && takeLearnedControl(e)) return !closing;  // a control surface's, not passed through
-    if (pollMidiInput(e) && tickDiff(tickCount(), MidiInQuietUntil) > 0) {
-        MidiInQuietUntil = tickCount() - 200;  // in the past again: the next message passes too
-        forwardMidiInput();
-    }
+    if (pollMidiInput(e) && !midiInputHeld()) forwardMidiInput();
     return !closing;
 }
 

@@ -4,7 +4,6 @@
 #include "editor/panel/potedit.h"
 #include "editor/shell/editing.h"
 #include "editor/shell/options.h"
-#include "platform/clock.h"
 #include "platform/window.h"
 #include "shared/midi/midi.h"
 
@@ -89,7 +88,7 @@ bool takeLearnedControl(const Event& e) {
     const int value = static_cast<int>((e.midiWord >> 16) & 0x7F);
     if ((status & 0xF0) != ControlChangeStatus) return false;
     // Held quiet: what a reopened device shakes loose is neither learnt nor applied.
-    if (tickDiff(tickCount(), MidiInQuietUntil) <= 0) return false;
+    if (midiInputHeld()) return false;
     const int channel = (status & 0x0F) + 1;
 
     if (Learning && LearnTarget >= 0) {

@@ -7,7 +7,7 @@
 // binding for the same channel and controller replaces the old one. The NRPN/RPN
 // controllers (learnableController) are refused: learning goes on and they pass through.
 // The message that is bound moves nothing. Learning stays on across dialogs and device
-// switches; what arrives while the input is held quiet (MidiInQuietUntil, after a device
+// switches; what arrives while the input is held quiet (midiInputHeld, after a device
 // switch, a dialog or a write) is neither learnt nor applied, as it is not passed through.
 //
 // A bound controller's value v moves its pot to learnedValue(v, min, max) as one step of a

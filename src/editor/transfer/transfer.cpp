@@ -9,7 +9,6 @@
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
-#include "platform/clock.h"
 #include "platform/window.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
@@ -40,7 +39,7 @@ bool sendProgramToLocation(int location) {
     sendSysEx(request);
     bool received = false;
     const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
-    MidiInQuietUntil = tickCount() + 100;
+    holdMidiInput();
     if (received && reply == protocol::shortMessage(protocol::ProgramPart, protocol::ProgramWritten)) {
         noteProgramWritten(location, requestDataBytes(request), CurrentProgramName);
         return true;

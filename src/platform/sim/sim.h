@@ -7,7 +7,10 @@
 // the program then takes in order. The same timeline carries the simulated unit's replies.
 //
 // What the program does that a user or the unit would notice is written as transcript lines
-// "<virtual ms> <kind> <payload>" to the stream set with setTranscript.
+// "<virtual ms> <kind> <payload>" to the stream set with setTranscript, each flushed as it is
+// written, so a run that is killed keeps every line up to that moment. quote() writes a
+// string in double quotes with \" and \\, and its control characters as \t, \n, \r or \xHH, so
+// one line is always one transcript line; the script reader takes the same escapes.
 //
 // Termination: when the timeline is empty and the script's end time has passed, a blocking
 // waitEvent delivers CloseRequested, so every run ends; if a message window or a choice is
@@ -51,14 +54,15 @@ void transcript(const std::string& kind, const std::string& payload);
 std::string quote(const std::string& text);
 std::string hexBytes(const uint8_t* bytes, size_t length);
 
-// The timeline. Script times are milliseconds; the clock itself counts microseconds, so MIDI
-// wire time is exact.
-uint32_t now();
+// The timeline. Script times are milliseconds counted in 64 bits (they never wrap; the
+// transcript shows them); the clock itself counts microseconds, so MIDI wire time is exact.
+// The programs see only the low 32 bits of now() (tickCount), which wrap like the system's tick.
+uint64_t now();
 uint64_t nowUs();
-void schedule(uint32_t at, std::function<void()> happening);
+void schedule(uint64_t at, std::function<void()> happening);
 void scheduleUs(uint64_t atUs, std::function<void()> happening);
-void scheduleEvent(uint32_t at, const Event& e);
-void setScriptEnd(uint32_t at);
+void scheduleEvent(uint64_t at, const Event& e);
+void setScriptEnd(uint64_t at);
 // Moves the clock to `atUs`, applying every happening due on the way.
 void advanceToUs(uint64_t atUs);
 // Queues an event for the program now (used by happenings).

@@ -94,14 +94,29 @@ void transcript(const std::string& kind, const std::string& payload) {
     if (m.TranscriptFromLoop && !m.LoopStarted && !ending) return;
     *m.Transcript << now() << ' ' << kind;
     if (!payload.empty()) *m.Transcript << ' ' << payload;
-    *m.Transcript << '\n';
+    *m.Transcript << '\n' << std::flush;  // a run killed later keeps what it did so far
 }
 
 std::string quote(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
     }
     return out + "\"";
 }
@@ -117,21 +132,21 @@ std::string hexBytes(const uint8_t* bytes, size_t length) {
     return out;
 }
 
-uint32_t now() { return static_cast<uint32_t>(machine().NowUs / 1000); }
+uint64_t now() { return machine().NowUs / 1000; }
 uint64_t nowUs() { return machine().NowUs; }
 
-void schedule(uint32_t at, std::function<void()> happening) { scheduleUs(uint64_t(at) * 1000, std::move(happening)); }
+void schedule(uint64_t at, std::function<void()> happening) { scheduleUs(at * 1000, std::move(happening)); }
 
 void scheduleUs(uint64_t atUs, std::function<void()> happening) {
     Machine& m = machine();
     m.Timeline.emplace(std::make_pair(atUs, m.NextOrder++), std::move(happening));
 }
 
-void scheduleEvent(uint32_t at, const Event& e) {
+void scheduleEvent(uint64_t at, const Event& e) {
     schedule(at, [e] { queueEvent(e); });
 }
 
-void setScriptEnd(uint32_t at) { machine().ScriptEndUs = uint64_t(at) * 1000; }
+void setScriptEnd(uint64_t at) { machine().ScriptEndUs = at * 1000; }
 
 void advanceToUs(uint64_t atUs) {
     Machine& m = machine();
@@ -231,7 +246,8 @@ using sim::machine;
 
 // ---- clock.h
 
-uint32_t tickCount() { return sim::now(); }
+// The low 32 bits of script time: the tick wraps after 49.7 days, as on the real systems.
+uint32_t tickCount() { return static_cast<uint32_t>(sim::now()); }
 
 std::string localTimeText() {
     // The machine's calendar starts on 2000-01-01 at midnight and runs with virtual time.

@@ -18,12 +18,6 @@
 
 namespace sim {
 
-struct Happening {
-    uint32_t at;
-    uint64_t order;  // scheduling order breaks ties: same time, first scheduled first
-    std::function<void()> apply;
-};
-
 struct MenuItemRecord {
     int kind = 0;  // 0 item, 1 popup, 2 separator
     int commandId = 0;

@@ -39,6 +39,76 @@ bool parseLine(const std::string& line, OptionLine& option) {
     return true;
 }
 
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+bool needsQuotes(const std::string& value) {
+    if (value.empty()) return false;
+    if (value.front() == '"' || value.front() == ' ' || value.front() == '\t') return true;
+    if (value.back() == ' ' || value.back() == '\t') return true;
+    for (char c : value) {
+        if (isControl(c)) return true;
+    }
+    return false;
+}
+
+std::string quotedValue(const std::string& value) {
+    std::string out = "\"";
+    for (char c : value) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (isControl(c)) {
+                static const char Hex[] = "0123456789ABCDEF";
+                const unsigned char byte = static_cast<unsigned char>(c);
+                out += "\\x";
+                out += Hex[byte >> 4];
+                out += Hex[byte & 0x0F];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The value inside double quotes, without its escapes; false when it is not such a value.
+bool unquotedValue(const std::string& text, std::string& value) {
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
+    value.clear();
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') return false;
+        if (c != '\\') {
+            value += c;
+            continue;
+        }
+        if (i + 2 >= text.size()) return false;  // the closing quote cannot be escaped
+        const char e = text[++i];
+        if (e == '"' || e == '\\') value += e;
+        else if (e == 't') value += '\t';
+        else if (e == 'n') value += '\n';
+        else if (e == 'r') value += '\r';
+        else if (e == 'x' && i + 3 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            value += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<OptionLine> readOptionLines(const std::string& path) {
@@ -60,7 +130,11 @@ std::vector<OptionLine> readOptionLines(const std::string& path) {
         std::string line = contents.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         OptionLine option;
-        if (parseLine(line, option)) lines.push_back(std::move(option));
+        if (parseLine(line, option)) {
+            std::string value;
+            if (unquotedValue(option.value, value)) option.value = value;
+            lines.push_back(std::move(option));
+        }
         start = end + 1;
     }
     return lines;
@@ -69,6 +143,8 @@ std::vector<OptionLine> readOptionLines(const std::string& path) {
 bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& lines, std::string& reason) {
     std::vector<std::string> text;
     text.reserve(lines.size());
-    for (const OptionLine& line : lines) text.push_back(line.key + " = " + line.value);
+    for (const OptionLine& line : lines) {
+        text.push_back(line.key + " = " + (needsQuotes(line.value) ? quotedValue(line.value) : line.value));
+    }
     return writeTextFile(path, text, reason);
 }

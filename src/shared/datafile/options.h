@@ -10,6 +10,12 @@
 //   not checked here: the program takes those it knows.
 // writeOptionLines(path, lines, reason): "key = value" per line, CR LF, written safely
 //   (textfile.h); false with the system's reason.
+// Any value is kept exactly (a device name is whatever the system reports): one that would
+//   not read back as it is (blanks or tabs at either end, control bytes, a double quote
+//   first) is written in double quotes, with \" \\ \t \n \r and \xHH inside; every other
+//   value is written as it is, so plain values and files written before read the same. A
+//   value read in double quotes with good escapes inside is taken without them; any other
+//   value is taken as it stands.
 // Owns no globals.
 #pragma once
 

@@ -15,12 +15,14 @@ std::string MidiInNames[MidiNameSlots];
 std::string MidiOutNames[MidiNameSlots];
 std::string MidiErrorText;
 uint32_t MidiInQuietUntil = 0;
+bool MidiInQuiet = false;
 void (*BeforeMidiOutputChanges)() = nullptr;
 std::string MidiInName;
 std::string MidiOutName;
 bool MidiInLost = false;
 bool MidiOutLost = false;
 bool MidiDevicesChangePending = false;
+bool ScreenChangePending = false;
 
 namespace {
 
@@ -43,11 +45,13 @@ void resetMidiState() {
     for (std::string& name : MidiOutNames) name = NoName;
     MidiErrorText.clear();
     MidiInQuietUntil = 0;
+    MidiInQuiet = false;
     BeforeMidiOutputChanges = nullptr;
     MidiInName.clear();
     MidiOutName.clear();
     MidiInLost = MidiOutLost = false;
     MidiDevicesChangePending = false;
+    ScreenChangePending = false;
 }
 
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name) {
@@ -133,7 +137,7 @@ void closeMidiDevices() {
 
 void selectMidiInDevice(int k) {
     if (k == MidiInDevice && !MidiInLost) return;
-    MidiInQuietUntil = tickCount() + 100;
+    holdMidiInput();
     closeMidiIn();
     checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
     MidiInDevice = k;
@@ -162,6 +166,23 @@ void selectMidiOutDevice(int k) {
     checkMenuItem(MidiOutCommandFirst + k, true);
 }
 
+bool takeScreenChange() {
+    const bool pending = ScreenChangePending;
+    ScreenChangePending = false;
+    return pending;
+}
+
+void holdMidiInput() {
+    MidiInQuietUntil = tickCount() + MidiInQuietMs;
+    MidiInQuiet = true;
+}
+
+bool midiInputHeld() {
+    const int32_t left = tickDiff(MidiInQuietUntil, tickCount());
+    MidiInQuiet = MidiInQuiet && left >= 0 && left <= MidiInQuietMs;  // held up to and at that tick
+    return MidiInQuiet;
+}
+
 bool takeMidiDevicesChange() {
     const bool pending = MidiDevicesChangePending;
     MidiDevicesChangePending = false;
@@ -188,7 +209,7 @@ void reopenChosenMidiOut() { openChosenMidiOut(); }
 
 // A reopened input holds pass-through back like a switch.
 void reopenChosenMidiIn() {
-    MidiInQuietUntil = tickCount() + 100;
+    holdMidiInput();
     if (openChosenMidiIn()) midiInQueueBuffer();
 }
 

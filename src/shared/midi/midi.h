@@ -8,7 +8,9 @@
 //   MidiInCount, MidiOutCount    devices present at the last opening
 //   MidiInNames, MidiOutNames    their names (entries 0..50; 33 blanks where none)
 //   MidiErrorText                the system's text of the last failed open
-//   MidiInQuietUntil             incoming MIDI is not passed through before this tick
+//   MidiInQuietUntil, MidiInQuiet  while MidiInQuiet, incoming MIDI is neither passed through
+//                                nor learnt before the tick MidiInQuietUntil; the first look
+//                                after that tick clears MidiInQuiet (holdMidiInput)
 //   BeforeMidiOutputChanges      called before the output device is closed or switched, so
 //                                the program can end sounding notes (may be null)
 //   MidiInName, MidiOutName      the names of the chosen devices, kept in the options files
@@ -18,6 +20,9 @@
 //                                until a device of its name is present again
 //   MidiDevicesChangePending     a DevicesChanged was taken (by whatever loop took it) and
 //                                the command loop has not acted on it yet
+//   ScreenChangePending          the same for an Other event (the display-change message
+//                                among them), so the editor's command loop looks at the
+//                                screen again also after a wait or a message window took it
 // The menu identifiers leave room for 49 input devices (50..98) and 50 output devices
 // (100..149, 99 the mapper): further devices are neither offered nor opened.
 //
@@ -38,8 +43,14 @@
 //   the current device (unless that one was lost); otherwise the name of k is kept, the old
 //   device is closed and its check mark removed, k is opened and checked when that worked.
 //   Switching the input holds pass-through back 100 ms.
+// holdMidiInput(): holds pass-through and learning back for MidiInQuietMs from now, after the
+//   devices were reopened or switched or a program was written, so nothing they shake loose
+//   is echoed. midiInputHeld(): true while such a hold lasts. The time left is compared, at
+//   most MidiInQuietMs, so a hold cannot come back when the tick has moved on by half its
+//   range (24.9 days) with nothing arriving; the first look after it ends clears it.
 // takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
 //   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
+// takeScreenChange(): true once after Other events were taken; for the editor's command loop.
 // rescanMidiDevices(): lists both kinds again and finds the chosen devices by name: one still
 //   there goes on under its index now (the connection stays); one gone is closed and lost,
 //   with a "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present.";
@@ -63,6 +74,7 @@ constexpr int MaxMidiOutDevices = 50;
 constexpr int MidiInCommandFirst = 50;
 constexpr int MidiMapperCommand = 99;
 constexpr int MidiOutCommandFirst = 100;
+constexpr int32_t MidiInQuietMs = 100;
 constexpr int MidiRescanCommand = 2301;  // "&Rescan Devices", in the "&MIDI" menu of both programs
 
 extern int32_t MidiInDevice;
@@ -73,12 +85,14 @@ extern std::string MidiInNames[MidiNameSlots];
 extern std::string MidiOutNames[MidiNameSlots];
 extern std::string MidiErrorText;
 extern uint32_t MidiInQuietUntil;
+extern bool MidiInQuiet;
 extern void (*BeforeMidiOutputChanges)();
 extern std::string MidiInName;
 extern std::string MidiOutName;
 extern bool MidiInLost;
 extern bool MidiOutLost;
 extern bool MidiDevicesChangePending;
+extern bool ScreenChangePending;
 
 void resetMidiState();
 // Lists the devices present into the name tables and counts (no device is opened).
@@ -95,6 +109,9 @@ void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name);
 bool takeMidiDevicesChange();
+bool takeScreenChange();
+void holdMidiInput();
+bool midiInputHeld();
 bool rescanMidiDevices();
 bool midiInCommandDevice(int id, int& k);
 bool midiOutCommandDevice(int id, int& k);

@@ -12,7 +12,7 @@ namespace {
 
 // The number controllers are repeated after this long without an NRPN, so a unit that
 // missed them (or was switched on meanwhile) gets the full address again.
-constexpr int32_t NrpnAddressHoldMs = 1000;
+constexpr uint32_t NrpnAddressHoldMs = 1000;
 
 }  // namespace
 
@@ -29,11 +29,11 @@ void sendShortMessage(int status, int data1, int data2) {
 }
 
 void sendNrpn(int msb, int lsb, int value) {
-    if (msb != LastNrpnMsb || tickDiff(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
+    if (msb != LastNrpnMsb || tickSince(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
         sendShortMessage(0xB0, 99, msb);
         LastNrpnMsb = static_cast<int16_t>(msb);
     }
-    if (lsb != LastNrpnLsb || tickDiff(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
+    if (lsb != LastNrpnLsb || tickSince(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
         sendShortMessage(0xB0, 98, lsb);
         LastNrpnLsb = static_cast<int16_t>(lsb);
     }

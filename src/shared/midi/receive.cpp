@@ -12,6 +12,7 @@ namespace {
 const Event& keepReceiving(const Event& e) {
     if (e.kind == EventKind::MidiLong) midiInQueueBuffer();
     if (e.kind == EventKind::DevicesChanged) MidiDevicesChangePending = true;
+    if (e.kind == EventKind::Other) ScreenChangePending = true;  // it may be a display change
     return e;
 }
 

@@ -8,7 +8,8 @@
 // other loop). No loop can forget it, and a stray message never leaves reception deaf.
 //
 // A DevicesChanged taken here, by any loop, is noted (MidiDevicesChangePending of midi.h) for
-// the command loop, which alone acts on it.
+// the command loop, which alone acts on it; so is an Other event (ScreenChangePending), which
+// may be the display-change message.
 //
 // takeEvent(): waitEvent (blocks; Ticks while a button is held).
 // takeEventWithin(ms, e): waitEventFor (false when nothing came within ms).
