@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "editor/declaration/identity.h"
 #include "platform/clock.h"
@@ -81,7 +82,9 @@ void readUnitMemory() {
     // The record is a few kilobytes; a huge file is said (by its size) and not read. The next
     // write replaces it with a record of this editor.
     if (!std::filesystem::is_regular_file(path, ec) || ec || refuseOversizedFile(path)) return;
-    std::ifstream in(path, std::ios::binary);
+    std::string contents, why;
+    if (!readWholeFile(path, MaxDataFileBytes, contents, why)) return;
+    std::istringstream in(contents);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
