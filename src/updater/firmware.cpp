@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "platform/clock.h"
+#include "shared/datafile/textfile.h"
 #include "shared/midi/protocol.h"
 #include "shared/midi/receive.h"
-#include "shared/datafile/textfile.h"
 #include "shared/midi/sysex.h"
 #include "updater/updater.h"
 

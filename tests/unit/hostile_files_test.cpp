@@ -6,7 +6,6 @@
 // (textfile_nonroot.sh runs this binary once more as an ordinary user, for the permission case.)
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -69,7 +68,7 @@ std::string messages() {
 fs::file_type typeAt(const fs::path& path) { return fs::symlink_status(path).type(); }
 
 class HostileFilesTest : public ::testing::Test {
-protected:
+   protected:
     fs::path root;
 
     void SetUp() override {
@@ -205,8 +204,8 @@ TEST_F(HostileFilesTest, ASafeWriteNeverFollowsNorReplacesWhatIsNoFile) {
          "is a pipe (FIFO), not a file"},
         {"folder", [&](const fs::path&) { fs::create_directory(file); }, false, "is a folder, not a file"},
         {"link at the temporary name", [&](const fs::path&) { fs::create_symlink(users, temporary); }, true, ""},
-        {"fifo at the temporary name", [&](const fs::path&) { ASSERT_EQ(::mkfifo(temporary.c_str(), 0644), 0); },
-         true, ""},
+        {"fifo at the temporary name", [&](const fs::path&) { ASSERT_EQ(::mkfifo(temporary.c_str(), 0644), 0); }, true,
+         ""},
         {"link to nothing at the temporary name",
          [&](const fs::path& r) { fs::create_symlink(r / "nothing", temporary); }, true, ""},
     };
@@ -246,7 +245,8 @@ TEST_F(HostileFilesTest, ASafeWriteGivesUpWhenEveryTemporaryNameIsTaken) {
     const fs::path file = root / "KtProg.CFG";
     writeBytes(file, "old");
     fs::create_symlink("KtProg.CFG", root / "KtProg.CFG.new~");
-    for (int n = 1; n < 100; ++n) ASSERT_EQ(::mkfifo((root / ("KtProg.CFG.new" + std::to_string(n) + "~")).c_str(), 0644), 0);
+    for (int n = 1; n < 100; ++n)
+        ASSERT_EQ(::mkfifo((root / ("KtProg.CFG.new" + std::to_string(n) + "~")).c_str(), 0644), 0);
     std::string error;
     EXPECT_FALSE(writeFileSafely(file.string(), "new", error));
     EXPECT_NE(error.find("no free name for the temporary file"), std::string::npos) << error;

@@ -12,9 +12,9 @@
 #include "editor/declaration/identity.h"
 #include "editor/panel/palette.h"
 #include "platform/window.h"
-#include "shared/message/message.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
 
 namespace {
 

@@ -47,8 +47,10 @@ bool readPhysicalLine(std::string& line) {
         if (c == '\r') {
             if (BytesRead < MaxDataFileBytes) {
                 const int next = std::getc(CurrentDataFile);
-                if (next == '\n') ++BytesRead;
-                else if (next != EOF) std::ungetc(next, CurrentDataFile);
+                if (next == '\n')
+                    ++BytesRead;
+                else if (next != EOF)
+                    std::ungetc(next, CurrentDataFile);
             }
             break;
         }

@@ -47,7 +47,7 @@ std::vector<OptionLine> readOptionLines(const std::string& path) {
     std::vector<OptionLine> lines;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return lines;  // no file: the defaults hold
-    if (refuseOversizedFile(path)) return lines;         // said; the defaults hold
+    if (refuseOversizedFile(path)) return lines;           // said; the defaults hold
     std::string why;
     std::FILE* in = openFileForReading(path, why);
     if (in == nullptr) {

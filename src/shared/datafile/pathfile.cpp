@@ -3,9 +3,9 @@
 #include "shared/datafile/pathfile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <cstdio>
 #include <system_error>
 
 #include "platform/dialogs.h"

@@ -262,12 +262,17 @@ std::FILE* createTemporary(const fs::path& target, std::string& temporary, std::
 
 std::string notAFileText(fs::file_type type) {
     switch (type) {
-    case fs::file_type::directory: return "is a folder, not a file";
-    case fs::file_type::fifo: return "is a pipe (FIFO), not a file";
-    case fs::file_type::character:
-    case fs::file_type::block: return "is a device, not a file";
-    case fs::file_type::socket: return "is a socket, not a file";
-    default: return "is not a regular file";
+        case fs::file_type::directory:
+            return "is a folder, not a file";
+        case fs::file_type::fifo:
+            return "is a pipe (FIFO), not a file";
+        case fs::file_type::character:
+        case fs::file_type::block:
+            return "is a device, not a file";
+        case fs::file_type::socket:
+            return "is a socket, not a file";
+        default:
+            return "is not a regular file";
     }
 }
 
