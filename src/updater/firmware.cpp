@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/clock.h"
+#include "shared/datafile/textfile.h"
 #include "shared/midi/protocol.h"
 #include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
@@ -63,30 +64,24 @@ void reportError(int number, size_t replyLength) {
 
 // The loader file, whole; false with the reason in `why` when it cannot be used.
 bool readLoaderFile(const std::string& path, std::vector<uint8_t>& image, std::string& line, std::string& why) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
+    // Read only when it is a file (a folder or a FIFO is said so), and never beyond the
+    // largest image plus one byte.
+    std::string bytes, reason;
+    const bool whole = readWholeFile(path, MaxImageBytes, bytes, reason);
+    if (!whole && bytes.size() <= MaxImageBytes) {
         line = " Cannot read file!";
-        why = " " + ec.message();
+        why = " " + reason;
         return false;
     }
-    if (size > MaxImageBytes) {
+    if (!whole) {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
         line = " File too large for the unit!";
-        why = " " + std::to_string(size) + " bytes, at most " + std::to_string(MaxImageBytes);
+        why = " " + (ec ? "more than " + std::to_string(MaxImageBytes) + " bytes"
+                        : std::to_string(size) + " bytes, at most " + std::to_string(MaxImageBytes));
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        line = " Cannot read file!";
-        why = " the file cannot be opened";
-        return false;
-    }
-    image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || image.size() != size) {
-        line = " Cannot read file!";
-        why = " the file changed or could not be read to its end";
-        return false;
-    }
+    image.assign(bytes.begin(), bytes.end());
     return true;
 }
 

@@ -57,17 +57,18 @@ TEST_F(DataFileTest, SkipsEmptyAndCommentLinesCutsCommentsAndKeepsBlanks) {
     EXPECT_TRUE(FakeMessages.empty());
 }
 
-TEST_F(DataFileTest, LineEndsCrLfAndLfAndLastLineWithoutEnd) {
-    const char bytes[] = "one\r\ntwo\nin\rside\r\nnul\0byte\r\nlast";
+TEST_F(DataFileTest, LineEndsCrLfAndLfAndLoneCrAndLastLineWithoutEnd) {
+    const char bytes[] = "one\r\ntwo\nold\rmac\r\nnul\0byte\r\nlast";
     std::string path = openFile(std::string(bytes, sizeof bytes - 1));
     EXPECT_EQ(DataFileReader::readDataLine(), "one");
     EXPECT_EQ(DataFileReader::readDataLine(), "two");
-    EXPECT_EQ(DataFileReader::readDataLine(), "in\rside");
+    EXPECT_EQ(DataFileReader::readDataLine(), "old");
+    EXPECT_EQ(DataFileReader::readDataLine(), "mac");
     EXPECT_EQ(DataFileReader::readDataLine(), std::string("nul\0byte", 8));
     EXPECT_EQ(DataFileReader::readDataLine(), "last");
     EXPECT_THROW(DataFileReader::readDataLine(), FakeProgramEnded);
     ASSERT_EQ(FakeMessages.size(), 1u);
-    EXPECT_EQ(FakeMessages[0], "message|  " + path + " out of data|  in line : 6");
+    EXPECT_EQ(FakeMessages[0], "message|  " + path + " out of data|  in line : 7");
 }
 
 TEST_F(DataFileTest, OutOfDataNamesTheLineAfterTheLastOne) {

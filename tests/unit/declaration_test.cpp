@@ -118,10 +118,16 @@ TEST_F(DeclarationTest, AFileEndingInsideThePotsNamesTheLineAfterItsLast) {
                                         std::to_string(physicalLines + 1) + "\"");
 }
 
-TEST_F(DeclarationTest, AMissingFileIsAnAlertWithItsPath) {
+TEST_F(DeclarationTest, AMissingFileIsAnAlertWithItsPathAndAFolderIsNamed) {
     EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
     ASSERT_EQ(lines("alert").size(), 1u);
     EXPECT_EQ(lines("alert")[0], "\"Declaration file missing!\" \"" + path("KtProg.DAT") + "\"");
+
+    // A folder in its place is named as what it is, not taken for a missing file.
+    std::filesystem::create_directory(path("KtProg.DAT"));
+    EXPECT_FALSE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
+    ASSERT_EQ(lines("message").size(), 1u);
+    EXPECT_EQ(lines("message")[0], "\"  " + path("KtProg.DAT") + "\" \"  is a folder, not a file\"");
 }
 
 TEST_F(DeclarationTest, FilesThatBreakTheLimitsAreRefusedBeforeAnyWindow) {

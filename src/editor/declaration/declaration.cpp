@@ -105,13 +105,13 @@ void loadDeclarationFile(const std::string& baseName) {
     resetSymbols();
     const std::string path = joinPath(StartDirectory, baseName + ".DAT");
     std::error_code ec;
-    if (baseName.empty() || !std::filesystem::is_regular_file(path, ec)) {
+    if (baseName.empty() || !std::filesystem::exists(path, ec)) {
         alertBox("Declaration file missing!", path);
         endProgram();
     }
     EndOfDataEndsProgram = true;
     if (!DataFileReader::open(path)) {
-        if (!DataFileRefused) showMessage("  " + path, "  cannot be read");  // else the size was said
+        if (!DataFileRefused) showMessage("  " + path, "  " + DataFileOpenFailure);  // else the size was said
         endProgram();
     }
 

@@ -10,6 +10,8 @@
 //
 // loadDeclarationFile(baseName) fills every table below or ends the program:
 //   - a missing file: alert box "Declaration file missing!" with the path, then the end;
+//   - one that cannot be read (a folder, a FIFO): "  <path>" / "  <why>" (datafile.h
+//     DataFileOpenFailure), then the end;
 //   - a file that ends too early: the reader's "out of data" message, then the end;
 //   - a value outside signed 16 bits, a negative count, a field with more pots than
 //     MaxPotsPerField + 1, more than 101 symbols, a pot whose minimum equals or exceeds its

@@ -72,7 +72,7 @@ bool readSysExFile(const std::string& path, std::vector<uint8_t>& bytes) {
     std::error_code ec;
     const bool regular = std::filesystem::is_regular_file(path, ec);
     const std::uintmax_t size = regular ? std::filesystem::file_size(path, ec) : 0;
-    if (!regular || ec) {
+    if (ec) {  // a folder or a FIFO is named as such by the read below
         showMessage("  " + path, "  cannot be read");
         return false;
     }
@@ -80,10 +80,11 @@ bool readSysExFile(const std::string& path, std::vector<uint8_t>& bytes) {
         showMessage("  " + path, "  is too large for a SysEx file of programs");
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.size() != size) {
-        showMessage("  " + path, "  cannot be read");
+    std::string contents, why;
+    const bool read = readWholeFile(path, MaxSysExFileBytes, contents, why);
+    bytes.assign(contents.begin(), contents.end());
+    if (!read || bytes.size() != size) {
+        showMessage("  " + path, "  " + (read ? "cannot be read" : why));
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "editor/declaration/identity.h"
 #include "platform/clock.h"
@@ -91,7 +92,9 @@ void readUnitMemory() {
         UnitMemoryTooLargeSaid = true;
         return;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::string contents, why;
+    if (!readWholeFile(path, MaxDataFileBytes, contents, why)) return;
+    std::istringstream in(contents);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -6,13 +6,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
 #include "editor/panel/palette.h"
 #include "platform/window.h"
-#include "shared/message/message.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
 
 namespace {
 
@@ -34,11 +36,15 @@ constexpr FontShape LargeShape{8, 6, 0xFF};
 // false with a short reason when the file cannot be opened or read.
 bool readFontFile(const std::string& path, std::vector<uint8_t>& font, size_t size, std::string& reason) {
     font.assign(size, UnloadedFontByte);
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing)) {
+        reason = "font file missing";
+        return false;
+    }
+    std::string why;
+    std::FILE* file = openFileForReading(path, why);
     if (file == nullptr) {
-        reason = errno == ENOENT ? std::string("font file missing")
-                                 : "cannot open font file (" + std::string(std::strerror(errno)) + ")";
+        reason = "font file " + why;
         return false;
     }
     // A shorter file leaves the rest of the buffer at the filler byte; a longer one is cut.

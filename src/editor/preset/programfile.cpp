@@ -71,7 +71,7 @@ bool readProgramFile(const std::string& path) {
 
 bool readNamedProgramFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    if (!std::filesystem::exists(path, ec)) {  // a folder or a FIFO is said by the reader
         showMessage("  " + path, "  cannot be read");
         return false;
     }

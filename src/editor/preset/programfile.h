@@ -21,8 +21,8 @@
 //   "  <path>" / "  cannot be read" is shown and false: such a file is never written into
 //   the unit (a half-understood file would replace a good program there).
 // readNamedProgramFile(path): the same for a file named by the program (not chosen in a
-//   dialog): one that is missing or no regular file is said too ("  <path>" / "  cannot be
-//   read").
+//   dialog): a missing one is said too ("  <path>" / "  cannot be read"); a folder or FIFO
+//   there is named as such by the reader (datafile.h openUserFile).
 #pragma once
 
 #include <string>

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "platform/process.h"
 #include "shared/datafile/expression.h"
+#include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
 
 std::string DataFileName;
@@ -18,45 +18,51 @@ int16_t DataLineNumber = 0;
 bool EndOfDataEndsProgram = true;
 bool DataFileExhausted = false;
 bool DataFileRefused = false;
+std::string DataFileOpenFailure;
 int DataFileProblems = 0;
 size_t DataLinePeak = 0;
 
 namespace {
 
-std::ifstream CurrentDataFile;
+std::FILE* CurrentDataFile = nullptr;
 std::uintmax_t BytesRead = 0;  // of the current file, line ends included
 int PhysicalLines = 0;         // lines taken from the current file, raw lines included
 int MessagesShown = 0;         // problem windows of the current open, the "more" one included
 
 // One physical line without its line end; false at the end of the file or with no file.
-// At most MaxDataLineBytes of the line are kept; the rest is consumed byte by byte and
-// dropped, so no line costs more memory than the bound however long it is.
+// A line ends with LF, CR LF or a lone CR. At most MaxDataLineBytes of the line are kept;
+// the rest is consumed byte by byte and dropped, so no line costs more memory than the bound
+// however long it is.
 bool readPhysicalLine(std::string& line) {
-    if (!CurrentDataFile.is_open()) return false;
-    std::streambuf* in = CurrentDataFile.rdbuf();
-    using Traits = std::char_traits<char>;
-    if (BytesRead >= MaxDataFileBytes || in == nullptr || Traits::eq_int_type(in->sgetc(), Traits::eof())) {
-        return false;
-    }
+    if (CurrentDataFile == nullptr) return false;
     line.clear();
-    line.reserve(MaxDataLineBytes + 1);
+    bool any = false;
     bool cut = false;
     while (BytesRead < MaxDataFileBytes) {
-        const Traits::int_type c = in->sbumpc();
-        if (Traits::eq_int_type(c, Traits::eof())) break;
+        const int c = std::getc(CurrentDataFile);
+        if (c == EOF) break;
+        any = true;
         ++BytesRead;
         if (c == '\n') break;
-        // One byte beyond the bound is held, so that a CR ending a line of exactly the
-        // bound's length is not taken for a longer line.
-        if (line.size() <= MaxDataLineBytes) line.push_back(Traits::to_char_type(c));
-        else cut = true;
+        if (c == '\r') {
+            if (BytesRead < MaxDataFileBytes) {
+                const int next = std::getc(CurrentDataFile);
+                if (next == '\n')
+                    ++BytesRead;
+                else if (next != EOF)
+                    std::ungetc(next, CurrentDataFile);
+            }
+            break;
+        }
+        if (line.size() < MaxDataLineBytes) {
+            if (line.empty()) line.reserve(MaxDataLineBytes);
+            line.push_back(static_cast<char>(c));
+        } else {
+            cut = true;
+        }
     }
+    if (!any) return false;
     DataLinePeak = std::max(DataLinePeak, line.size());
-    if (!line.empty() && line.back() == '\r' && !cut) line.pop_back();
-    if (line.size() > MaxDataLineBytes) {
-        cut = true;
-        line.resize(MaxDataLineBytes);
-    }
     if (PhysicalLines < std::numeric_limits<int>::max()) ++PhysicalLines;
     if (cut) DataFileReader::reportProblem(" Line too long", "  in line : " + std::to_string(PhysicalLines));
     return true;
@@ -71,6 +77,7 @@ void resetDataFileState() {
     EndOfDataEndsProgram = true;
     DataFileExhausted = false;
     DataFileRefused = false;
+    DataFileOpenFailure.clear();
     DataFileProblems = 0;
     DataLinePeak = 0;
     MessagesShown = 0;
@@ -94,6 +101,7 @@ bool open(const std::string& path) {
     DataLineNumber = 0;
     DataFileExhausted = false;
     DataFileRefused = false;
+    DataFileOpenFailure.clear();
     DataFileProblems = 0;
     MessagesShown = 0;
     BytesRead = 0;
@@ -103,9 +111,8 @@ bool open(const std::string& path) {
         DataFileRefused = true;
         return false;
     }
-    CurrentDataFile.clear();
-    CurrentDataFile.open(path, std::ios::in | std::ios::binary);
-    return CurrentDataFile.is_open();
+    CurrentDataFile = openFileForReading(path, DataFileOpenFailure);
+    return CurrentDataFile != nullptr;
 }
 
 std::string readDataLine() {
@@ -149,7 +156,7 @@ bool openUserFile(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
     if (!open(path)) {
-        if (!DataFileRefused) showMessage("  " + path, "  cannot be read");
+        if (!DataFileRefused) showMessage("  " + path, "  " + DataFileOpenFailure);
         return false;
     }
     EndOfDataEndsProgram = false;
@@ -157,8 +164,8 @@ bool openUserFile(const std::string& path) {
 }
 
 void close() {
-    if (CurrentDataFile.is_open()) CurrentDataFile.close();
-    CurrentDataFile.clear();
+    if (CurrentDataFile != nullptr) std::fclose(CurrentDataFile);
+    CurrentDataFile = nullptr;
     EndOfDataEndsProgram = true;
 }
 
@@ -175,7 +182,7 @@ void reportCut(int missingLine) {
 
 void reportProblem(const std::string& mainText, const std::string& detailText) {
     // Outside a file (a symbol declared by hand) every problem is shown.
-    if (!CurrentDataFile.is_open()) {
+    if (CurrentDataFile == nullptr) {
         showMessage(mainText, detailText);
         return;
     }

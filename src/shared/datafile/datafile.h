@@ -6,14 +6,15 @@
 //   DataLineNumber  physical lines consumed by readDataLine since open, skipped comment and
 //                   empty lines included (0 after open). Stops counting at 32767.
 //
-// Files may end their lines with CR LF or LF; a trailing CR is removed. A last line without
-// a line end is a line. Bytes are taken as they are (no encoding).
+// Files may end their lines with CR LF, LF or a lone CR. A last line without a line end is a
+// line. Bytes are taken as they are (no encoding). Only regular files are read (textfile.h
+// openFileForReading): a folder, FIFO, device or socket is never opened for reading.
 //
 // Bounds (every real file is a few KB; these keep a hostile one cheap):
 //   A file larger than MaxDataFileBytes is refused by open before anything is read: the
 //   message window "  <path>" / "  is too large (N bytes; at most 1048576)", open returns
-//   false and DataFileRefused is set. Of a file whose size cannot be told beforehand (no
-//   regular file) at most MaxDataFileBytes are read; what follows counts as its end.
+//   false and DataFileRefused is set. Of a file that grows while it is read at most
+//   MaxDataFileBytes are read; what follows counts as its end.
 //   A line longer than MaxDataLineBytes keeps its first MaxDataLineBytes bytes; the rest is
 //   skipped unread into memory and " Line too long" / "  in line : N" is reported (N counts
 //   every physical line of the file, raw lines included).
@@ -25,7 +26,8 @@
 //
 // DataFileReader::open(path): makes path the current file (closing any earlier one), sets
 //   DataFileName = path and DataLineNumber = 0. Returns false when the file cannot be
-//   opened; callers test for the file first, each handles a missing file its own way.
+//   opened, with the reason in DataFileOpenFailure ("is a folder, not a file", "cannot be
+//   read (...)"); callers test for the file first, each handles a missing file its own way.
 // DataFileReader::readDataLine(): the next data line. Empty lines and lines starting with
 //   ";" are skipped; elsewhere the line is cut just before its first ";". Not trimmed.
 //   At the end of the file (or with no file open) it shows the message window
@@ -39,7 +41,8 @@
 // DataFileReader::readInteger(): readValue rounded with roundToInteger.
 // DataFileReader::openUserFile(path): opens a file the user may have edited or cut short
 //   (program and configuration files): false, silently, when there is no file at path;
-//   false after a message window "  <path>" / "  cannot be read" when it cannot be opened;
+//   false after a message window "  <path>" / "  <DataFileOpenFailure>" when it cannot be
+//   opened (a folder or a FIFO there is said so);
 //   otherwise open like open(), with EndOfDataEndsProgram cleared until close.
 // DataFileReader::close(): closes the current file (harmless when none is open) and makes the
 //   end of the data end the program again.
@@ -61,9 +64,10 @@ extern int16_t DataLineNumber;
 extern bool EndOfDataEndsProgram;  // true (default): the end of the data ends the program
 extern bool DataFileExhausted;     // the current file ran out of data (set only when not ending)
 extern bool DataFileRefused;       // the last open refused the file for its size (and said so)
+extern std::string DataFileOpenFailure;  // why the last open could not open its file, else empty
 extern int DataFileProblems;       // problems reported since the last open, shown or not
 extern size_t DataLinePeak;        // the most bytes of one line held at once since the reset
-                                   // (tests; at most MaxDataLineBytes + 1, the byte that tells a CR)
+                                   // (tests; at most MaxDataLineBytes)
 
 constexpr std::uintmax_t MaxDataFileBytes = 1048576;
 constexpr size_t MaxDataLineBytes = 4096;

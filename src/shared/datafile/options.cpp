@@ -1,9 +1,11 @@
 #include "shared/datafile/options.h"
 
-#include <fstream>
+#include <cstdio>
+#include <filesystem>
 
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
 
 namespace {
 
@@ -113,29 +115,37 @@ bool unquotedValue(const std::string& text, std::string& value) {
 
 std::vector<OptionLine> readOptionLines(const std::string& path) {
     std::vector<OptionLine> lines;
-    if (refuseOversizedFile(path)) return lines;  // said; the defaults hold
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return lines;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return lines;  // no file: the defaults hold
+    if (refuseOversizedFile(path)) return lines;           // said; the defaults hold
+    std::string why;
+    std::FILE* in = openFileForReading(path, why);
+    if (in == nullptr) {
+        showMessage("  " + path, "  " + why);
+        return lines;
+    }
     std::string contents(MaxOptionBytes, '\0');
-    in.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-    contents.resize(static_cast<size_t>(in.gcount()));
-    const bool cut = contents.size() == MaxOptionBytes && in.peek() != std::char_traits<char>::eof();
+    contents.resize(std::fread(contents.data(), 1, contents.size(), in));
+    const bool cut = contents.size() == MaxOptionBytes && std::getc(in) != EOF;
+    std::fclose(in);
     size_t start = 0;
     while (start < contents.size()) {
-        size_t end = contents.find('\n', start);
+        // Lines end with CR LF, LF or a lone CR.
+        size_t end = contents.find_first_of("\r\n", start);
+        size_t next = end + 1;
         if (end == std::string::npos) {
             if (cut) break;  // the line the limit cut in two is not taken
-            end = contents.size();
+            end = next = contents.size();
+        } else if (contents[end] == '\r' && next < contents.size() && contents[next] == '\n') {
+            ++next;
         }
-        std::string line = contents.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         OptionLine option;
-        if (parseLine(line, option)) {
+        if (parseLine(contents.substr(start, end - start), option)) {
             std::string value;
             if (unquotedValue(option.value, value)) option.value = value;
             lines.push_back(std::move(option));
         }
-        start = end + 1;
+        start = next;
     }
     return lines;
 }

@@ -3,11 +3,12 @@
 //
 // readOptionLines(path): the file's good lines in order: a key of letters, digits and "-",
 //   "=", a value (blanks around both trimmed). Lines starting with ";" are comments; a line
-//   without "=", with control bytes or longer than 1,000 characters is ignored. A file larger
-//   than 1 MiB gives no lines, after the size message (datafile.h refuseOversizedFile); of a
-//   file whose size is not known beforehand the first 1 MiB counts. A missing or unreadable
-//   file gives no lines. Keys are
-//   not checked here: the program takes those it knows.
+//   without "=", with control bytes or longer than 1,000 characters is ignored. Lines end
+//   with CR LF, LF or a lone CR. A file larger than 1 MiB gives no lines, after the size
+//   message (datafile.h refuseOversizedFile); of a file that grows while it is read the first
+//   1 MiB counts. A missing file gives no lines; so does one that cannot be read (a folder, a
+//   FIFO, no permission: textfile.h openFileForReading), after the message window "  <path>"
+//   / "  <why>". Keys are not checked here: the program takes those it knows.
 // writeOptionLines(path, lines, reason): "key = value" per line, CR LF, written safely
 //   (textfile.h); false with the system's reason.
 // Any value is kept exactly (a device name is whatever the system reports): one that would

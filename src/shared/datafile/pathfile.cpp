@@ -3,13 +3,14 @@
 #include "shared/datafile/pathfile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "platform/dialogs.h"
 #include "platform/process.h"
+#include "shared/datafile/textfile.h"
 
 namespace {
 
@@ -24,20 +25,11 @@ std::string errnoText() {
     return errno != 0 ? std::string(std::strerror(errno)) : std::string("unknown error");
 }
 
-// Creates (or replaces) path with the one line text and a CR LF; on failure the partial
-// file is removed and the failure reported.
+// Creates (or replaces) path with the one line text and a CR LF, written safely (nothing is
+// left at path when that fails); a failure is reported.
 void writeOneLineFile(const std::string& path, const std::string& text) {
-    errno = 0;
-    std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!file.is_open()) pathFileFailure(path, errnoText());
-    file << text << "\r\n";
-    file.close();
-    if (file.fail()) {
-        std::string reason = errnoText();
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        pathFileFailure(path, reason);
-    }
+    std::string reason;
+    if (!writeFileSafely(path, text + "\r\n", reason)) pathFileFailure(path, reason);
 }
 
 // True when something exists at path; reports and ends when that cannot be told.
@@ -64,23 +56,26 @@ std::string readPathFile(const std::string& name) {
 
     std::string path = folder + separator + name + ".pth";
     if (pathExists(path)) {
-        std::error_code error;
-        if (std::filesystem::is_directory(path, error))
-            pathFileFailure(path, std::make_error_code(std::errc::is_a_directory).message());
-        errno = 0;
-        std::ifstream file(path, std::ios::in | std::ios::binary);
-        if (!file.is_open()) pathFileFailure(path, errnoText());
+        std::string why;
+        std::FILE* file = openFileForReading(path, why);
+        if (file == nullptr) pathFileFailure(path, why);
         // The first line only, and no more of it than a folder name can be: a path file that
         // is one huge line is refused, not read whole into memory.
         std::string line;
         size_t consumed = 0;
-        for (char c = 0; file.get(c);) {
+        bool tooLong = false;
+        errno = 0;
+        for (int c; !tooLong && (c = std::getc(file)) != EOF;) {
             ++consumed;
             if (c == '\n') break;
-            if (line.size() == MaxPathLineBytes) pathFileFailure(path, "The first line is too long.");
-            line += c;
+            tooLong = line.size() == MaxPathLineBytes;
+            if (!tooLong) line += static_cast<char>(c);
         }
-        if (file.bad()) pathFileFailure(path, errnoText());
+        const bool failed = std::ferror(file) != 0;
+        const std::string readError = errnoText();
+        std::fclose(file);
+        if (tooLong) pathFileFailure(path, "The first line is too long.");
+        if (failed) pathFileFailure(path, readError);
         if (consumed == 0) pathFileFailure(path, "The file holds no line.");
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;

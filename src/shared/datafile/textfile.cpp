@@ -1,5 +1,6 @@
 #include "shared/datafile/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -8,8 +9,11 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -21,6 +25,120 @@ namespace fs = std::filesystem;
 void (*textFileTemporaryWritten)(const std::string& temporary) = nullptr;
 
 namespace {
+
+std::string systemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+
+// The files of one name a write tries in turn for its temporary file.
+constexpr int maxTemporaryNames = 100;
+
+// The two ways the programs open a file, on each system:
+// openRegularFile(path, forWriting, why, notAFile): an existing regular file at path, for
+//   reading, or for writing from its start (emptied); else nullptr with why: the system's
+//   reason, or what stands there (notAFileText, and notAFile set). Never waits for the other
+//   end of a FIFO, and for writing never follows a link at path itself.
+// createNewFile(path, error): a file made new at path for writing; nullptr with the system's
+//   error number when the name is taken (EEXIST, whatever has it: a link is not followed) or
+//   the file cannot be made.
+#ifdef _WIN32
+std::FILE* openRegularFile(const std::string& path, bool forWriting, std::string& why, bool& notAFile) {
+    notAFile = false;
+    // No FIFOs or device nodes stand among a user's files here; what the path names is asked
+    // before the open.
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+        why = notAFileText(status.type());
+        notAFile = true;
+        return nullptr;
+    }
+    std::FILE* file = std::fopen(path.c_str(), forWriting ? "wb" : "rb");
+    if (file == nullptr) why = systemText(errno);
+    return file;
+}
+
+std::FILE* createNewFile(const std::string& path, int& error) {
+    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "wb");
+    if (file == nullptr) {
+        error = errno;
+        ::_close(fd);
+        ::_unlink(path.c_str());
+    }
+    return file;
+}
+#else
+fs::file_type typeOfMode(mode_t mode) {
+    if (S_ISDIR(mode)) return fs::file_type::directory;
+    if (S_ISFIFO(mode)) return fs::file_type::fifo;
+    if (S_ISCHR(mode)) return fs::file_type::character;
+    if (S_ISBLK(mode)) return fs::file_type::block;
+    if (S_ISSOCK(mode)) return fs::file_type::socket;
+    if (S_ISREG(mode)) return fs::file_type::regular;
+    return fs::file_type::unknown;
+}
+
+// The descriptor as a FILE, or nullptr (and the descriptor closed) with why.
+std::FILE* asFile(int fd, const char* mode, std::string& why) {
+    std::FILE* file = ::fdopen(fd, mode);
+    if (file == nullptr) {
+        why = systemText(errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+std::FILE* openRegularFile(const std::string& path, bool forWriting, std::string& why, bool& notAFile) {
+    notAFile = false;
+    // O_NONBLOCK: a FIFO opens at once instead of waiting for its other end; what was opened
+    // is then asked, so nothing can be swapped in between a check and the open.
+    const int flags = forWriting ? O_WRONLY | O_NOFOLLOW : O_RDONLY;
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        why = systemText(errno);
+        return nullptr;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        why = systemText(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        why = notAFileText(typeOfMode(info.st_mode));
+        notAFile = true;
+        ::close(fd);
+        return nullptr;
+    }
+    if (forWriting && ::ftruncate(fd, 0) != 0) {
+        why = systemText(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    // A regular file never makes a read or write wait; the flag goes all the same.
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return asFile(fd, forWriting ? "wb" : "rb", why);
+}
+
+std::FILE* createNewFile(const std::string& path, int& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    return file;
+}
+#endif
 
 // Longer chains of symbolic links than this are taken for a loop.
 constexpr int maxLinkSteps = 40;
@@ -84,15 +202,12 @@ bool flushToDisk(std::FILE* file, std::string& error) {
     return true;
 }
 
-// Writes contents into path (created or truncated) and flushes it to the disk.
-bool writeWholeFile(const std::string& path, const std::string& contents, const fs::path* original,
+// Writes contents into file (opened for writing at path, and closed here) and flushes it to
+// the disk. original: the file whose mode, owner and group the new one takes, or nullptr.
+bool writeWholeFile(std::FILE* file, const std::string& path, const std::string& contents, const fs::path* original,
                     std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
 #ifndef _WIN32
+    (void)path;  // Windows sets the mode by the name, below
     // The new file takes the old one's owner, group and mode. A file system without them
     // (FAT on a memory stick) or an owner this process may not give refuses; the file is
     // written all the same.
@@ -123,7 +238,86 @@ bool writeWholeFile(const std::string& path, const std::string& contents, const 
     return ok;
 }
 
+// The temporary file for a write of target, made new beside it: "<target>.new~", or the
+// first free of "<target>.new1~" .. while the name is taken. Whatever has a name (a file
+// left by a crash, a link, a FIFO) is left as it is.
+std::FILE* createTemporary(const fs::path& target, std::string& temporary, std::string& error) {
+    const std::string base = target.string() + ".new";
+    for (int n = 0; n < maxTemporaryNames; ++n) {
+        temporary = base + (n == 0 ? std::string() : std::to_string(n)) + "~";
+        int failure = 0;
+        std::FILE* file = createNewFile(temporary, failure);
+        if (file != nullptr) return file;
+        if (failure != EEXIST) {
+            error = systemText(failure);
+            return nullptr;
+        }
+    }
+    error = "no free name for the temporary file (" + base + "~ .. " + base + std::to_string(maxTemporaryNames - 1) +
+            "~ are taken)";
+    return nullptr;
+}
+
 }  // namespace
+
+std::string notAFileText(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::directory:
+            return "is a folder, not a file";
+        case fs::file_type::fifo:
+            return "is a pipe (FIFO), not a file";
+        case fs::file_type::character:
+        case fs::file_type::block:
+            return "is a device, not a file";
+        case fs::file_type::socket:
+            return "is a socket, not a file";
+        default:
+            return "is not a regular file";
+    }
+}
+
+std::FILE* openFileForReading(const std::string& path, std::string& why) {
+    // Asked first as well, so that a device is not even opened (opening some does things).
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+        why = notAFileText(status.type());
+        return nullptr;
+    }
+    bool notAFile = false;
+    std::FILE* file = openRegularFile(path, false, why, notAFile);
+    if (file == nullptr && !notAFile) why = "cannot be read (" + why + ")";
+    return file;
+}
+
+bool readWholeFile(const std::string& path, std::uintmax_t limit, std::string& bytes, std::string& why) {
+    bytes.clear();
+    std::FILE* file = openFileForReading(path, why);
+    if (file == nullptr) return false;
+    // In pieces, so that memory follows the file's real length, not the limit.
+    char piece[65536];
+    bool failed = false;
+    while (bytes.size() <= limit) {
+        const size_t wanted = static_cast<size_t>(std::min<std::uintmax_t>(sizeof piece, limit + 1 - bytes.size()));
+        const size_t got = std::fread(piece, 1, wanted, file);
+        bytes.append(piece, got);
+        if (got < wanted) {
+            failed = std::ferror(file) != 0;
+            break;
+        }
+    }
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        why = "cannot be read (" + systemText(error) + ")";
+        return false;
+    }
+    if (bytes.size() > limit) {
+        why = "is larger than " + std::to_string(limit) + " bytes";
+        return false;
+    }
+    return true;
+}
 
 bool writeFileSafely(const std::string& path, const std::string& contents, std::string& error) {
     fs::path target;
@@ -132,6 +326,11 @@ bool writeFileSafely(const std::string& path, const std::string& contents, std::
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = !ec && fs::exists(status);
+    // Only a file is replaced: a folder, device or FIFO (often at the end of a link) stays.
+    if (exists && !fs::is_regular_file(status)) {
+        error = (target.string() != path ? target.string() + " " : std::string()) + notAFileText(status.type());
+        return false;
+    }
     if (exists && isWriteProtected(target, status)) {
         error = "the file is write-protected";
         return false;
@@ -139,13 +338,15 @@ bool writeFileSafely(const std::string& path, const std::string& contents, std::
     // A file with several names keeps them all only when it is overwritten where it is; a
     // rename would give this name a new file and leave the others with the old contents.
     bool inPlace = false;
-    if (exists && fs::is_regular_file(status)) {
+    if (exists) {
         const std::uintmax_t links = fs::hard_link_count(target, ec);
         inPlace = !ec && links > 1;
     }
 
-    const std::string temporary = target.string() + ".new~";
-    if (!writeWholeFile(temporary, contents, exists ? &target : nullptr, error)) {
+    std::string temporary;
+    std::FILE* file = createTemporary(target, temporary, error);
+    if (file == nullptr) return false;
+    if (!writeWholeFile(file, temporary, contents, exists ? &target : nullptr, error)) {
         fs::remove(temporary, ec);
         return false;
     }
@@ -154,7 +355,9 @@ bool writeFileSafely(const std::string& path, const std::string& contents, std::
     if (inPlace) {
         // The complete new contents are in the temporary file now; if overwriting the file
         // fails half-way, they are kept there.
-        if (!writeWholeFile(target.string(), contents, nullptr, error)) {
+        bool notAFile = false;
+        std::FILE* same = openRegularFile(target.string(), true, error, notAFile);
+        if (same == nullptr || !writeWholeFile(same, target.string(), contents, nullptr, error)) {
             error += "; the new contents are kept in " + temporary;
             return false;
         }
