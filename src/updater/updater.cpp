@@ -57,9 +57,10 @@ void buildUpdaterMenus() {
     attachMenuBar(MenuBar);
 }
 
-// The lists read again and the chosen devices found by name; the menus follow a change.
-void rescanUpdaterDevices() {
-    if (!rescanMidiDevices()) return;
+// The lists read again and the chosen devices found by name (opened again when the system's
+// ports changed since the last rescan); the menus follow a change.
+void rescanUpdaterDevices(bool portsChanged) {
+    if (!rescanMidiDevices(portsChanged)) return;
     destroyMenuBar(MenuBar);
     buildUpdaterMenus();
 }
@@ -292,8 +293,7 @@ int ktbootMain() {
             } else if (e.command == CommandLoad) {
                 loadLoaderFileCommand();
             } else if (e.command == MidiRescanCommand) {
-                takeMidiDevicesChange();
-                rescanUpdaterDevices();
+                rescanUpdaterDevices(takeMidiDevicesChange());
             } else if (int k = 0; midiInCommandDevice(e.command, k)) {
                 if (!switchUpdaterInput(k)) {
                     // The last input device is gone: the updater cannot work without one.
@@ -311,7 +311,7 @@ int ktbootMain() {
         }
         // After the command, so that a change the update's waits took is acted on once the
         // update has ended.
-        if (running && takeMidiDevicesChange()) rescanUpdaterDevices();
+        if (running && takeMidiDevicesChange()) rescanUpdaterDevices(true);
     }
 
     traceStep("exit");
