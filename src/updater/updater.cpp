@@ -31,6 +31,7 @@ std::string UpdaterConfigPath;
 std::string UpdaterCaption;
 std::string LoaderFolder;
 std::string LoaderPath;
+bool UpdaterOptionsWarned = false;
 
 namespace {
 
@@ -67,7 +68,7 @@ void rescanUpdaterDevices(bool portsChanged) {
 
 // A device chosen from the menu: its name is kept at once.
 void keepChosenNames(const std::string& inName, const std::string& outName) {
-    if (MidiInName != inName || MidiOutName != outName) writeUpdaterOptions();
+    if (MidiInName != inName || MidiOutName != outName) writeUpdaterOptions(true);
 }
 
 // A configuration line as a number: the comment cut, the leading number taken.
@@ -107,6 +108,7 @@ void resetUpdaterState() {
     UpdaterCaption = "Korvatone Firmware Updater 1.00";
     LoaderFolder.clear();
     LoaderPath.clear();
+    UpdaterOptionsWarned = false;
     MenuBar = 0;
     TextLines = 0;
 }
@@ -207,12 +209,11 @@ void readUpdaterOptions() {
     }
 }
 
-bool writeUpdaterOptions() {
+void writeUpdaterOptions(bool tellUser) {
     std::vector<OptionLine> lines;
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
-    std::string reason;
-    return writeOptionLines(updaterOptionsPath(), lines, reason);
+    keepOptionLines(updaterOptionsPath(), lines, tellUser, UpdaterOptionsWarned);
 }
 
 bool openUpdaterMidiDevices() {
@@ -316,7 +317,7 @@ int ktbootMain() {
 
     traceStep("exit");
     writeUpdaterConfiguration();
-    writeUpdaterOptions();
+    writeUpdaterOptions(false);
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();

@@ -4,6 +4,7 @@
 
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/textfile.h"
+#include "shared/message/message.h"
 
 namespace {
 
@@ -71,4 +72,11 @@ bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& li
     text.reserve(lines.size());
     for (const OptionLine& line : lines) text.push_back(line.key + " = " + line.value);
     return writeTextFile(path, text, reason);
+}
+
+void keepOptionLines(const std::string& path, const std::vector<OptionLine>& lines, bool tellUser, bool& warned) {
+    std::string reason;
+    if (writeOptionLines(path, lines, reason) || !tellUser || warned) return;
+    warned = true;
+    showMessage(" The options cannot be kept:", "  " + path + ": " + reason);
 }

@@ -10,6 +10,10 @@
 //   not checked here: the program takes those it knows.
 // writeOptionLines(path, lines, reason): "key = value" per line, CR LF, written safely
 //   (textfile.h); false with the system's reason.
+// keepOptionLines(path, lines, tellUser, warned): writeOptionLines for a program's options;
+//   a failure is told in the message window (" The options cannot be kept:", the path and the
+//   reason) once per run (warned, the program's own flag, is set then) and only when tellUser
+//   (a setting the user just changed; passed over silently otherwise, as at shut-down).
 // Owns no globals.
 #pragma once
 
@@ -23,3 +27,4 @@ struct OptionLine {
 
 std::vector<OptionLine> readOptionLines(const std::string& path);
 bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& lines, std::string& reason);
+void keepOptionLines(const std::string& path, const std::vector<OptionLine>& lines, bool tellUser, bool& warned);
