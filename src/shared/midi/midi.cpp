@@ -127,10 +127,13 @@ bool openChosenMidiIn() {
 }
 
 void openMidiDevices() {
+    // No device of a kind: nothing is said, but a kept device is waited for like a lost one.
     listMidiOutDevices();
     if (MidiOutCount >= 1) openChosenMidiOut();
+    else MidiOutLost = !MidiOutName.empty();
     listMidiInDevices();
     if (MidiInCount >= 1) openChosenMidiIn();
+    else MidiInLost = !MidiInName.empty();
     midiInQueueBuffer();  // does nothing without an open input
 }
 

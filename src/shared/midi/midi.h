@@ -33,7 +33,8 @@
 // openMidiDevices(): lists both kinds, limits the chosen indices to the devices offered (the
 //   mapper stays), opens them ("MIDI-Out-Error" / "MIDI-In-Error" message boxes with the
 //   system's text on failure; the program goes on with that device closed), starts the input
-//   and queues its receive buffer. No device of a kind: nothing is opened, nothing is said.
+//   and queues its receive buffer. No device of a kind: nothing is opened, nothing is said;
+//   a kept device of that kind counts as lost (opened when a device of its name comes).
 // closeMidiDevices(): releases the receive buffer, stops the input and closes both devices
 //   (the output first; its last notes are ended through BeforeMidiOutputChanges).
 // selectMidiInDevice(k) / selectMidiOutDevice(k): the MIDI menu's handlers: nothing when k is
