@@ -218,6 +218,15 @@ bool reopenChosenMidiIn() {
     return true;
 }
 
+// Opens a chosen device again at a rescan. One that fails (its port was going while the lists
+// were read, or is busy) is lost: the box of the open told why, and the next rescan that finds
+// its name tries again, so a device that comes back is never left closed.
+bool reopenChosen(const ChosenDevice& d) {
+    if (d.reopen()) return true;
+    if (d.device >= 0) d.lost = true;
+    return false;
+}
+
 // An open device after a change of the system's ports, whose name is present: closed and
 // opened again by name. No handle is trusted across such a change: a port that went and came
 // back between two rescans shows the same lists, but the connection to it is gone on every
@@ -228,7 +237,7 @@ bool reopenAfterPortsChanged(const ChosenDevice& d, int k) {
     const int old = d.device;
     d.close();
     d.device = k;
-    if (d.reopen() && d.device == old) return false;
+    if (reopenChosen(d) && d.device == old) return false;
     checkMenuItem(d.commandFirst + old, false);
     return true;
 }
@@ -256,7 +265,7 @@ bool followChosenDevice(const ChosenDevice& d, bool portsChanged) {
         return true;
     }
     if (!d.lost || !presentByName(d.names, d.count, d.name, k)) return false;
-    d.reopen();
+    reopenChosen(d);
     return true;
 }
 
