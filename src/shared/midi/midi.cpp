@@ -38,13 +38,10 @@ void loseChosen(bool& lost, const char* caption, const std::string& name) {
     messageBox(caption, "The device " + name + " is no longer present.");
 }
 
-// The kept name is nowhere and the chosen index is beyond the list too: the device was
-// unplugged (a renamed one would still stand at its index). Opening another device or the
-// mapper in its place would lose the name; so it is lost instead, and found again by name.
-bool unpluggedChosen(const std::string* names, int count, int index, const std::string& name) {
-    int k = 0;
-    return !name.empty() && !presentByName(names, count, name, k) && index > count - 1;
-}
+// A kept name while no device of its kind is present at all (unplugged): limiting the index
+// would give the mapper, and the name would be lost with it. The device is lost instead, and
+// found again by name.
+bool unpluggedChosen(const std::string& name, int count) { return !name.empty() && count < 1; }
 
 }  // namespace
 
@@ -92,7 +89,7 @@ void listMidiInDevices() {
 bool openChosenMidiOut() {
     int k = 0;
     if (MidiOutLost && !presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) return false;
-    if (unpluggedChosen(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName)) {
+    if (unpluggedChosen(MidiOutName, MidiOutCount)) {
         loseChosen(MidiOutLost, "MIDI-Out-Error", MidiOutName);
         return false;
     }
@@ -110,7 +107,7 @@ bool openChosenMidiOut() {
 bool openChosenMidiIn() {
     int k = 0;
     if (MidiInLost && !presentByName(MidiInNames, MidiInCount, MidiInName, k)) return false;
-    if (unpluggedChosen(MidiInNames, MidiInCount, MidiInDevice, MidiInName)) {
+    if (unpluggedChosen(MidiInName, MidiInCount)) {
         loseChosen(MidiInLost, "MIDI-In-Error", MidiInName);
         return false;
     }

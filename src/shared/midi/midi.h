@@ -28,8 +28,8 @@
 // openChosenMidiOut() / openChosenMidiIn(): the chosen index found by name first
 //   (findMidiDeviceByName), then limited to the devices offered and opened; the name of the
 //   opened device is kept. A lost device is opened only once its name is present again. A
-//   kept name that no device has, with the index beyond the list as well (unplugged), is not
-//   replaced by another device or the mapper: the device is lost, with the box below.
+//   kept name with no device of its kind present at all (unplugged) is not replaced by the
+//   mapper: the device is lost, with the box below.
 // openMidiDevices(): lists both kinds, limits the chosen indices to the devices offered (the
 //   mapper stays), opens them ("MIDI-Out-Error" / "MIDI-In-Error" message boxes with the
 //   system's text on failure; the program goes on with that device closed), starts the input
