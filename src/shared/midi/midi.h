@@ -50,7 +50,8 @@
 //   port that went and came back in between leaves the lists as they were and the handle
 //   dead; the mapper too, while there is an output); one gone is closed and lost, with a
 //   "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present."; a lost
-//   one whose name is present again is opened. The check marks of a device closed or
+//   one whose name is present again is opened (one that fails to open, with the box of the
+//   open, stays lost and is tried again at the next rescan). The check marks of a device closed or
 //   moved are removed; the rebuilt menus check the devices open now. True when the lists or the devices changed, so the program rebuilds its menus.
 // midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
 //   the item of an offered input / output device (the mapper is output -1), with k its index.
