@@ -7,7 +7,8 @@ LIST names one file or glob pattern per line, relative to HOME ('#' starts a com
 matching file (patterns in name order) is printed as a line `file "NAME" N bytes`, then its
 contents: text files line by line behind `| `, with a carriage return shown as \\r and a tab
 as \\t; any other file as hex, 16 bytes a line. A name that matches nothing prints
-`file "NAME" missing`.
+`file "NAME" missing`. The home folder's path inside a file counts as `$HOME` (the transcript
+writes it so), so neither the count nor the contents depend on where the checkout is.
 """
 import glob
 import os
@@ -21,7 +22,7 @@ def is_text(data):
 def dump(home, name):
     path = os.path.join(home, name)
     with open(path, "rb") as f:
-        data = f.read()
+        data = f.read().replace(home.encode(), b"$HOME")
     print(f'file "{name}" {len(data)} bytes')
     if is_text(data):
         text = data.decode("ascii").replace("\r", "\\r").replace("\t", "\\t")

@@ -31,6 +31,7 @@ std::string UpdaterConfigPath;
 std::string UpdaterCaption;
 std::string LoaderFolder;
 std::string LoaderPath;
+bool UpdaterOptionsWarned = false;
 
 namespace {
 
@@ -57,16 +58,17 @@ void buildUpdaterMenus() {
     attachMenuBar(MenuBar);
 }
 
-// The lists read again and the chosen devices found by name; the menus follow a change.
-void rescanUpdaterDevices() {
-    if (!rescanMidiDevices()) return;
+// The lists read again and the chosen devices found by name (opened again when the system's
+// ports changed since the last rescan); the menus follow a change.
+void rescanUpdaterDevices(bool portsChanged) {
+    if (!rescanMidiDevices(portsChanged)) return;
     destroyMenuBar(MenuBar);
     buildUpdaterMenus();
 }
 
 // A device chosen from the menu: its name is kept at once.
 void keepChosenNames(const std::string& inName, const std::string& outName) {
-    if (MidiInName != inName || MidiOutName != outName) writeUpdaterOptions();
+    if (MidiInName != inName || MidiOutName != outName) writeUpdaterOptions(true);
 }
 
 // A configuration line as a number: the comment cut, the leading number taken.
@@ -106,6 +108,7 @@ void resetUpdaterState() {
     UpdaterCaption = "Korvatone Firmware Updater 1.00";
     LoaderFolder.clear();
     LoaderPath.clear();
+    UpdaterOptionsWarned = false;
     MenuBar = 0;
     TextLines = 0;
 }
@@ -206,12 +209,11 @@ void readUpdaterOptions() {
     }
 }
 
-bool writeUpdaterOptions() {
+void writeUpdaterOptions(bool tellUser) {
     std::vector<OptionLine> lines;
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
-    std::string reason;
-    return writeOptionLines(updaterOptionsPath(), lines, reason);
+    keepOptionLines(updaterOptionsPath(), lines, tellUser, UpdaterOptionsWarned);
 }
 
 bool openUpdaterMidiDevices() {
@@ -292,8 +294,7 @@ int ktbootMain() {
             } else if (e.command == CommandLoad) {
                 loadLoaderFileCommand();
             } else if (e.command == MidiRescanCommand) {
-                takeMidiDevicesChange();
-                rescanUpdaterDevices();
+                rescanUpdaterDevices(takeMidiDevicesChange());
             } else if (int k = 0; midiInCommandDevice(e.command, k)) {
                 if (!switchUpdaterInput(k)) {
                     // The last input device is gone: the updater cannot work without one.
@@ -311,12 +312,12 @@ int ktbootMain() {
         }
         // After the command, so that a change the update's waits took is acted on once the
         // update has ended.
-        if (running && takeMidiDevicesChange()) rescanUpdaterDevices();
+        if (running && takeMidiDevicesChange()) rescanUpdaterDevices(true);
     }
 
     traceStep("exit");
     writeUpdaterConfiguration();
-    writeUpdaterOptions();
+    writeUpdaterOptions(false);
     closeMidiDevices();
     destroyMenuBar(MenuBar);
     closeMainWindow();

@@ -32,6 +32,7 @@ extern std::string UpdaterConfigPath;  // "KTboot.CFG" in UpdaterDirectory
 extern std::string UpdaterCaption;     // the window's caption
 extern std::string LoaderFolder;       // folder of the last loader file chosen
 extern std::string LoaderPath;         // the loader file chosen last
+extern bool UpdaterOptionsWarned;      // the user heard KTboot.ini could not be written
 
 // Geometry and colours of the updater's window.
 constexpr int WindowX = 100, WindowY = 100, WindowWidth = 520, WindowHeight = 260;
@@ -89,10 +90,12 @@ bool writeUpdaterConfiguration();
 // The options file KTboot.ini in UpdaterDirectory: the names of the chosen devices
 // (midi-in-name, midi-out-name; MidiInName / MidiOutName of shared/midi/midi.h), read after the
 // configuration file, written when a device is chosen and at shut-down (a failure to write
-// loses only the names: the indices in the configuration file still hold).
+// loses only the names: the indices in the configuration file still hold). A failure is told
+// as the editor tells it for KtProg.ini: once per run, when a device was chosen (tellUser),
+// never at shut-down.
 std::string updaterOptionsPath();
 void readUpdaterOptions();
-bool writeUpdaterOptions();
+void writeUpdaterOptions(bool tellUser);
 // Opens the MIDI devices the updater's way; false (after "No MIDI IN device present!!!")
 // when there is no input device, and the program must end.
 bool openUpdaterMidiDevices();

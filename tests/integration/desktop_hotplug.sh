@@ -5,8 +5,11 @@
 # ktunit ends: without a restart the editor says "The device ... is no longer present." under
 # "MIDI-Out-Error" and "MIDI-In-Error". ktunit starts again (its ports appear after the
 # editor's start-up): the editor finds them by name and opens them again, and a pot dragged
-# with xdotool reaches the new ktunit as NRPN. Exit 77 (skipped) when Xvfb, jackd or xdotool
-# are missing.
+# with xdotool reaches the new ktunit as NRPN. Then a quick unplug and replug: while the
+# editor's message window waits (Write Changed with no program files), ktunit ends and starts
+# again, so the lists read the same at the next rescan; the editor opens its devices again
+# all the same (the old connections died with the ports), and a drag reaches the third
+# ktunit. Exit 77 (skipped) when Xvfb, jackd or xdotool are missing.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 src=$2
@@ -55,4 +58,24 @@ sleep 1
 drag "$window" 73 245 215
 grep -q "parameter 13/2 = " "$work/ktunit2.log" || fail "the unit started later heard no NRPN 13/2 from the drag"
 echo "the ports that appeared later were opened again and the drag reached them"
+
+# 3. Gone and back between two rescans: the message window holds the command loop while
+# ktunit ends and a new one starts.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 20)) $((Y + 12)) click 1
+sleep 0.5
+xdotool key c
+message=$(timeout 10 xdotool search --sync --name "^Message:\$" | head -1)
+[ -n "$message" ] || fail "Write Changed with no program files showed no message window"
+kill "$unit"
+wait "$unit" 2>/dev/null
+start_unit "$work/ktunit3.log"
+sleep 0.5
+xdotool windowfocus --sync "$message" key x 2>/dev/null || xdotool key x
+for _ in $(seq 50); do xdotool search --name "^Message:\$" >/dev/null 2>&1 || break; sleep 0.1; done
+sleep 1
+xdotool search --name "^MIDI-(Out|In)-Error\$" >/dev/null 2>&1 && fail "a box said a device is gone, though it is back"
+drag "$window" 73 215 245
+grep -q "parameter 13/2 = " "$work/ktunit3.log" || fail "after a quick unplug and replug the drag did not reach the unit"
+echo "after a quick unplug and replug the devices were opened again and the drag reached the unit"
 kill $editor

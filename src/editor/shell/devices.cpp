@@ -9,9 +9,10 @@
 namespace {
 
 // The lists read again; the menus rebuilt only when something changed (nothing flickers and
-// no check mark is set anew for a rescan that found what was there).
-void rescanDevices() {
-    if (rescanMidiDevices()) rebuildMenus();
+// no check mark is set anew for a rescan that found what was there). portsChanged: the
+// system's ports changed since the last rescan, so the open devices are opened again.
+void rescanDevices(bool portsChanged) {
+    if (rescanMidiDevices(portsChanged)) rebuildMenus();
 }
 
 }  // namespace
@@ -20,8 +21,7 @@ void resetDevicesState() {}
 
 bool dispatchDeviceCommand(int id) {
     if (id == CommandRescanDevices) {
-        takeMidiDevicesChange();  // what a pending change would find is found now
-        rescanDevices();
+        rescanDevices(takeMidiDevicesChange());  // what a pending change would do is done now
         return true;
     }
     const std::string inName = MidiInName, outName = MidiOutName;
@@ -37,5 +37,5 @@ bool dispatchDeviceCommand(int id) {
 }
 
 void handleDevicesChanged() {
-    if (takeMidiDevicesChange()) rescanDevices();
+    if (takeMidiDevicesChange()) rescanDevices(true);
 }

@@ -7,7 +7,6 @@
 #include "editor/declaration/identity.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
-#include "shared/message/message.h"
 #include "shared/midi/midi.h"
 
 EditorOptions Options;
@@ -79,8 +78,5 @@ void saveOptions(bool tellUser) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});
     }
-    std::string reason;
-    if (writeOptionLines(optionsPath(), lines, reason) || !tellUser || OptionsWarned) return;
-    OptionsWarned = true;
-    showMessage(" The options cannot be kept:", "  " + optionsPath() + ": " + reason);
+    keepOptionLines(optionsPath(), lines, tellUser, OptionsWarned);
 }

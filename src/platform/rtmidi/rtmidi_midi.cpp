@@ -126,7 +126,11 @@ struct InputState {
 // is not linked with libjack itself.
 class JackWatch {
 public:
-    bool start(const std::string& clientName) {
+    // ownPrefix: the start of our own ports' names, whose coming and going is left out.
+    bool start(const std::string& clientName, const std::string& ownPrefix) {
+        ownPrefix_ = ownPrefix;
+        portById_ = reinterpret_cast<PortByIdFunction>(dlsym(RTLD_DEFAULT, "jack_port_by_id"));
+        portName_ = reinterpret_cast<PortNameFunction>(dlsym(RTLD_DEFAULT, "jack_port_name"));
         using OpenFunction = void* (*)(const char*, int, int*, ...);
         using ShutdownFunction = void (*)(void*, void (*)(void*), void*);
         using ActivateFunction = int (*)(void*);
@@ -143,7 +147,7 @@ public:
         using RegistrationFunction = int (*)(void*, void (*)(uint32_t, int, void*), void*);
         if (const auto onRegistration =
                 reinterpret_cast<RegistrationFunction>(dlsym(RTLD_DEFAULT, "jack_set_port_registration_callback")))
-            onRegistration(client_, portRegistered, nullptr);
+            onRegistration(client_, portRegistered, this);
         if (activate(client_) != 0) {
             close_(client_);
             client_ = nullptr;
@@ -158,9 +162,20 @@ public:
 
 private:
     using CloseFunction = int (*)(void*);
+    using PortByIdFunction = void* (*)(void*, uint32_t);
+    using PortNameFunction = const char* (*)(const void*);
     static void serverStopped(void* gone) { static_cast<std::atomic<bool>*>(gone)->store(true); }
     // On JACK's notification thread: only the event is posted (it wakes the waiting thread).
-    static void portRegistered(uint32_t /*port*/, int /*registered*/, void* /*unused*/) {
+    // Our own ports are left out: the program opens its devices again after every change, and
+    // each opening registers a port of ours, which would be a change again, for ever. (An
+    // unregistered port's name stays readable by its id until the id is used again.)
+    static void portRegistered(uint32_t id, int /*registered*/, void* watch) {
+        const auto* self = static_cast<const JackWatch*>(watch);
+        if (self->portById_ != nullptr && self->portName_ != nullptr) {
+            const void* port = self->portById_(self->client_, id);
+            const char* name = port != nullptr ? self->portName_(port) : nullptr;
+            if (name != nullptr && std::string(name).compare(0, self->ownPrefix_.size(), self->ownPrefix_) == 0) return;
+        }
         Event e;
         e.kind = EventKind::DevicesChanged;
         desktopPostEvent(e);
@@ -168,6 +183,9 @@ private:
 
     void* client_ = nullptr;
     CloseFunction close_ = nullptr;
+    PortByIdFunction portById_ = nullptr;
+    PortNameFunction portName_ = nullptr;
+    std::string ownPrefix_;
     std::atomic<bool> gone_{false};
 };
 
@@ -178,7 +196,12 @@ private:
 // time, in the library RtMidi brought in.
 class AlsaAnnounceWatch {
 public:
-    bool start(const std::string& clientName) {
+    // ownPrefix: the start of our own clients' names, whose ports' coming and going is left out.
+    bool start(const std::string& clientName, const std::string& ownPrefix) {
+        ownPrefix_ = ownPrefix;
+        if (!find(infoMalloc_, "snd_seq_client_info_malloc") || !find(infoFree_, "snd_seq_client_info_free") ||
+            !find(clientInfo_, "snd_seq_get_any_client_info") || !find(infoName_, "snd_seq_client_info_get_name"))
+            infoMalloc_ = nullptr;  // without them every change counts
         if (!find(open_, "snd_seq_open") || !find(close_, "snd_seq_close") ||
             !find(setName_, "snd_seq_set_client_name") || !find(createPort_, "snd_seq_create_simple_port") ||
             !find(connectFrom_, "snd_seq_connect_from") || !find(pollCount_, "snd_seq_poll_descriptors_count") || !find(pollFds_, "snd_seq_poll_descriptors") ||
@@ -235,7 +258,7 @@ private:
                     continue;
                 }
                 if (got < 0 || event == nullptr) break;  // -EAGAIN: all read
-                if (isDeviceChange(event->type)) changed = true;
+                if (isDeviceChange(event->type) && !ofOurOwnPort(*event)) changed = true;
             }
             if (changed) {
                 Event e;
@@ -243,6 +266,24 @@ private:
                 desktopPostEvent(e);
             }
         }
+    }
+
+    // A port of one of our own clients started or ended: the program opened or closed a device
+    // itself (it opens its devices again after every change, so counting these would never end).
+    bool ofOurOwnPort(const snd_seq_event_t& event) const {
+        const int type = event.type;
+        if (infoMalloc_ == nullptr ||
+            (type != SND_SEQ_EVENT_PORT_START && type != SND_SEQ_EVENT_PORT_EXIT && type != SND_SEQ_EVENT_PORT_CHANGE))
+            return false;
+        snd_seq_client_info_t* info = nullptr;
+        if (infoMalloc_(&info) < 0 || info == nullptr) return false;
+        bool own = false;
+        if (clientInfo_(seq_, event.data.addr.client, info) >= 0) {
+            const char* name = infoName_(info);
+            own = name != nullptr && std::string(name).compare(0, ownPrefix_.size(), ownPrefix_) == 0;
+        }
+        infoFree_(info);
+        return own;
     }
 
     void stop() {
@@ -262,6 +303,11 @@ private:
         seq_ = nullptr;
     }
 
+    decltype(snd_seq_client_info_malloc)* infoMalloc_ = nullptr;
+    decltype(snd_seq_client_info_free)* infoFree_ = nullptr;
+    decltype(snd_seq_get_any_client_info)* clientInfo_ = nullptr;
+    decltype(snd_seq_client_info_get_name)* infoName_ = nullptr;
+    std::string ownPrefix_;
     decltype(snd_seq_open)* open_ = nullptr;
     decltype(snd_seq_close)* close_ = nullptr;
     decltype(snd_seq_set_client_name)* setName_ = nullptr;
@@ -358,7 +404,7 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
         // The watch first: RtMidi's JACK clients report a missing server on stderr before an
         // error callback can be set, the watch's client finds out quietly.
         system->watch = std::make_unique<JackWatch>();
-        if (!system->watch->start(base + " watch")) {
+        if (!system->watch->start(base + " watch", base + " ")) {
             why = "JACK server not running?";
             return nullptr;
         }
@@ -380,7 +426,7 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
         }
         if (api == RtMidi::LINUX_ALSA) {
             system->announce = std::make_unique<AlsaAnnounceWatch>();
-            if (!system->announce->start(base + " watch")) system->announce.reset();
+            if (!system->announce->start(base + " watch", base + " ")) system->announce.reset();
         }
         system->in->ignoreTypes(false, true, true);  // system exclusive yes; clock and sensing no
         system->in->setCallback(onInput, system.get());

@@ -76,6 +76,13 @@ void notifyTarget(DWORD_PTR& callback, DWORD& flags) {
     flags = window != nullptr ? CALLBACK_WINDOW : CALLBACK_NULL;
 }
 
+// Whether a handle whose close failed (after the reset and the second close) is still open.
+// Only a device that still holds buffers (MIDIERR_STILLPLAYING) is; any other refusal comes
+// from a handle that is dead (its device was unplugged: the driver is gone, and a device of
+// the same name plugged in again is a new device), which nothing can close any more. Such a
+// handle is dropped, so that the device can be opened again by name when it is back.
+bool stillOpenAfterClose(MMRESULT result) { return result == MIDIERR_STILLPLAYING; }
+
 void forgetReceiveBuffer() {
     ReceiveHeader = MIDIHDR{};
     ReceivePrepared = false;
@@ -205,7 +212,7 @@ bool midiOutCloseDevice() {
         midiOutReset(OutHandle);
         result = midiOutClose(OutHandle);
     }
-    if (result == MMSYSERR_NOERROR) OutHandle = nullptr;
+    if (!stillOpenAfterClose(result)) OutHandle = nullptr;
     return OutHandle == nullptr;
 }
 
@@ -308,7 +315,7 @@ bool midiInCloseDevice() {
         unprepareIdleReceiveBuffer();
         result = midiInClose(InHandle);
     }
-    if (result == MMSYSERR_NOERROR) {
+    if (!stillOpenAfterClose(result)) {
         InHandle = nullptr;
         forgetReceiveBuffer();
     }

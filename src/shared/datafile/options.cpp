@@ -158,3 +158,10 @@ bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& li
     }
     return writeTextFile(path, text, reason);
 }
+
+void keepOptionLines(const std::string& path, const std::vector<OptionLine>& lines, bool tellUser, bool& warned) {
+    std::string reason;
+    if (writeOptionLines(path, lines, reason) || !tellUser || warned) return;
+    warned = true;
+    showMessage(" The options cannot be kept:", "  " + path + ": " + reason);
+}

@@ -17,6 +17,10 @@
 //   value is written as it is, so plain values and files written before read the same. A
 //   value read in double quotes with good escapes inside is taken without them; any other
 //   value is taken as it stands.
+// keepOptionLines(path, lines, tellUser, warned): writeOptionLines for a program's options;
+//   a failure is told in the message window (" The options cannot be kept:", the path and the
+//   reason) once per run (warned, the program's own flag, is set then) and only when tellUser
+//   (a setting the user just changed; passed over silently otherwise, as at shut-down).
 // Owns no globals.
 #pragma once
 
@@ -30,3 +34,4 @@ struct OptionLine {
 
 std::vector<OptionLine> readOptionLines(const std::string& path);
 bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& lines, std::string& reason);
+void keepOptionLines(const std::string& path, const std::vector<OptionLine>& lines, bool tellUser, bool& warned);

@@ -33,7 +33,17 @@ bool presentByName(const std::string* names, int count, const std::string& name,
     return !name.empty() && k >= 0 && k < count && names[k] == name;
 }
 
-std::string deviceGoneText(const std::string& name) { return "The device " + name + " is no longer present."; }
+// A chosen device that is not there: it stays closed, its name kept, until a device of that
+// name is present again; the user hears it once, with the box.
+void loseChosen(bool& lost, const char* caption, const std::string& name) {
+    lost = true;
+    messageBox(caption, "The device " + name + " is no longer present.");
+}
+
+// A kept name while no device of its kind is present at all (unplugged): limiting the index
+// would give the mapper, and the name would be lost with it. The device is lost instead, and
+// found again by name.
+bool unpluggedChosen(const std::string& name, int count) { return !name.empty() && count < 1; }
 
 }  // namespace
 
@@ -83,6 +93,10 @@ void listMidiInDevices() {
 bool openChosenMidiOut() {
     int k = 0;
     if (MidiOutLost && !presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) return false;
+    if (unpluggedChosen(MidiOutName, MidiOutCount)) {
+        loseChosen(MidiOutLost, "MIDI-Out-Error", MidiOutName);
+        return false;
+    }
     MidiOutLost = false;
     MidiOutDevice = findMidiDeviceByName(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName);
     if (MidiOutDevice > MidiOutCount - 1) MidiOutDevice = MidiOutCount - 1;
@@ -97,6 +111,10 @@ bool openChosenMidiOut() {
 bool openChosenMidiIn() {
     int k = 0;
     if (MidiInLost && !presentByName(MidiInNames, MidiInCount, MidiInName, k)) return false;
+    if (unpluggedChosen(MidiInName, MidiInCount)) {
+        loseChosen(MidiInLost, "MIDI-In-Error", MidiInName);
+        return false;
+    }
     MidiInLost = false;
     MidiInDevice = findMidiDeviceByName(MidiInNames, MidiInCount, MidiInDevice, MidiInName);
     if (MidiInDevice > MidiInCount - 1) MidiInDevice = MidiInCount - 1;
@@ -110,10 +128,13 @@ bool openChosenMidiIn() {
 }
 
 void openMidiDevices() {
+    // No device of a kind: nothing is said, but a kept device is waited for like a lost one.
     listMidiOutDevices();
     if (MidiOutCount >= 1) openChosenMidiOut();
+    else MidiOutLost = !MidiOutName.empty();
     listMidiInDevices();
     if (MidiInCount >= 1) openChosenMidiIn();
+    else MidiInLost = !MidiInName.empty();
     midiInQueueBuffer();  // does nothing without an open input
 }
 
@@ -199,28 +220,58 @@ struct ChosenDevice {
     const std::string& name;
     bool& lost;
     int commandFirst;
-    bool open;  // open now (the output's mapper, index -1, never goes away)
+    bool open;  // open now
     void (*close)();
-    void (*reopen)();
+    bool (*reopen)();
     const char* caption;
 };
 
-void reopenChosenMidiOut() { openChosenMidiOut(); }
+bool reopenChosenMidiOut() { return openChosenMidiOut(); }
 
 // A reopened input holds pass-through back like a switch.
-void reopenChosenMidiIn() {
+bool reopenChosenMidiIn() {
     holdMidiInput();
-    if (openChosenMidiIn()) midiInQueueBuffer();
+    if (!openChosenMidiIn()) return false;
+    midiInQueueBuffer();
+    return true;
+}
+
+// Opens a chosen device again at a rescan. One that fails (its port was going while the lists
+// were read, or is busy) is lost: the box of the open told why, and the next rescan that finds
+// its name tries again, so a device that comes back is never left closed.
+bool reopenChosen(const ChosenDevice& d) {
+    if (d.reopen()) return true;
+    if (d.device >= 0) d.lost = true;
+    return false;
+}
+
+// An open device after a change of the system's ports, whose name is present: closed and
+// opened again by name. No handle is trusted across such a change: a port that went and came
+// back between two rescans shows the same lists, but the connection to it is gone on every
+// system (JACK and ALSA drop it with the port and never make it again, a winmm handle of a
+// removed device stays dead), and no backend can tell a live one from a dead one. True when
+// the device moved or could not be opened again (its check mark is then taken off).
+bool reopenAfterPortsChanged(const ChosenDevice& d, int k) {
+    const int old = d.device;
+    d.close();
+    d.device = k;
+    if (reopenChosen(d) && d.device == old) return false;
+    checkMenuItem(d.commandFirst + old, false);
+    return true;
 }
 
 // After the lists were read again: an open device is found again by name (its check mark
-// moves with its index) or, gone, closed with the box; a lost one is opened again when its
-// name is back. True when anything changed.
-bool followChosenDevice(const ChosenDevice& d) {
+// moves with its index; after a change of the ports it is opened again) or, gone, closed with
+// the box; a lost one is opened again when its name is back. The mapper (output -1) never
+// goes away; after a change of the ports it is opened again while there is an output to map
+// to. True when anything changed.
+bool followChosenDevice(const ChosenDevice& d, bool portsChanged) {
     int k = 0;
+    if (d.open && d.device < 0) return portsChanged && d.count >= 1 && reopenAfterPortsChanged(d, d.device);
     if (d.open) {
         if (d.name.empty() || presentByName(d.names, d.count, d.name, k)) {
             k = findMidiDeviceByName(d.names, d.count, d.device, d.name);
+            if (portsChanged) return reopenAfterPortsChanged(d, k);
             if (k == d.device) return false;
             checkMenuItem(d.commandFirst + d.device, false);
             d.device = k;
@@ -228,38 +279,29 @@ bool followChosenDevice(const ChosenDevice& d) {
         }
         d.close();
         checkMenuItem(d.commandFirst + d.device, false);
-        d.lost = true;
-        messageBox(d.caption, deviceGoneText(d.name));
+        loseChosen(d.lost, d.caption, d.name);
         return true;
     }
     if (!d.lost || !presentByName(d.names, d.count, d.name, k)) return false;
-    d.reopen();
+    reopenChosen(d);
     return true;
 }
 
 }  // namespace
 
-bool rescanMidiDevices() {
+bool rescanMidiDevices(bool portsChanged) {
     const std::vector<std::string> oldOuts(MidiOutNames, MidiOutNames + MidiOutCount);
     const std::vector<std::string> oldIns(MidiInNames, MidiInNames + MidiInCount);
     listMidiOutDevices();
     listMidiInDevices();
     bool changed = oldOuts != std::vector<std::string>(MidiOutNames, MidiOutNames + MidiOutCount) ||
                    oldIns != std::vector<std::string>(MidiInNames, MidiInNames + MidiInCount);
-    const ChosenDevice out{MidiOutNames,
-                           MidiOutCount,
-                           MidiOutDevice,
-                           MidiOutName,
-                           MidiOutLost,
-                           MidiOutCommandFirst,
-                           midiOutIsOpen() && MidiOutDevice >= 0,
-                           closeMidiOut,
-                           reopenChosenMidiOut,
-                           "MIDI-Out-Error"};
-    if (followChosenDevice(out)) changed = true;
+    const ChosenDevice out{MidiOutNames,   MidiOutCount, MidiOutDevice,       MidiOutName,     MidiOutLost,
+                           MidiOutCommandFirst, midiOutIsOpen(), closeMidiOut, reopenChosenMidiOut, "MIDI-Out-Error"};
+    if (followChosenDevice(out, portsChanged)) changed = true;
     const ChosenDevice in{MidiInNames,        MidiInCount,    MidiInDevice, MidiInName,         MidiInLost,
                           MidiInCommandFirst, midiInIsOpen(), closeMidiIn,  reopenChosenMidiIn, "MIDI-In-Error"};
-    if (followChosenDevice(in)) changed = true;
+    if (followChosenDevice(in, portsChanged)) changed = true;
     return changed;
 }
 

@@ -32,11 +32,14 @@
 //   the device of that name nearest to index (the lower one of two as near).
 // openChosenMidiOut() / openChosenMidiIn(): the chosen index found by name first
 //   (findMidiDeviceByName), then limited to the devices offered and opened; the name of the
-//   opened device is kept. A lost device is opened only once its name is present again.
+//   opened device is kept. A lost device is opened only once its name is present again. A
+//   kept name with no device of its kind present at all (unplugged) is not replaced by the
+//   mapper: the device is lost, with the box below.
 // openMidiDevices(): lists both kinds, limits the chosen indices to the devices offered (the
 //   mapper stays), opens them ("MIDI-Out-Error" / "MIDI-In-Error" message boxes with the
 //   system's text on failure; the program goes on with that device closed), starts the input
-//   and queues its receive buffer. No device of a kind: nothing is opened, nothing is said.
+//   and queues its receive buffer. No device of a kind: nothing is opened, nothing is said;
+//   a kept device of that kind counts as lost (opened when a device of its name comes).
 // closeMidiDevices(): releases the receive buffer, stops the input and closes both devices
 //   (the output first; its last notes are ended through BeforeMidiOutputChanges).
 // selectMidiInDevice(k) / selectMidiOutDevice(k): the MIDI menu's handlers: nothing when k is
@@ -51,10 +54,15 @@
 // takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
 //   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
 // takeScreenChange(): true once after Other events were taken; for the editor's command loop.
-// rescanMidiDevices(): lists both kinds again and finds the chosen devices by name: one still
-//   there goes on under its index now (the connection stays); one gone is closed and lost,
-//   with a "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present.";
-//   a lost one whose name is present again is opened. The check marks of a device closed or
+// rescanMidiDevices(portsChanged): lists both kinds again and finds the chosen devices by
+//   name: one still there goes on under its index now, its connection kept when the rescan
+//   was asked for by hand, and closed and opened again when the system's ports changed since
+//   the last rescan (portsChanged: a handle is never trusted across DevicesChanged, since a
+//   port that went and came back in between leaves the lists as they were and the handle
+//   dead; the mapper too, while there is an output); one gone is closed and lost, with a
+//   "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present."; a lost
+//   one whose name is present again is opened (one that fails to open, with the box of the
+//   open, stays lost and is tried again at the next rescan). The check marks of a device closed or
 //   moved are removed; the rebuilt menus check the devices open now. True when the lists or the devices changed, so the program rebuilds its menus.
 // midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
 //   the item of an offered input / output device (the mapper is output -1), with k its index.
@@ -112,7 +120,7 @@ bool takeMidiDevicesChange();
 bool takeScreenChange();
 void holdMidiInput();
 bool midiInputHeld();
-bool rescanMidiDevices();
+bool rescanMidiDevices(bool portsChanged);
 bool midiInCommandDevice(int id, int& k);
 bool midiOutCommandDevice(int id, int& k);
 void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi) = nullptr);
