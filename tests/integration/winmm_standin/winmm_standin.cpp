@@ -28,8 +28,9 @@
 // What the unit received is written line by line to the file KT_STANDIN_LOG names (as
 // ktunit prints it: "parameter 12/3 = 64", "program 01 written (sum ..)", ...; lines of the
 // device side start with "#"). KT_STANDIN_UPDATE=1 puts the unit in update mode,
-// KT_STANDIN_IMAGE_OUT=FILE receives every good firmware image the unit takes, and
-// KT_STANDIN_DUMP=FILE the unit's summary whenever the output closes.
+// KT_STANDIN_IMAGE_OUT=FILE receives every good firmware image the unit takes,
+// KT_STANDIN_DUMP=FILE the unit's summary whenever the output closes, and
+// KT_STANDIN_REPLY_DELAY=MS sets the unit's reply delay (0: it answers at once).
 #define _WINMM_  // these are the functions, not imports of them
 #include <windows.h>
 #include <mmsystem.h>
@@ -123,8 +124,10 @@ void startOnce() {
     QueryPerformanceCounter(&ClockStart);
     unit::reset(Unit);
     Unit.UnitMode = flagSet("KT_STANDIN_UPDATE") ? unit::Mode::Update : unit::Mode::Program;
+    if (const char* delay = std::getenv("KT_STANDIN_REPLY_DELAY")) Unit.ReplyDelayMs = uint32_t(std::strtoul(delay, nullptr, 10));
     if (const char* path = std::getenv("KT_STANDIN_LOG")) Log = std::fopen(path, "ab");  // Unix line ends
-    say("# stand-in started, unit in %s mode", Unit.UnitMode == unit::Mode::Update ? "update" : "program");
+    say("# stand-in started, unit in %s mode, reply delay %u ms", Unit.UnitMode == unit::Mode::Update ? "update" : "program",
+        unsigned(Unit.ReplyDelayMs));
     Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, worker, nullptr, 0, nullptr));
 }
