@@ -151,7 +151,7 @@ echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
 start_wine ktboot.exe "Korvatone Firmware Updater" "$work/ktboot.log" \
-    KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin"
+    KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_REPLY_DELAY=0 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin"
 updater=$wine_pid window=$wine_window
 [ -n "$window" ] || fail_with_log "the updater's window did not appear"
 sleep 2
