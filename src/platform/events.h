@@ -58,6 +58,9 @@ struct Event {
     int notches = 0;                   // Wheel
     uint32_t midiWord = 0;
     std::vector<uint8_t> bytes;
+    // MidiShort, MidiLong: the tick (tickCount of clock.h) at which the backend had the whole
+    // message, however long the program took to get to it.
+    uint32_t arrivedAt = 0;
 };
 
 // True for the events that the MIDI input device produces.

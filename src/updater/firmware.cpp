@@ -8,7 +8,6 @@
 #include "platform/clock.h"
 #include "shared/datafile/textfile.h"
 #include "shared/midi/protocol.h"
-#include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
 #include "updater/updater.h"
 
@@ -85,14 +84,23 @@ bool readLoaderFile(const std::string& path, std::vector<uint8_t>& image, std::s
     return true;
 }
 
-// The unit gives its verdict only after the whole image has reached it, so a message that
-// came in while the image was still going out is not the verdict: whatever is waiting when
-// the send returns is dropped. Taking it through receive.h queues the receive buffer again,
-// so the verdict that follows is heard.
-void dropMessagesOfTheSend() {
-    Event e;
-    while (takePendingEvent(e)) {
-    }
+// The earliest tick at which the unit can have had the whole of a message of `length` bytes
+// whose send began at `sendStart`: the cable carries 3125 bytes a second, and the unit's clock
+// may run a little fast, so 10 % less than that. A reply that arrived before it came while the
+// message was still on the cable and cannot be the unit's verdict on it. The platform may say
+// the send is done well after the last byte (a driver's completion notice, the pacing of the
+// last chunk), and a quick unit answers before that, so the arrival, not the send's return,
+// tells the verdict from a stray message.
+uint32_t wholeMessageCanHaveArrived(uint32_t sendStart, size_t length) {
+    return sendStart + static_cast<uint32_t>(uint64_t(length) * 288 / 1000);
+}
+
+// A close request during a wait stops the update once the wait has ended (the wait queued
+// it again: the command loop then closes the updater). True when the update must stop.
+bool stoppedByClose(const ReplyWait& wait) {
+    if (!wait.closeRequested) return false;
+    writeUpdaterLine(" Update stopped: the window is closing.");
+    return true;
 }
 
 }  // namespace
@@ -131,17 +139,21 @@ void runFirmwareUpdate(const std::string& path) {
 
     writeUpdaterLine(" requesting identification...");
     sendSysEx(IdentificationRequest);
-    bool received = false;
-    std::vector<uint8_t> reply = waitSysExReply(IdentifyLimitMs, received);
-    int error = checkReply(reply, received, protocol::Identified, 1);
+    ReplyWait wait;
+    wait.timeout = IdentifyLimitMs;
+    std::vector<uint8_t> reply = waitSysExReply(wait);
+    if (stoppedByClose(wait)) return;
+    int error = checkReply(reply, wait.received, protocol::Identified, 1);
     if (error != 0) {
         reportError(error, reply.size());
         return;
     }
 
     writeUpdaterLine(" Erasing flash memory...");
-    reply = waitSysExReply(EraseLimitMs, received);
-    error = checkReply(reply, received, protocol::Erased, 10);
+    wait.timeout = EraseLimitMs;
+    reply = waitSysExReply(wait);
+    if (stoppedByClose(wait)) return;
+    error = checkReply(reply, wait.received, protocol::Erased, 10);
     if (error != 0) {
         reportError(error, reply.size());
         return;
@@ -154,11 +166,15 @@ void runFirmwareUpdate(const std::string& path) {
     const uint32_t before = tickCount();
     sendSysEx(message, [](size_t sent, size_t total) { drawUpdaterProgress(sent, total); });
     const uint32_t after = tickCount();
-    dropMessagesOfTheSend();
-    // The verdict may come until 4 s after the later of the estimated and the real end.
+    // The verdict may come until 4 s after the later of the estimated and the real end; it is
+    // the first reply that arrived once the whole image can have reached the unit, also when
+    // that was before the send returned.
     const uint32_t expectedEnd = tickDiff(before + estimateMs, after) > 0 ? before + estimateMs : after;
-    const int32_t limit = std::max<int32_t>(tickDiff(expectedEnd + VerdictMarginMs, tickCount()), 0);
-    reply = waitSysExReply(limit, received);
+    wait.timeout = std::max<int32_t>(tickDiff(expectedEnd + VerdictMarginMs, tickCount()), 0);
+    wait.dropEarlier = true;
+    wait.arrivedFrom = wholeMessageCanHaveArrived(before, message.size());
+    reply = waitSysExReply(wait);
+    const bool received = wait.received;
 
     if (reply.size() != protocol::ReplyLength) {
         reportError((received ? 200 : 100) + static_cast<int>(reply.size()), reply.size());

@@ -10,7 +10,12 @@
 # - File > Write Program from File to KT sends "01 Init.prg": the unit takes and answers it,
 #   and no " KT not present" message comes;
 # - ktboot.exe sends a 52,500-byte image through its dialog to the unit in update mode; the
-#   image the unit kept equals the file, and the send takes the cable's time.
+#   image the unit kept equals the file, and the send takes the cable's time. The unit answers
+#   the image at once, as the driver reports the image's last header done: the updater must
+#   take that answer as its verdict and say " Update was successful!!!" (its KT_ANNOUNCE
+#   lines);
+# - ktboot.exe again, with the unit holding its verdict 8 s: closed (taskkill, a WM_CLOSE)
+#   while it waits for the verdict, it still takes the verdict, then ends.
 # Exit 77 (skipped) only when Wine or Xvfb cannot start here.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -150,13 +155,30 @@ echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
-start_wine ktboot.exe "Korvatone Firmware Updater" "$work/ktboot.log" \
-    KT_STANDIN_LOG="Z:$log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin"
-updater=$wine_pid window=$wine_window
-[ -n "$window" ] || fail_with_log "the updater's window did not appear"
-sleep 2
-eval "$(xdotool getwindowgeometry --shell "$window")"
-choose_file $((X + dx + 12)) $((Y + dy - 9)) l "Load File:" 'C:\kt\firmware.ldr'
+# updater_says LOG SECONDS: waits for the updater's outcome among its KT_ANNOUNCE lines and
+# prints the last of them (empty when none came; Windows' line ends taken off).
+updater_says() {
+    local _
+    for _ in $(seq $(($2 * 10))); do
+        grep -q '^announce: text " \(Update was\|Error\|ERROR\|Update stopped\)' "$1" 2>/dev/null && break
+        sleep 0.1
+    done
+    grep '^announce: text " \(Update was\|Error\|ERROR\|Update stopped\)' "$1" 2>/dev/null | tail -1 | tr -d '\r'
+}
+# start_update LOG UNIT_LOG NAME=VALUE...: ktboot.exe with the unit in update mode, the image
+# chosen in its dialog; sets updater and window.
+start_update() {
+    local out=$1 unit_log=$2
+    shift 2
+    start_wine ktboot.exe "Korvatone Firmware Updater" "$out" KT_ANNOUNCE=1 \
+        KT_STANDIN_LOG="Z:$unit_log" KT_STANDIN_UPDATE=1 KT_STANDIN_IMAGE_OUT="Z:$work/received.bin" "$@"
+    updater=$wine_pid window=$wine_window
+    [ -n "$window" ] || fail_with_log "the updater's window did not appear"
+    sleep 2
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    choose_file $((X + dx + 12)) $((Y + dy - 9)) l "Load File:" 'C:\kt\firmware.ldr'
+}
+start_update "$work/ktboot.log" "$log" KT_STANDIN_REPLY_DELAY=0
 wait_for '^# long message queued: [0-9]\{5\}' 30 || fail_with_log "the updater sent no image"
 sent=$(date +%s.%N)
 wait_for '^update: ' 60 || fail_with_log "the unit received no complete update"
@@ -164,14 +186,40 @@ took=$(echo "$(date +%s.%N) - $sent" | bc)
 grep -q '^update: .* received, image 52500 bytes' "$log" || fail_with_log "the unit refused the update"
 wait_for '^# reply delivered: F0 00 21 11 02 14 F7' 10 || fail_with_log "the unit's verdict reached no input buffer"
 cmp -s "$c/kt/firmware.ldr" "$work/received.bin" || fail "the image the unit kept differs from the file"
+said=$(updater_says "$work/ktboot.log" 30)
+[ "$said" = 'announce: text " Update was successful!!!"' ] ||
+    fail_with_log "the updater did not take the unit's verdict: ${said:-nothing} ($(grep -c '^announce' "$work/ktboot.log") announce lines)"
 sleep 1
 import -window root "$work/updated.png"
 end_wine ktboot.exe "$updater"
-echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict delivered"
+echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict taken at once"
+
+# 6. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
+# kept until the wait ends: the verdict is still taken, then the updater ends.
+log="$work/update-close.log"
+rm -f "$work/received.bin"
+start_update "$work/ktboot-close.log" "$log" KT_STANDIN_REPLY_DELAY=0 KT_STANDIN_VERDICT_DELAY=8000
+wait_for '^update: ' 60 || fail_with_log "the unit received no complete update"
+wine taskkill /im ktboot.exe >/dev/null 2>&1
+closed=$SECONDS
+# The close was posted when taskkill returned; the verdict must not have come yet, or this
+# would not be a close during the wait (8 s is far longer than a taskkill takes).
+if grep -q '^# reply delivered: F0 00 21 11 02 14 F7' "$log"; then
+    fail_with_log "taskkill took longer than the unit held its verdict: no close during the final wait was tried"
+fi
+wait_for '^# reply delivered: F0 00 21 11 02 14 F7' 30 || fail_with_log "the unit's held verdict reached no input buffer"
+kill -0 "$updater" 2>/dev/null ||
+    fail_with_log "ktboot.exe ended before the unit's verdict came (the close cut the wait short)"
+verdict=$SECONDS
+await_end "$updater" "ktboot.exe, closed during its final wait, after that wait"
+said=$(updater_says "$work/ktboot-close.log" 1)
+[ "$said" = 'announce: text " Update was successful!!!"' ] ||
+    fail_with_log "the updater closed during its final wait did not take the verdict: ${said:-nothing}"
+echo "ktboot.exe closed during the final wait: the verdict taken, then ended ($((verdict - closed)) s until the verdict, within $((SECONDS - verdict)) s after it)"
 
 # Neither program took a send buffer back while the driver still held it: the send waits for
 # MHDR_DONE (the stand-in refuses an early unprepare and says so in its log).
-for l in "$work/unit.log" "$work/update.log"; do
+for l in "$work/unit.log" "$work/update.log" "$work/update-close.log"; do
     if grep -q '^# unprepare refused' "$l"; then
         log=$l
         fail_with_log "a send buffer was unprepared while the driver still played it"

@@ -15,6 +15,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/midi/midi.h"
 #include "shared/midi/nrpn.h"
+#include "shared/midi/sysex.h"
 #include "unit/unit.h"
 #include "updater/updater.h"
 
@@ -145,6 +146,48 @@ TEST_F(UpdaterRunTest, AFullSizeImageArrivesWholeAtWireSpeedWithAProgressBar) {
     EXPECT_GE(spent + 1, floorMs);
     EXPECT_LT(spent, floorMs * 1.01);
     EXPECT_GT(sendStartUs, 0u);
+}
+
+// The reply wait under the verdict's rule: a message that arrived before the given tick is
+// dropped (and reception stays armed), one that arrived at it or later is the reply, also when
+// it has waited in the queue (the stray of the last case); a close request taken meanwhile neither ends the wait nor is
+// lost: it is the next event after the wait. Cases: the reply after the tick, exactly at it,
+// and a "stray" that came after the tick, which is the reply then.
+TEST_F(UpdaterRunTest, TheReplyWaitDropsEarlierArrivalsAndKeepsACloseRequest) {
+    struct Case {
+        uint32_t strayAt, closeAt, replyAt, arrivedFrom;
+    };
+    for (const Case c : {Case{100, 200, 300, 250}, Case{100, 200, 250, 250}, Case{300, 400, 600, 250}}) {
+        sim::reset(Home.string());
+        updater::resetUpdaterState();
+        std::string error;
+        ASSERT_TRUE(midiInOpenDevice(0, error)) << error;
+        midiInStartDevice();
+        midiInQueueBuffer();
+        const std::vector<uint8_t> stray{0xF0, 0x00, 0x21, 0x11, 0x02, 0x15, 0xF7};
+        const std::vector<uint8_t> verdict{0xF0, 0x00, 0x21, 0x11, 0x02, 0x14, 0xF7};
+        sim::schedule(c.strayAt, [stray] { sim::midiArrives(stray); });
+        Event close;
+        close.kind = EventKind::CloseRequested;
+        sim::scheduleEvent(c.closeAt, close);
+        sim::schedule(c.replyAt, [verdict] { sim::midiArrives(verdict); });
+        // The wait starts after the stray and the close, as after a send that returned late
+        // (the stray holds the one receive buffer until it is taken).
+        sim::advanceToUs(uint64_t(std::max(c.strayAt, c.closeAt)) * 1000);
+        ReplyWait wait;
+        wait.timeout = 1000;
+        wait.dropEarlier = true;
+        wait.arrivedFrom = c.arrivedFrom;
+        const std::vector<uint8_t> reply = waitSysExReply(wait);
+        const bool strayCounts = c.strayAt >= c.arrivedFrom;
+        EXPECT_EQ(reply, strayCounts ? stray : verdict) << c.replyAt;
+        EXPECT_TRUE(wait.received);
+        // Taken and kept by the wait, or not reached by it: either way the next event.
+        EXPECT_EQ(wait.closeRequested, !strayCounts);
+        Event next;
+        ASSERT_TRUE(peekEvent(next));
+        EXPECT_EQ(next.kind, EventKind::CloseRequested);
+    }
 }
 
 TEST_F(UpdaterRunTest, AStraySysExInTheCommandLoopLeavesReceptionArmedForTheUpdate) {

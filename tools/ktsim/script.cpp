@@ -76,6 +76,9 @@ bool unitOptionLine(const std::vector<std::string>& w, uint64_t t, std::string& 
     } else if (option == "wire-speed" && w.size() == 3 && (w[2] == "on" || w[2] == "off")) {
         const bool on = w[2] == "on";
         setUp(t, [on] { sim::setWireSpeed(on); });
+    } else if (option == "send-done-late" && w.size() == 3 && parseInt(w[2], 0, 10000000, n)) {
+        const uint32_t ms = static_cast<uint32_t>(n);
+        setUp(t, [ms] { sim::setSendDoneLate(ms); });
     } else if (option == "silent-next" && w.size() == 2) {
         onUnit([](unit::State& u) { u.Overrides.push_back(unit::ReplyOverride{true, {}}); });
     } else if (option == "reply-next" && w.size() >= 3) {
@@ -100,7 +103,7 @@ bool unitOptionLine(const std::vector<std::string>& w, uint64_t t, std::string& 
         });
     } else {
         error = "unit absent|present|reply-delay MS|reply-next XX .. F7|silent-next|mode program|update|"
-                "erase-ms MS|verdict ok|fail|wire-speed on|off|dump";
+                "erase-ms MS|verdict ok|fail|wire-speed on|off|send-done-late MS|dump";
         return false;
     }
     return true;

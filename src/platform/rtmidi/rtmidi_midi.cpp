@@ -362,6 +362,10 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
         in.seenEpoch = epoch;
     }
     if (message == nullptr || message->empty()) return;
+    // Stamped as it comes in (the clock is steady_clock, safe on this thread): RtMidi's delta
+    // times only count from one message to the next, and the program may take the event much
+    // later, for instance while a send still holds it.
+    const uint32_t arrivedAt = tickCount();
     // Assembled even while nobody listens, so that a message that began before the start
     // is not mistaken for one that begins later.
     in.assembler.feed(
@@ -371,6 +375,7 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
             Event e;
             e.kind = EventKind::MidiShort;
             e.midiWord = word;
+            e.arrivedAt = arrivedAt;
             desktopPostEvent(e);
         },
         [&](const std::vector<uint8_t>& sysEx) {
@@ -379,6 +384,7 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
             Event e;
             e.kind = EventKind::MidiLong;
             e.bytes = sysEx;
+            e.arrivedAt = arrivedAt;
             desktopPostEvent(e);
         });
 }

@@ -114,6 +114,10 @@ void setMidiOutSink(MidiSink sink);
 unit::State& theUnit();
 void setWireSpeed(bool on);
 bool wireSpeed();
+// A platform that reports a SysEx send done only `ms` after its last byte left (a driver's
+// late completion notice): the unit has the message and may answer meanwhile; what arrives
+// then waits in the queue for the program. 0 (the default): the send returns at its last byte.
+void setSendDoneLate(uint32_t ms);
 // Microseconds a message of n bytes spends on a MIDI cable.
 constexpr uint64_t wireTimeUs(size_t n) { return uint64_t(n) * 320; }
 

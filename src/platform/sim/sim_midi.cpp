@@ -74,6 +74,7 @@ void setMidiOutSink(MidiSink sink) { machine().OutSink = std::move(sink); }
 unit::State& theUnit() { return machine().Unit; }
 void setWireSpeed(bool on) { machine().WireSpeed = on; }
 bool wireSpeed() { return machine().WireSpeed; }
+void setSendDoneLate(uint32_t ms) { machine().SendDoneLateUs = uint64_t(ms) * 1000; }
 
 namespace {
 
@@ -116,6 +117,7 @@ void midiArrives(const std::vector<uint8_t>& bytes) {
     Machine& m = machine();
     if (!m.InOpen || m.InGone || !m.InStarted || bytes.empty()) return;
     Event e;
+    e.arrivedAt = now();
     if (bytes[0] == 0xF0) {
         // System-exclusive input needs a receive buffer queued on the device.
         if (!m.InBufferQueued) return;
@@ -283,5 +285,7 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
         std::vector<uint8_t> message(bytes, bytes + length);
         sim::scheduleReplies(unit::receiveSysEx(machine().Unit, message, arrivalUs));
     }
+    // The platform's word that the send is done may come later than the last byte.
+    if (m.SendDoneLateUs > 0) sim::advanceToUs(arrivalUs + m.SendDoneLateUs);
     return true;
 }

@@ -80,6 +80,7 @@ struct Machine {
     bool WireSpeed = true;
     uint64_t CableOutFreeUs = 0;  // programs -> unit
     uint64_t CableInFreeUs = 0;   // unit -> programs
+    uint64_t SendDoneLateUs = 0;  // a SysEx send returns this long after its last byte left
 };
 
 Machine& machine();

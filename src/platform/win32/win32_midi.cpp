@@ -97,6 +97,18 @@ void unprepareIdleReceiveBuffer() {
     ReceivePrepared = false;
 }
 
+// When winmm posted the message being handled: GetMessageTime, in GetTickCount's time base.
+// The input messages are posted to the window, and the window procedure handles them from the
+// message pump, so that is their arrival, also when the program takes the event much later
+// (a send pumps messages while it waits for MHDR_DONE). A time that is not in the last minute
+// belongs to no posted message: then the arrival is now.
+uint32_t postedAt() {
+    const uint32_t now = tickCount();
+    const uint32_t posted = static_cast<uint32_t>(GetMessageTime());
+    const int32_t age = tickDiff(now, posted);
+    return age >= 0 && age < 60000 ? posted : now;
+}
+
 void queueMidiOther() {
     Event e;
     e.kind = EventKind::MidiOther;
@@ -115,6 +127,7 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Event e;
             e.kind = EventKind::MidiShort;
             e.midiWord = static_cast<uint32_t>(lParam);
+            e.arrivedAt = postedAt();
             queueEvent(e);
         }
         return true;
@@ -135,6 +148,7 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             e.kind = EventKind::MidiLong;
             const auto* bytes = reinterpret_cast<const uint8_t*>(header->lpData);
             e.bytes.assign(bytes, bytes + recorded);
+            e.arrivedAt = postedAt();
             queueEvent(e);
         } else {
             // A broken system-exclusive message (or an empty return): there is nothing for

@@ -11,25 +11,35 @@ bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progres
 }
 
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
+    ReplyWait wait;
+    wait.timeout = timeout;
+    std::vector<uint8_t> reply = waitSysExReply(wait);
+    received = wait.received;
+    return reply;
+}
+
+std::vector<uint8_t> waitSysExReply(ReplyWait& wait) {
     const uint32_t start = tickCount();
     std::vector<uint8_t> reply;
-    received = false;
+    wait.received = false;
+    wait.closeRequested = false;
     for (;;) {
         // Block for the next event, but never past the moment the limit is exceeded.
         const int32_t elapsed = tickDiff(tickCount(), start);
-        const uint32_t slice = static_cast<uint32_t>(std::max<int32_t>(timeout - elapsed + 1, 1));
+        const uint32_t slice = static_cast<uint32_t>(std::max<int32_t>(wait.timeout - elapsed + 1, 1));
         Event e;
         bool gotReply = false;
-        if (takeEventWithin(slice, e) && e.kind == EventKind::MidiLong) {
-            reply = e.bytes;
-            gotReply = true;
+        if (takeEventWithin(slice, e)) {
+            if (e.kind == EventKind::CloseRequested) wait.closeRequested = true;
+            if (e.kind == EventKind::MidiLong && !(wait.dropEarlier && tickDiff(e.arrivedAt, wait.arrivedFrom) < 0)) {
+                reply = e.bytes;
+                gotReply = true;
+            }
         }
-        if (tickDiff(tickCount(), start) > timeout) {
-            received = false;
-            return reply;
-        }
-        if (gotReply) {
-            received = true;
+        const bool late = tickDiff(tickCount(), start) > wait.timeout;
+        if (late || gotReply) {
+            wait.received = !late;
+            if (wait.closeRequested) postCloseRequest();
             return reply;
         }
     }

@@ -28,8 +28,11 @@
 // What the unit received is written line by line to the file KT_STANDIN_LOG names (as
 // ktunit prints it: "parameter 12/3 = 64", "program 01 written (sum ..)", ...; lines of the
 // device side start with "#"). KT_STANDIN_UPDATE=1 puts the unit in update mode,
-// KT_STANDIN_IMAGE_OUT=FILE receives every good firmware image the unit takes, and
-// KT_STANDIN_DUMP=FILE the unit's summary whenever the output closes.
+// KT_STANDIN_IMAGE_OUT=FILE receives every good firmware image the unit takes,
+// KT_STANDIN_DUMP=FILE the unit's summary whenever the output closes,
+// KT_STANDIN_REPLY_DELAY=MS sets the unit's reply delay (0: it answers at once), and
+// KT_STANDIN_VERDICT_DELAY=MS holds the verdict on a firmware image that much longer (a unit
+// slow to check what it flashed), the other replies keep the reply delay.
 #define _WINMM_  // these are the functions, not imports of them
 #include <windows.h>
 #include <mmsystem.h>
@@ -84,6 +87,7 @@ HANDLE Wake = nullptr;  // set when the time line changed
 bool Started = false;
 LARGE_INTEGER ClockStart, ClockRate;
 unit::State Unit;
+uint64_t VerdictDelayUs = 0;
 OutDevice* Out = nullptr;
 InDevice* In = nullptr;
 std::multimap<uint64_t, Bytes> Due;  // the unit's replies by the time they arrive
@@ -123,8 +127,11 @@ void startOnce() {
     QueryPerformanceCounter(&ClockStart);
     unit::reset(Unit);
     Unit.UnitMode = flagSet("KT_STANDIN_UPDATE") ? unit::Mode::Update : unit::Mode::Program;
+    if (const char* delay = std::getenv("KT_STANDIN_REPLY_DELAY")) Unit.ReplyDelayMs = uint32_t(std::strtoul(delay, nullptr, 10));
+    if (const char* delay = std::getenv("KT_STANDIN_VERDICT_DELAY")) VerdictDelayUs = uint64_t(std::strtoul(delay, nullptr, 10)) * 1000;
     if (const char* path = std::getenv("KT_STANDIN_LOG")) Log = std::fopen(path, "ab");  // Unix line ends
-    say("# stand-in started, unit in %s mode", Unit.UnitMode == unit::Mode::Update ? "update" : "program");
+    say("# stand-in started, unit in %s mode, reply delay %u ms, verdict delay %u ms",
+        Unit.UnitMode == unit::Mode::Update ? "update" : "program", unsigned(Unit.ReplyDelayMs), unsigned(VerdictDelayUs / 1000));
     Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, worker, nullptr, 0, nullptr));
 }
@@ -217,7 +224,8 @@ void unitSysEx(const Bytes& m, uint64_t atUs) {
     } else if (refused) {
         say("refused: %s (%u bytes: %s)", Unit.LastRefusalText.c_str(), unsigned(m.size()), hexBytes(m, 8).c_str());
     }
-    for (const unit::Reply& r : replies) Due.emplace(r.atUs, r.bytes);
+    const uint64_t extraUs = after.updates != before.updates ? VerdictDelayUs : 0;
+    for (const unit::Reply& r : replies) Due.emplace(r.atUs + extraUs, r.bytes);
     SetEvent(Wake);
 }
 
