@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "editor/shell/learn.h"
+#include "editor/panel/potinput.h"
+#include "editor/program/program.h"
 
 TEST(RoundedQuotientTest, HalvesGoToTheEvenNeighbourOnBothSidesOfZero) {
     EXPECT_EQ(roundedQuotient(1, 2), 0);

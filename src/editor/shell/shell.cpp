@@ -8,6 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/panel/palette.h"
 #include "editor/panel/potedit.h"
+#include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
@@ -120,12 +121,11 @@ void resetEditorState() {
     resetSysExFileState();
     resetTransferState();
     resetHistoryState();
-    resetEditingState();
+    resetPotInputState();
     resetShellState();
     resetOptionsState();
     resetZoomState();
     resetDevicesState();
-    resetLearnState();
     MenuBar = 0;
 }
 
