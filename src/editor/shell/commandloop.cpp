@@ -17,6 +17,8 @@
 #include "shared/midi/midi.h"
 #include "shared/midi/receive.h"
 
+bool WindowMinimised = false;
+
 namespace {
 
 // A minimised window is reported at a position beyond both of these.
@@ -38,6 +40,8 @@ void dispatchCommand(int id) {
 }
 
 }  // namespace
+
+void resetCommandLoopState() { WindowMinimised = false; }
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});

@@ -1,7 +1,7 @@
 #include "editor/shell/learn.h"
 
 #include "editor/panel/potinput.h"
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 #include "platform/window.h"
 
 bool dispatchLearnCommand(int id) {

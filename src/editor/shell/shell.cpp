@@ -21,7 +21,7 @@
 #include "editor/shell/editing.h"
 #include "editor/shell/learn.h"
 #include "editor/shell/zoom.h"
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/midi.h"
@@ -122,7 +122,7 @@ void resetEditorState() {
     resetTransferState();
     resetHistoryState();
     resetPotInputState();
-    resetShellState();
+    resetCommandLoopState();
     resetOptionsState();
     resetZoomState();
     resetDevicesState();

@@ -1,4 +1,4 @@
-// options.h - the editor's options file KtProg.ini in the start directory: the settings the
+// settings.h - the editor's options file KtProg.ini in the start directory: the settings the
 // configuration file has no line for. Keys:
 //   zoom = 100 | 150 | 200 | 300          the window's zoom level
 //   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held

@@ -1,4 +1,4 @@
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 
 #include <cstdlib>
 #include <sstream>
