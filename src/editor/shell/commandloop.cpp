@@ -30,10 +30,6 @@ void dispatchCommand(int id) {
         postCloseRequest();
     } else if (id == CommandSelectDirectory) {
         DataDirectory = selectFolder("Select Directory", DataDirectory);
-    } else if (int in = 0; midiInCommandDevice(id, in)) {
-        selectMidiInDevice(in);
-    } else if (int out = 0; midiOutCommandDevice(id, out)) {
-        selectMidiOutDevice(out);
     } else {
         dispatchTransferCommand(id);
     }
