@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
-#include "editor/shell/learn.h"
+#include "editor/panel/potinput.h"
+#include "editor/program/program.h"
 
 TEST(RoundedQuotientTest, HalvesGoToTheEvenNeighbourOnBothSidesOfZero) {
     EXPECT_EQ(roundedQuotient(1, 2), 0);
@@ -64,4 +66,22 @@ TEST(LearnedValueTest, PointsNearTheMiddleOfTwoValues) {
     EXPECT_EQ(learnedValue(64, -64, 63), 0);  // -64 + 64
     EXPECT_EQ(learnedValue(63, 0, 1), 0);
     EXPECT_EQ(learnedValue(64, 0, 1), 1);
+}
+
+TEST(LearnBindingTest, ABindingAgainReplacesTheOldOneAndGoesLast) {
+    std::vector<LearnBinding> list{{1, 7, 5}, {2, 7, 6}};
+    EXPECT_TRUE(putLearnBinding(list, {1, 7, 9}, BindingPolicy::Replace));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].channel, 2);
+    EXPECT_EQ(list[1].channel, 1);
+    EXPECT_EQ(list[1].parameter, 9);
+}
+
+TEST(LearnBindingTest, ReadingKeepsTheFirstBindingOfAChannelAndController) {
+    std::vector<LearnBinding> list{{1, 7, 5}};
+    EXPECT_FALSE(putLearnBinding(list, {1, 7, 9}, BindingPolicy::KeepFirst));
+    EXPECT_TRUE(putLearnBinding(list, {1, 8, 9}, BindingPolicy::KeepFirst));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].parameter, 5);
+    EXPECT_EQ(list[1].controller, 8);
 }

@@ -1,7 +1,6 @@
 #include "editor/panel/potedit.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/pots.h"
@@ -21,11 +20,14 @@ namespace {
 // that a release ends the wait at once, long enough that the wait costs no processor time.
 constexpr uint32_t StepWaitSliceMs = 5;
 
-int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
-
 bool inArea(int dx, int dy, int left, int right, int top, int bottom) {
     return dx >= left && dx <= right && dy >= top && dy <= bottom;
 }
+
+// A pot's mouse areas, relative to its origin (the table at the top of potedit.h).
+bool inTrack(int dx, int dy) { return inArea(dx, dy, 0, 35, 18, SliderTravel + 36); }
+bool inUpStep(int dx, int dy) { return inArea(dx, dy, 9, 26, 1, 16); }
+bool inDownStep(int dx, int dy) { return inArea(dx, dy, 9, 26, SliderTravel + 38, SliderTravel + 53); }
 
 // Takes a new value unless it changes nothing: the same value, or pushing past an end the
 // value already sits at.
@@ -61,24 +63,24 @@ void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value) {
     if (min >= max) return;
     const int dx = MouseX - x, dy = MouseY - y;
     const int st = SliderTravel;
-    const bool inTrack = inArea(dx, dy, 0, 35, 18, st + 36);
+    const bool onTrack = inTrack(dx, dy);
     if (PassMouseButtons == 1) {
-        if (inTrack) {
-            const int newValue = min + roundHalfEven(double(st + 27 - dy) * (max - min) / st);
+        if (onTrack) {
+            const int newValue = min + static_cast<int>(roundedQuotient(int64_t(st + 27 - dy) * (max - min), st));
             if (takeNewValue(newValue, min, max, value)) drawPotKnob(x, y, min, max, value);
         }
-        if (inArea(dx, dy, 9, 26, 1, 16) && value < max) {
+        if (inUpStep(dx, dy) && value < max) {
             ++value;
             drawPotKnob(x, y, min, max, value);
             waitStepRepeat();
         }
-        if (inArea(dx, dy, 9, 26, st + 38, st + 53) && value > min) {
+        if (inDownStep(dx, dy) && value > min) {
             --value;
             drawPotKnob(x, y, min, max, value);
             waitStepRepeat();
         }
-    } else if (PassMouseButtons == 2 && inTrack) {
-        const int centre = roundHalfEven((double(min) + double(max)) / 2.0);
+    } else if (PassMouseButtons == 2 && onTrack) {
+        const int centre = static_cast<int>(roundedQuotient(int64_t(min) + max, 2));
         if (takeNewValue(centre, min, max, value)) drawPotKnob(x, y, min, max, value);
     }
 }
@@ -112,16 +114,13 @@ bool findPot(int x, int y, int& index, Inside inside) {
     return false;
 }
 
-bool inTrack(int dx, int dy) { return inArea(dx, dy, 0, 35, 18, SliderTravel + 36); }
-
 }  // namespace
 
 bool potTrackAt(int x, int y, int& index) { return findPot(x, y, index, inTrack); }
 
 bool potAt(int x, int y, int& index) {
     return findPot(x, y, index, [](int dx, int dy) {
-        return inTrack(dx, dy) || inArea(dx, dy, 9, 26, 1, 16) ||
-               inArea(dx, dy, 9, 26, SliderTravel + 38, SliderTravel + 53);
+        return inTrack(dx, dy) || inUpStep(dx, dy) || inDownStep(dx, dy);
     });
 }
 

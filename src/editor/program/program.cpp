@@ -71,6 +71,16 @@ bool setParameterValue(int index, int16_t value) {
     return true;
 }
 
+int64_t roundedQuotient(int64_t num, int64_t den) {
+    int64_t q = num / den, r = num % den;
+    if (r < 0) {  // toward minus infinity, so 0 <= r < den
+        --q;
+        r += den;
+    }
+    if (2 * r > den || (2 * r == den && q % 2 != 0)) ++q;
+    return q;
+}
+
 ProgramSnapshot captureProgram(const std::string& name) {
     ProgramSnapshot s;
     s.values = ProgramValues;

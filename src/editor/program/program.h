@@ -27,6 +27,8 @@
 //   values, the effect type, the effect store) with the name it goes by, taken and put back
 //   as it is; putting back does not load effect tables or send anything (the layers above
 //   do that when they apply a state).
+// roundedQuotient(num, den): num / den rounded to the nearest integer, halves to even
+//   (den > 0), exactly: the one rounding rule of every computed pot value.
 #pragma once
 
 #include <array>
@@ -52,6 +54,7 @@ void saveEffectParameters(int type);
 void recallEffectParameters(int type);
 void clampProgramToPots();
 bool setParameterValue(int index, int16_t value);
+int64_t roundedQuotient(int64_t num, int64_t den);
 
 struct ProgramSnapshot {
     std::vector<int16_t> values;

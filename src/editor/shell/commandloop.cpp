@@ -1,7 +1,7 @@
 // The command loop: the editor's only event loop, one event per pass.
-#include "editor/panel/keyboard.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
+#include "editor/panel/potinput.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
@@ -17,6 +17,8 @@
 #include "shared/midi/midi.h"
 #include "shared/midi/receive.h"
 
+bool WindowMinimised = false;
+
 namespace {
 
 // A minimised window is reported at a position beyond both of these.
@@ -28,43 +30,14 @@ void dispatchCommand(int id) {
         postCloseRequest();
     } else if (id == CommandSelectDirectory) {
         DataDirectory = selectFolder("Select Directory", DataDirectory);
-    } else if (int in = 0; midiInCommandDevice(id, in)) {
-        selectMidiInDevice(in);
-    } else if (int out = 0; midiOutCommandDevice(id, out)) {
-        selectMidiOutDevice(out);
     } else {
         dispatchTransferCommand(id);
     }
 }
 
-// The panel's share of a pass: the mouse goes to the pots and the keyboard, and while a
-// button is held every changed parameter goes to the unit; with no button held, the wheel
-// and the pot keys move the pot under the mouse.
-void servePanel(const Event& e) {
-    int x = 0, y = 0;
-    mousePosition(x, y);
-    MouseX = static_cast<int16_t>(x);
-    MouseY = static_cast<int16_t>(y);
-    PassMouseButtons = static_cast<int16_t>(mouseButtons());
-    if (PassMouseButtons != 0) {
-        if (PrevPassMouseButtons == 0) {
-            RepeatStarted = false;
-            beginPanelGesture();
-        }
-        const bool picked = takeLearnClick();  // MIDI learn picks its pot with this press
-        if (!picked && !takeDoubleClick(e)) pollPots();
-    }
-    handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
-    if (PassMouseButtons != 0) sendChangedParameters();
-    closeEditBracket();
-    if (PassMouseButtons == 0) {
-        if (PrevPassMouseButtons != 0) endPanelGesture();
-        handlePotInput(e);
-    }
-    PrevPassMouseButtons = PassMouseButtons;
-}
-
 }  // namespace
+
+void resetCommandLoopState() { WindowMinimised = false; }
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
@@ -103,7 +76,7 @@ bool commandLoopPass(const Event& e) {
     if (!WindowMinimised) {
         if (refreshPanelIfNeeded(e)) {
             if (closing) return false;
-            servePanel(e);
+            servePotInput(e);
         }
         presentMainWindow();
     }
@@ -115,7 +88,7 @@ bool commandLoopPass(const Event& e) {
     // already queued the receive buffer again, so the next reply wait is not deaf.
 
     // Soft MIDI thru, also while minimised or behind another window.
-    if (isMidiInputEvent(e) && takeLearnedControl(e)) return !closing;  // a control surface's, not passed through
+    if (isMidiInputEvent(e) && serveLearnedControl(e)) return !closing;  // a control surface's, not passed through
     if (pollMidiInput(e) && !midiInputHeld()) forwardMidiInput();
     return !closing;
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
 #include "shared/midi/midi.h"
 

@@ -1,7 +1,7 @@
 // devices.h - the editor's MIDI devices found by name: at start-up, on Rescan Devices (2301)
 // and when the system's ports change (DevicesChanged, acted on in the command loop only).
 // The rule itself and the rescan are shared with the updater (shared/midi/midi.h); the names
-// are kept in KtProg.ini (options.h).
+// are kept in KtProg.ini (settings.h).
 //
 // dispatchDeviceCommand(id): runs 2301 and the MIDI menu's device items (50..149: the device
 //   is switched and, when its name changed, the options file written); false for any other

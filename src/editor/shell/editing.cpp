@@ -4,29 +4,14 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/library/library.h"
+#include "editor/program/history.h"
 #include "editor/panel/layout.h"
-#include "editor/panel/potedit.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/zoom.h"
-#include "platform/clock.h"
-#include "platform/input.h"
 #include "shared/midi/nrpn.h"
 
-ProgramSnapshot GestureBefore;
-bool GestureOpen = false;
-bool DoubleClickHeld = false;
-
 namespace {
-
-constexpr int StepsWithShift = 10;
-
-// After a pot moved outside a drag: its NRPN (and, after an effect-type switch, the effect
-// parameters with the closing edit-end) go out at once.
-void sendPotChange() {
-    sendChangedParameters();
-    closeEditBracket();
-}
 
 void initProgram() {
     const ProgramSnapshot before = currentState();
@@ -55,12 +40,6 @@ void sendWholeProgram() {
 }
 
 }  // namespace
-
-void resetEditingState() {
-    GestureBefore = ProgramSnapshot{};
-    GestureOpen = false;
-    DoubleClickHeld = false;
-}
 
 void appendEditMenu(MenuHandle bar) {
     MenuHandle edit = createPopupMenu();
@@ -98,59 +77,4 @@ int commandForKey(const Event& e) {
     if (c == 'z') return e.shift ? CommandRedo : CommandUndo;
     if (c == 'y') return CommandRedo;
     return 0;
-}
-
-void beginPanelGesture() {
-    GestureBefore = currentState();
-    GestureOpen = true;
-    DoubleClickHeld = false;
-}
-
-void endPanelGesture() {
-    if (GestureOpen) recordChange(GestureBefore);
-    GestureOpen = false;
-    DoubleClickHeld = false;
-}
-
-bool takeDoubleClick(const Event& e) {
-    if (DoubleClickHeld) return true;
-    if (e.kind != EventKind::MouseButton || !e.doubleClick || PassMouseButtons != 1) return false;
-    int j = 0;
-    if (!potTrackAt(MouseX, MouseY, j)) return false;
-    movePotTo(j, declaredDefault(j));
-    DoubleClickHeld = true;
-    return true;
-}
-
-void handlePotInput(const Event& e) {
-    if (e.kind != EventKind::Wheel && e.kind != EventKind::Key) return;
-    if (e.kind == EventKind::Key && e.ctrl) return;
-    int x = e.x, y = e.y;
-    if (e.kind == EventKind::Key) mousePosition(x, y);
-    int j = 0, f = 0, p = 0;
-    if (!potAt(x, y, j) || !parameterPot(j, f, p)) return;
-    const int value = ProgramValues[j];
-    int target = value;
-    if (e.kind == EventKind::Wheel) {
-        target = value + e.notches * (e.shift ? StepsWithShift : 1);
-    } else {
-        switch (e.key) {
-        case KeyUp: target = value + 1; break;
-        case KeyDown: target = value - 1; break;
-        case KeyPageUp: target = value + StepsWithShift; break;
-        case KeyPageDown: target = value - StepsWithShift; break;
-        case KeyHome: target = PotMin[f][p]; break;
-        case KeyEnd: target = PotMax[f][p]; break;
-        default: return;
-        }
-    }
-    movePotInRun(j, target, j);
-}
-
-bool movePotInRun(int index, int value, int runKey) {
-    const ProgramSnapshot before = currentState();
-    if (!movePotTo(index, value)) return false;
-    sendPotChange();
-    recordChange(before, runKey, tickCount());
-    return true;
 }

@@ -8,6 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/panel/palette.h"
 #include "editor/panel/potedit.h"
+#include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
@@ -20,7 +21,7 @@
 #include "editor/shell/editing.h"
 #include "editor/shell/learn.h"
 #include "editor/shell/zoom.h"
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 #include "editor/transfer/transfer.h"
 #include "platform/clock.h"
 #include "platform/midi.h"
@@ -120,12 +121,11 @@ void resetEditorState() {
     resetSysExFileState();
     resetTransferState();
     resetHistoryState();
-    resetEditingState();
-    resetShellState();
+    resetPotInputState();
+    resetCommandLoopState();
     resetOptionsState();
     resetZoomState();
     resetDevicesState();
-    resetLearnState();
     MenuBar = 0;
 }
 

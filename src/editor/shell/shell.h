@@ -1,5 +1,9 @@
 // shell.h - the editor ktprog: its entry point, start-up and shut-down, the menus and the
-// command loop. The shared global state is in globals.h.
+// command loop. The editor's identity and folders are in editor/declaration/identity.h
+// (included here for the shell's users), the pass's mouse state in editor/panel/potedit.h.
+//
+// Globals:
+//   WindowMinimised  set while the main window is minimised (the command loop's)
 //
 // Start-up runs in a fixed order (path file, declaration, main window, fonts, configuration,
 // MIDI devices, menus, pot images, keyboard, effect tables, the program sent to the unit) and
@@ -7,8 +11,13 @@
 // Fatal errors of the data files end the program from inside the readers (endProgram).
 #pragma once
 
-#include "editor/shell/globals.h"
+#include "editor/declaration/identity.h"
 #include "platform/events.h"
+
+extern bool WindowMinimised;  // set while the main window is minimised
+
+// The command loop's state at its initial value.
+void resetCommandLoopState();
 
 // Command identifiers of the menus.
 constexpr int CommandExit = 1001;

@@ -1,6 +1,6 @@
 #include "editor/shell/zoom.h"
 
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 #include "platform/canvas.h"
 #include "platform/input.h"
 #include "platform/zoomscale.h"
@@ -28,6 +28,16 @@ int nextLargerLevel(int current) {
         if (l > current && levelFits(l)) return l;
     }
     return 0;
+}
+
+// The level a smaller screen or Zoom Out goes to: the largest smaller one that fits; 100 when
+// none does.
+int largestSmallerLevel(int current) {
+    int level = 100;
+    for (int l : ZoomLevels) {
+        if (l < current && levelFits(l)) level = l;
+    }
+    return level;
 }
 
 void changeZoom(int level) {
@@ -61,12 +71,8 @@ void updateViewMenu() {
 void fitZoomToScreen() {
     const int current = windowZoom();
     if (!levelFits(current)) {
-        int level = 100;
-        for (int l : ZoomLevels) {
-            if (l < current && levelFits(l)) level = l;
-        }
         // The user's choice stays in the options file: on the larger screen it is back.
-        setWindowZoom(level);
+        setWindowZoom(largestSmallerLevel(current));
     }
     updateViewMenu();
 }
@@ -86,11 +92,7 @@ bool dispatchZoomCommand(int id) {
     case CommandZoomIn:
         if (const int larger = nextLargerLevel(current)) level = larger;
         break;
-    case CommandZoomOut:
-        for (int l : ZoomLevels) {
-            if (l < current && levelFits(l)) level = l;
-        }
-        break;
+    case CommandZoomOut: level = largestSmallerLevel(current); break;
     case CommandActualSize: level = 100; break;
     default: return false;
     }

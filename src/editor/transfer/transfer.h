@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "editor/library/library.h"
+#include "editor/panel/layout.h"
 #include "editor/program/history.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
@@ -49,7 +50,6 @@
 extern std::string CurrentProgramPath;
 
 void resetTransferState();
-void showProgramInCaption(const std::string& name);
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok);
 // The write request for ProgramValues[0 .. ProgramValueCount-1] to a location.
 std::vector<uint8_t> programWriteRequest(int location);

@@ -1,4 +1,4 @@
-// options.h - the editor's options file KtProg.ini in the start directory: the settings the
+// settings.h - the editor's options file KtProg.ini in the start directory: the settings the
 // configuration file has no line for. Keys:
 //   zoom = 100 | 150 | 200 | 300          the window's zoom level
 //   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held
@@ -15,25 +15,16 @@
 //
 // optionsPath(): StartDirectory + separator + "KtProg.ini".
 // readOptions(): Options from the file (after the declaration, so learn lines for parameters
-//   the panel does not have are dropped).
+//   the panel does not have are dropped; the learn lines go to LearnBindings of
+//   editor/panel/potinput.h, the first line for a channel and controller counting).
 // saveOptions(tellUser): writes Options safely; a failure is told once per run when
 //   tellUser (a setting the user just changed), silently passed over otherwise (shut-down).
-// learnableController(c): false for the controllers that carry NRPN and RPN (6, 38, 96..101)
-//   and for anything outside 0..127.
 #pragma once
 
 #include <string>
-#include <vector>
-
-struct LearnBinding {
-    int channel = 1;     // 1..16
-    int controller = 0;  // 0..127, learnable
-    int parameter = 1;   // 1..ParameterCount
-};
 
 struct EditorOptions {
     int zoom = 0;
-    std::vector<LearnBinding> learn;
 };
 
 extern EditorOptions Options;  // the options file's settings
@@ -43,4 +34,3 @@ void resetOptionsState();
 std::string optionsPath();
 void readOptions();
 void saveOptions(bool tellUser);
-bool learnableController(int controller);

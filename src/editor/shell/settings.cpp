@@ -1,10 +1,12 @@
-#include "editor/shell/options.h"
+#include "editor/shell/settings.h"
 
 #include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
+#include "editor/panel/potinput.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/midi.h"
@@ -41,13 +43,9 @@ void resetOptionsState() {
 
 std::string optionsPath() { return joinPath(StartDirectory, ProgramName + ".ini"); }
 
-bool learnableController(int controller) {
-    if (controller < 0 || controller > 127) return false;
-    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
-}
-
 void readOptions() {
     Options = EditorOptions{};
+    LearnBindings.clear();
     for (const OptionLine& line : readOptionLines(optionsPath())) {
         int zoom = 0;
         LearnBinding b;
@@ -59,12 +57,7 @@ void readOptions() {
         } else if (line.key == "midi-out-name") {
             MidiOutName = line.value;
         } else if (line.key == "learn" && parseLearn(line.value, b)) {
-            // One binding per controller and channel: the first line for it counts.
-            bool taken = false;
-            for (const LearnBinding& other : Options.learn) {
-                taken = taken || (other.channel == b.channel && other.controller == b.controller);
-            }
-            if (!taken) Options.learn.push_back(b);
+            putLearnBinding(LearnBindings, b, BindingPolicy::KeepFirst);  // the first line counts
         }
     }
 }
@@ -74,7 +67,7 @@ void saveOptions(bool tellUser) {
     if (Options.zoom != 0) lines.push_back({"zoom", std::to_string(Options.zoom)});
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
-    for (const LearnBinding& b : Options.learn) {
+    for (const LearnBinding& b : LearnBindings) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});
     }

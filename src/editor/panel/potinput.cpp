@@ -1,0 +1,197 @@
+#include "editor/panel/potinput.h"
+
+#include "editor/declaration/declaration.h"
+#include "editor/panel/keyboard.h"
+#include "editor/panel/potedit.h"
+#include "editor/preset/parameters.h"
+#include "editor/program/program.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "shared/midi/midi.h"
+#include "shared/midi/nrpn.h"
+
+ProgramSnapshot GestureBefore;
+bool GestureOpen = false;
+bool DoubleClickHeld = false;
+bool Learning = false;
+int LearnTarget = -1;
+bool LearnClickHeld = false;
+std::vector<LearnBinding> LearnBindings;
+
+namespace {
+
+constexpr int StepsWithShift = 10;
+
+// The runs of learned moves are told apart from the wheel's runs on the same pot (whose key
+// is the parameter itself).
+constexpr int LearnedRunKeyBase = 10000;
+
+constexpr uint8_t ControlChangeStatus = 0xB0;
+
+// After a pot moved outside a drag: its NRPN (and, after an effect-type switch, the effect
+// parameters with the closing edit-end) go out at once.
+void sendPotChange() {
+    sendChangedParameters();
+    closeEditBracket();
+}
+
+void beginGesture() {
+    GestureBefore = currentState();
+    GestureOpen = true;
+    DoubleClickHeld = false;
+}
+
+void endGesture() {
+    if (GestureOpen) recordChange(GestureBefore);
+    GestureOpen = false;
+    DoubleClickHeld = false;
+}
+
+// Every pass while a button is held: true while learning takes this press, from its first
+// pass to its release, to pick its pot (the pass then leaves the pots alone).
+bool takeLearnClick() {
+    if (PrevPassMouseButtons == 0) LearnClickHeld = false;  // a new press
+    if (LearnClickHeld) return true;
+    int j = 0;
+    if (!Learning || PrevPassMouseButtons != 0 || !potAt(MouseX, MouseY, j)) return false;
+    LearnTarget = j;  // a later press on a pot, while still learning, picks again
+    LearnClickHeld = true;
+    return true;
+}
+
+// The second press of a left double click on a pot's track sets its default; true when it
+// did (the pass then leaves the pots alone until the release).
+bool takeDoubleClick(const Event& e) {
+    if (DoubleClickHeld) return true;
+    if (e.kind != EventKind::MouseButton || !e.doubleClick || PassMouseButtons != 1) return false;
+    int j = 0;
+    if (!potTrackAt(MouseX, MouseY, j)) return false;
+    movePotTo(j, declaredDefault(j));
+    DoubleClickHeld = true;
+    return true;
+}
+
+// A Wheel or Key event on the pot under the mouse, no button held.
+void moveHoveredPot(const Event& e) {
+    if (e.kind != EventKind::Wheel && e.kind != EventKind::Key) return;
+    if (e.kind == EventKind::Key && e.ctrl) return;
+    int x = e.x, y = e.y;
+    if (e.kind == EventKind::Key) mousePosition(x, y);
+    int j = 0, f = 0, p = 0;
+    if (!potAt(x, y, j) || !parameterPot(j, f, p)) return;
+    const int value = ProgramValues[j];
+    int target = value;
+    if (e.kind == EventKind::Wheel) {
+        target = value + e.notches * (e.shift ? StepsWithShift : 1);
+    } else {
+        switch (e.key) {
+        case KeyUp: target = value + 1; break;
+        case KeyDown: target = value - 1; break;
+        case KeyPageUp: target = value + StepsWithShift; break;
+        case KeyPageDown: target = value - StepsWithShift; break;
+        case KeyHome: target = PotMin[f][p]; break;
+        case KeyEnd: target = PotMax[f][p]; break;
+        default: return;
+        }
+    }
+    movePotInRun(j, target, j);
+}
+
+}  // namespace
+
+void resetPotInputState() {
+    GestureBefore = ProgramSnapshot{};
+    GestureOpen = false;
+    DoubleClickHeld = false;
+    Learning = false;
+    LearnTarget = -1;
+    LearnClickHeld = false;
+    LearnBindings.clear();
+}
+
+void servePotInput(const Event& e) {
+    int x = 0, y = 0;
+    mousePosition(x, y);
+    MouseX = static_cast<int16_t>(x);
+    MouseY = static_cast<int16_t>(y);
+    PassMouseButtons = static_cast<int16_t>(mouseButtons());
+    if (PassMouseButtons != 0) {
+        if (PrevPassMouseButtons == 0) {
+            RepeatStarted = false;
+            beginGesture();
+        }
+        const bool picked = takeLearnClick();  // MIDI learn picks its pot with this press
+        if (!picked && !takeDoubleClick(e)) pollPots();
+    }
+    handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
+    if (PassMouseButtons != 0) sendChangedParameters();
+    closeEditBracket();
+    if (PassMouseButtons == 0) {
+        if (PrevPassMouseButtons != 0) endGesture();
+        moveHoveredPot(e);
+    }
+    PrevPassMouseButtons = PassMouseButtons;
+}
+
+bool movePotInRun(int index, int value, int runKey) {
+    const ProgramSnapshot before = currentState();
+    if (!movePotTo(index, value)) return false;
+    sendPotChange();
+    recordChange(before, runKey, tickCount());
+    return true;
+}
+
+void setLearning(bool on) {
+    Learning = on;
+    LearnTarget = -1;
+}
+
+int learnedValue(int v, int min, int max) {
+    return min + static_cast<int>(roundedQuotient(int64_t(v) * (int64_t(max) - min), 127));
+}
+
+bool learnableController(int controller) {
+    if (controller < 0 || controller > 127) return false;
+    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
+}
+
+bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, BindingPolicy policy) {
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->channel != b.channel || it->controller != b.controller) continue;
+        if (policy == BindingPolicy::KeepFirst) return false;
+        list.erase(it);
+        break;
+    }
+    list.push_back(b);
+    return true;
+}
+
+LearnedControl takeLearnedControl(const Event& e) {
+    if (e.kind != EventKind::MidiShort) return LearnedControl::NotTaken;
+    const uint8_t status = static_cast<uint8_t>(e.midiWord & 0xFF);
+    const int controller = static_cast<int>((e.midiWord >> 8) & 0x7F);
+    const int value = static_cast<int>((e.midiWord >> 16) & 0x7F);
+    if ((status & 0xF0) != ControlChangeStatus) return LearnedControl::NotTaken;
+    // Held quiet: what a reopened device shakes loose is neither learnt nor applied.
+    if (midiInputHeld()) return LearnedControl::NotTaken;
+    const int channel = (status & 0x0F) + 1;
+
+    if (Learning && LearnTarget >= 0) {
+        if (!learnableController(controller)) return LearnedControl::NotTaken;  // NRPN/RPN: refused, passed on
+        const int parameter = LearnTarget + 1;
+        setLearning(false);
+        putLearnBinding(LearnBindings, {channel, controller, parameter}, BindingPolicy::Replace);
+        return LearnedControl::Bound;
+    }
+    for (const LearnBinding& b : LearnBindings) {
+        if (b.channel != channel || b.controller != controller) continue;
+        int f = 0, p = 0;
+        const int j = b.parameter - 1;
+        // Nothing moves while a press on the panel is under way; the message is still taken.
+        if (!GestureOpen && parameterPot(j, f, p)) {
+            movePotInRun(j, learnedValue(value, PotMin[f][p], PotMax[f][p]), LearnedRunKeyBase + j);
+        }
+        return LearnedControl::Applied;
+    }
+    return LearnedControl::NotTaken;
+}

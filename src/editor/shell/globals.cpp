@@ -1,5 +1,0 @@
-#include "editor/shell/globals.h"
-
-bool WindowMinimised = false;
-
-void resetShellState() { WindowMinimised = false; }
