@@ -5,7 +5,7 @@
 #include "editor/shell/editing.h"
 #include "editor/shell/options.h"
 #include "platform/window.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 bool Learning = false;
 int LearnTarget = -1;

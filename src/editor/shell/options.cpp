@@ -7,7 +7,7 @@
 #include "editor/declaration/identity.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 EditorOptions Options;
 bool OptionsWarned = false;

@@ -30,7 +30,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/nrpn.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 #include <algorithm>
 #include <vector>
