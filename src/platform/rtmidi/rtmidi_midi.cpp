@@ -62,7 +62,7 @@
 #include "platform/clock.h"
 #include "platform/desktop/queue.h"
 #include "platform/midi.h"
-#include "platform/rtmidi/midi_stream.h"
+#include "platform/midi_stream.h"
 #include "platform/trace.h"
 
 namespace {
@@ -802,7 +802,8 @@ void midiInReleaseBuffer() {
 void midiOutSendShort(uint32_t word) {
     Backend& b = backend();
     if (b.outOpen == nullptr) return;
-    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    uint8_t bytes[3];
+    unpackMidiShort(word, bytes);
     const int length = midistream::shortMessageLength(bytes[0]);
     if (length == 0 || b.outOpen->dead()) return;  // not the start of a short message; nobody to take it
     try {

@@ -242,7 +242,8 @@ void midiInReleaseBuffer() { machine().InBufferQueued = false; }
 void midiOutSendShort(uint32_t word) {
     sim::Machine& m = machine();
     if (!m.OutOpen || m.OutGone) return;  // a dead port: nothing arrives anywhere
-    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    uint8_t bytes[3];
+    unpackMidiShort(word, bytes);
     sim::transcript("out", sim::hexBytes(bytes, 3));
     if (m.OutSink) m.OutSink(bytes, 3);
     if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, m.NowUs);
