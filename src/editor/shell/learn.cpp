@@ -6,6 +6,7 @@
 #include "editor/shell/options.h"
 #include "platform/window.h"
 #include "shared/midi/devices.h"
+#include "shared/midi/nrpn.h"
 
 bool Learning = false;
 int LearnTarget = -1;

@@ -8,6 +8,7 @@
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/devices.h"
+#include "shared/midi/nrpn.h"
 
 EditorOptions Options;
 bool OptionsWarned = false;
@@ -40,11 +41,6 @@ void resetOptionsState() {
 }
 
 std::string optionsPath() { return joinPath(StartDirectory, ProgramName + ".ini"); }
-
-bool learnableController(int controller) {
-    if (controller < 0 || controller > 127) return false;
-    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
-}
 
 void readOptions() {
     Options = EditorOptions{};

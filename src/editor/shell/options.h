@@ -18,8 +18,6 @@
 //   the panel does not have are dropped).
 // saveOptions(tellUser): writes Options safely; a failure is told once per run when
 //   tellUser (a setting the user just changed), silently passed over otherwise (shut-down).
-// learnableController(c): false for the controllers that carry NRPN and RPN (6, 38, 96..101)
-//   and for anything outside 0..127.
 #pragma once
 
 #include <string>
@@ -43,4 +41,3 @@ void resetOptionsState();
 std::string optionsPath();
 void readOptions();
 void saveOptions(bool tellUser);
-bool learnableController(int controller);

@@ -48,6 +48,11 @@ void closeEditBracket() {
     sendEditBracket(1);
 }
 
+bool learnableController(int controller) {
+    if (controller < 0 || controller > 127) return false;
+    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
+}
+
 bool pollMidiInput(const Event& e) {
     if (e.kind != EventKind::MidiShort) return false;
     uint8_t bytes[3];
