@@ -62,6 +62,7 @@
 #include "platform/clock.h"
 #include "platform/desktop/queue.h"
 #include "platform/midi.h"
+#include "platform/midi_errors.h"
 #include "platform/midi_stream.h"
 #include "platform/trace.h"
 
@@ -601,7 +602,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
         for (unsigned i = 0; i < count && index == count; ++i)
             if (port.getPortName(i) == name) index = i;
         if (index == count) {
-            errorText = "The device is no longer present: " + name;
+            errorText = midiErrorGone(name);
             return false;
         }
         port.openPort(index, ourPortName);
@@ -611,7 +612,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
     }
     if (log.failed() || !port.isPortOpen()) {
         errorText = log.text();
-        if (errorText.empty()) errorText = "The device could not be opened: " + name;
+        if (errorText.empty()) errorText = midiErrorNotOpened(name);
         try {
             port.closePort();
         } catch (const RtMidiError&) {
@@ -623,7 +624,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
 
 bool stillUsable(const Device& device, std::string& errorText) {
     if (device.system == nullptr) {
-        errorText = "The device is no longer present: " + device.portName;
+        errorText = midiErrorGone(device.portName);
         return false;
     }
     if (device.system->dead()) {
@@ -679,7 +680,7 @@ std::string midiInDeviceName(int k) {
 bool midiOutOpenDevice(int k, std::string& errorText) {
     Backend& b = backend();
     if (b.outOpen != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     if (b.systems.empty()) {
@@ -690,13 +691,13 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     if (k == -1) {
         // The system's default output: there is none on Linux, so the first one.
         if (b.outs.empty()) {
-            errorText = "There is no MIDI output device.";
+            errorText = MidiErrorNoOutput;
             return false;
         }
         k = 0;
     }
     if (k < 0 || k >= static_cast<int>(b.outs.size())) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     const Device device = b.outs[k];
@@ -728,7 +729,7 @@ bool midiOutIsOpen() { return backend().outOpen != nullptr; }
 bool midiInOpenDevice(int k, std::string& errorText) {
     Backend& b = backend();
     if (b.inOpen != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     if (b.systems.empty()) {
@@ -737,7 +738,7 @@ bool midiInOpenDevice(int k, std::string& errorText) {
     }
     if (!b.insListed) listInputs(b);
     if (k < 0 || k >= static_cast<int>(b.ins.size())) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     const Device device = b.ins[k];

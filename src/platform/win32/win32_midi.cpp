@@ -26,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/midi.h"
+#include "platform/midi_errors.h"
 #include "platform/win32/win32_state.h"
 
 namespace {
@@ -200,7 +201,7 @@ std::string midiInDeviceName(int k) {
 
 bool midiOutOpenDevice(int k, std::string& errorText) {
     if (OutHandle != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     DWORD_PTR callback = 0;
@@ -291,7 +292,7 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
 
 bool midiInOpenDevice(int k, std::string& errorText) {
     if (InHandle != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     DWORD_PTR callback = 0;
