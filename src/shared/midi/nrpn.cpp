@@ -23,9 +23,7 @@ void resetNrpnState() {
     ThruStatus = ThruData1 = ThruData2 = 0;
 }
 
-void sendShortMessage(int status, int data1, int data2) {
-    midiOutSendShort(packMidiShort(status, data1, data2));
-}
+void sendShortMessage(int status, int data1, int data2) { midiOutSendShort(packMidiShort(status, data1, data2)); }
 
 void sendNrpn(int msb, int lsb, int value) {
     if (msb != LastNrpnMsb || tickSince(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
