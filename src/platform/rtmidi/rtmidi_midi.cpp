@@ -446,15 +446,23 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
 
 void closeEverything();
 
+// The backend's state outside its Backend (which the start makes, in the background): the
+// start itself, and the texts the system libraries report meanwhile.
+struct StartState {
+    std::mutex SystemTextMutex;      // guards SystemText: it is set on the starting thread
+    std::string SystemText;          // the last text libjack or ALSA reported (for the error boxes)
+    std::once_flag StartOnce;        // the backend's start was begun
+    std::future<Backend*> Starting;  // the backend being started in the background
+};
+StartState Start;
+
 // Quiet start: libjack and ALSA print to stderr when their system is absent ("Cannot connect
 // to server socket", "ALSA lib ... open /dev/snd/seq failed"). Their texts are kept instead,
 // for the boxes that tell why no system works. Looked up at run time like the watch's calls.
-std::mutex SystemTextMutex;
-std::string SystemText;  // the last text libjack or ALSA reported (for the error boxes)
 
 void keepSystemText(const char* text) {
-    std::lock_guard<std::mutex> lock(SystemTextMutex);
-    SystemText = text != nullptr ? text : "";
+    std::lock_guard<std::mutex> lock(Start.SystemTextMutex);
+    Start.SystemText = text != nullptr ? text : "";
 }
 
 void keepAlsaText(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/, const char* format, ...) {
@@ -498,23 +506,20 @@ Backend* startBackend() {
     if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
     traceStep("midi-jack");
     if (made->systems.empty()) {
-        std::lock_guard<std::mutex> lock(SystemTextMutex);
-        if (!SystemText.empty()) jackWhy += " (" + SystemText + ")";
+        std::lock_guard<std::mutex> lock(Start.SystemTextMutex);
+        if (!Start.SystemText.empty()) jackWhy += " (" + Start.SystemText + ")";
         made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
     }
     return made;
 }
 
-std::once_flag StartOnce;        // the backend's start was begun
-std::future<Backend*> Starting;  // the backend being started in the background
-
 void beginStart() {
-    std::call_once(StartOnce, [] { Starting = std::async(std::launch::async, startBackend); });
+    std::call_once(Start.StartOnce, [] { Start.Starting = std::async(std::launch::async, startBackend); });
 }
 
 Backend& backend() {
     beginStart();
-    static Backend* const b = Starting.get();
+    static Backend* const b = Start.Starting.get();
     static const bool closedAtExit = [] {
         // Closes the ports, so that no input arrives while the program's static objects go
         // away: those made before this point (the event queue among them) are destroyed after
