@@ -99,34 +99,14 @@ struct MidiDirection {
     void (*close)();
 };
 
-const MidiDirection MidiOut{false,
-                            MidiOutNames,
-                            MidiOutCount,
-                            MidiOutDevice,
-                            MidiOutName,
-                            MidiOutLost,
-                            MaxMidiOutDevices,
-                            MidiOutCommandFirst,
-                            "MIDI-Out-Error",
-                            midiOutDeviceCount,
-                            midiOutDeviceName,
-                            midiOutOpenDevice,
-                            midiOutIsOpen,
-                            closeMidiOut};
-const MidiDirection MidiIn{true,
-                           MidiInNames,
-                           MidiInCount,
-                           MidiInDevice,
-                           MidiInName,
-                           MidiInLost,
-                           MaxMidiInDevices,
-                           MidiInCommandFirst,
-                           "MIDI-In-Error",
-                           midiInDeviceCount,
-                           midiInDeviceName,
-                           midiInOpenDevice,
-                           midiInIsOpen,
-                           closeMidiIn};
+// clang-format off
+const MidiDirection MidiOut{false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName, MidiOutLost,
+                            MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
+                            midiOutDeviceCount, midiOutDeviceName, midiOutOpenDevice, midiOutIsOpen, closeMidiOut};
+const MidiDirection MidiIn{true, MidiInNames, MidiInCount, MidiInDevice, MidiInName, MidiInLost,
+                           MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
+                           midiInDeviceCount, midiInDeviceName, midiInOpenDevice, midiInIsOpen, closeMidiIn};
+// clang-format on
 
 void listDevices(const MidiDirection& d) {
     for (int k = 0; k < MidiNameSlots - 1; ++k) d.names[k] = NoName;
