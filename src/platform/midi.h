@@ -13,12 +13,15 @@
 //   when the device stays open even so.
 // Resetting: midiOutResetDevice ends what is still queued for output; midiInResetDevice stops
 //   the input and gives the receive buffer back. Both do nothing when no device is open.
-// Sending: midiOutSendShort(status | d1 << 8 | d2 << 16); midiOutSendSysEx returns only when
+// Sending: midiOutSendShort(word), the word packed by packMidiShort; midiOutSendSysEx returns only when
 //   the platform has finished with the bytes (they may be reused), true when they went out.
 //   A long message takes a while on a MIDI cable (52 KB: about 17 s); the optional progress
 //   function is called now and then with the bytes sent so far, so the program can show that
 //   it is alive. Sending while no output is open does nothing and returns false.
 // Receiving: incoming messages arrive as MidiShort / MidiLong events in events.h.
+// packMidiShort(status, d1, d2): the word of a short message, status | d1 << 8 | d2 << 16 of
+//   the low 8 bits of each, as midiOutSendShort takes it and a MidiShort event carries it;
+//   unpackMidiShort(word, bytes) puts its three bytes back into bytes[0..2].
 // midiInQueueBuffer / midiInReleaseBuffer: the receive buffer for system-exclusive input;
 //   without a queued buffer, arriving system-exclusive data is lost. Both do nothing when no
 //   input is open.
@@ -48,6 +51,15 @@ void midiInResetDevice();
 bool midiInIsOpen();
 void midiInQueueBuffer();
 void midiInReleaseBuffer();
+
+inline uint32_t packMidiShort(int status, int data1, int data2) {
+    return (uint32_t(status) & 0xFF) | (uint32_t(data1) & 0xFF) << 8 | (uint32_t(data2) & 0xFF) << 16;
+}
+inline void unpackMidiShort(uint32_t word, uint8_t bytes[3]) {
+    bytes[0] = uint8_t(word & 0xFF);
+    bytes[1] = uint8_t((word >> 8) & 0xFF);
+    bytes[2] = uint8_t((word >> 16) & 0xFF);
+}
 
 void midiOutSendShort(uint32_t word);
 using SysExProgress = std::function<void(size_t sent, size_t total)>;

@@ -16,7 +16,7 @@
 #include "shared/datafile/pathfile.h"
 #include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/protocol.h"
 #include "shared/midi/receive.h"

@@ -88,7 +88,7 @@ void runFirmwareUpdate(const std::string& path);
 bool readUpdaterConfiguration();
 bool writeUpdaterConfiguration();
 // The options file KTboot.ini in UpdaterDirectory: the names of the chosen devices
-// (midi-in-name, midi-out-name; MidiInName / MidiOutName of shared/midi/midi.h), read after the
+// (midi-in-name, midi-out-name; MidiInName / MidiOutName of shared/midi/devices.h), read after the
 // configuration file, written when a device is chosen and at shut-down (a failure to write
 // loses only the names: the indices in the configuration file still hold). A failure is told
 // as the editor tells it for KtProg.ini: once per run, when a device was chosen (tellUser),

@@ -18,7 +18,7 @@
 #include "platform/events.h"
 #include "platform/sim/sim.h"
 #include "shared/datafile/datafile.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 #ifndef KT_SOURCE_DIR
 #error "KT_SOURCE_DIR must name the repository"

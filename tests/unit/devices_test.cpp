@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "editor/shell/shell.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "platform/events.h"
 #include "platform/sim/sim.h"
 #include "shared/datafile/datafile.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 class EditorFixture : public ::testing::Test {
 protected:

@@ -1,7 +1,7 @@
-// The byte work of the desktop MIDI backend (platform/rtmidi/midi_stream.h): taking apart what
+// The byte work of the desktop MIDI backend and ktunit (platform/midi_stream.h): taking apart what
 // an input port delivers, and the chunked, paced output of long system-exclusive messages
 // (on a clock of the test's own: nothing here waits).
-#include "platform/rtmidi/midi_stream.h"
+#include "platform/midi_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +69,17 @@ TEST(ShortMessageLength, FollowsTheStatusByte) {
     const uint8_t note[3] = {0x90, 0x3C, 0x64};
     EXPECT_EQ(midistream::packShortMessage(note, 3), 0x643C90u);
     EXPECT_EQ(midistream::packShortMessage(note, 2), 0x3C90u);
+}
+
+// The one packing of a short message's word, which every backend and the portable code use.
+TEST(MidiWord, PacksTheLowEightBitsOfEachByteAndUnpacksThemAgain) {
+    EXPECT_EQ(packMidiShort(0xB0, 99, 0x0D), 0x0D63B0u);
+    EXPECT_EQ(packMidiShort(0x1B0, -1, 0x17F), 0x7FFFB0u);
+    uint8_t bytes[3] = {0, 0, 0};
+    unpackMidiShort(0xFF643C90u, bytes);
+    EXPECT_EQ(bytes[0], 0x90);
+    EXPECT_EQ(bytes[1], 0x3C);
+    EXPECT_EQ(bytes[2], 0x64);
 }
 
 TEST(InputAssembler, ShortMessagesAsDeliveredAndWithRunningStatus) {

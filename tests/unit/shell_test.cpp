@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/midi.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "platform/input.h"
 
 namespace {

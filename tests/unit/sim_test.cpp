@@ -14,7 +14,7 @@
 #include "platform/msgwindow.h"
 #include "platform/sim/sim.h"
 #include "platform/window.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "ktsim/script.h"
 #include "unit/unit.h"
 

@@ -13,7 +13,7 @@
 #include "platform/window.h"
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/sysex.h"
 #include "unit/unit.h"

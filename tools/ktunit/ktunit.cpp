@@ -34,7 +34,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/rtmidi/midi_stream.h"
+#include "platform/midi_stream.h"
 #include "unit/unit.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/input.h"
 #include "platform/process.h"
 #include "shared/message/message.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/receive.h"
 
 // The file the current program was last loaded from, saved to or stepped to

@@ -7,7 +7,8 @@
 #include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/input.h"
-#include "shared/midi/midi.h"
+#include "platform/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
 
 ProgramSnapshot GestureBefore;
@@ -150,11 +151,6 @@ int learnedValue(int v, int min, int max) {
     return min + static_cast<int>(roundedQuotient(int64_t(v) * (int64_t(max) - min), 127));
 }
 
-bool learnableController(int controller) {
-    if (controller < 0 || controller > 127) return false;
-    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
-}
-
 bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, BindingPolicy policy) {
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->channel != b.channel || it->controller != b.controller) continue;
@@ -168,9 +164,11 @@ bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, Bin
 
 LearnedControl takeLearnedControl(const Event& e) {
     if (e.kind != EventKind::MidiShort) return LearnedControl::NotTaken;
-    const uint8_t status = static_cast<uint8_t>(e.midiWord & 0xFF);
-    const int controller = static_cast<int>((e.midiWord >> 8) & 0x7F);
-    const int value = static_cast<int>((e.midiWord >> 16) & 0x7F);
+    uint8_t bytes[3];
+    unpackMidiShort(e.midiWord, bytes);
+    const uint8_t status = bytes[0];
+    const int controller = bytes[1] & 0x7F;
+    const int value = bytes[2] & 0x7F;
     if ((status & 0xF0) != ControlChangeStatus) return LearnedControl::NotTaken;
     // Held quiet: what a reopened device shakes loose is neither learnt nor applied.
     if (midiInputHeld()) return LearnedControl::NotTaken;

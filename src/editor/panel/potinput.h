@@ -17,7 +17,7 @@
 // as the target and moves nothing; the next control change on the input (any channel) once a
 // target is picked binds its channel and controller to the target (putLearnBinding, replacing
 // an old binding of the same channel and controller) and ends learning. The NRPN/RPN
-// controllers (learnableController) are refused: learning goes on and they pass through. The
+// controllers (learnableController of shared/midi/nrpn.h) are refused: learning goes on and they pass through. The
 // message that is bound moves nothing. What arrives while the input is held quiet
 // (midiInputHeld) is neither learnt nor applied. A bound controller's value v moves its pot
 // to learnedValue(v, min, max) as one step of a run (movePotInRun), consecutive moves of one
@@ -42,8 +42,6 @@
 //   to value (clamped), sent at once, recorded as a change that joins the last one when that
 //   was the same runKey (see recordChange). False when the value did not change.
 // learnedValue(v, min, max): min + v * (max - min) / 127 rounded half to even, exactly.
-// learnableController(c): false for the controllers that carry NRPN and RPN (6, 38, 96..101)
-//   and for anything outside 0..127.
 // putLearnBinding(list, b, policy): the one binding per channel and controller: a new b is
 //   added at the end; with one of its channel and controller in the list already, Replace
 //   drops the old one first, KeepFirst leaves the list as it is (false: b not added).
@@ -78,5 +76,4 @@ LearnedControl takeLearnedControl(const Event& e);
 void setLearning(bool on);
 bool movePotInRun(int index, int value, int runKey);
 int learnedValue(int v, int min, int max);
-bool learnableController(int controller);
 bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, BindingPolicy policy);

@@ -14,7 +14,7 @@
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/receive.h"
 
 bool WindowMinimised = false;

@@ -11,7 +11,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

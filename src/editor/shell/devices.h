@@ -1,6 +1,6 @@
 // devices.h - the editor's MIDI devices found by name: at start-up, on Rescan Devices (2301)
 // and when the system's ports change (DevicesChanged, acted on in the command loop only).
-// The rule itself and the rescan are shared with the updater (shared/midi/midi.h); the names
+// The rule itself and the rescan are shared with the updater (shared/midi/devices.h); the names
 // are kept in KtProg.ini (settings.h).
 //
 // dispatchDeviceCommand(id): runs 2301 and the MIDI menu's device items (50..149: the device
@@ -13,7 +13,7 @@
 #pragma once
 
 #include "platform/events.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 constexpr int CommandRescanDevices = MidiRescanCommand;
 

@@ -9,7 +9,8 @@
 #include "editor/panel/potinput.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
+#include "shared/midi/nrpn.h"
 
 EditorOptions Options;
 bool OptionsWarned = false;

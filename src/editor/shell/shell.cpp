@@ -31,7 +31,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/nrpn.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/window.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 #include "shared/midi/protocol.h"
 #include "shared/midi/sysex.h"
 

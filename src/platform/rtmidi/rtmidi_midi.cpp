@@ -62,7 +62,8 @@
 #include "platform/clock.h"
 #include "platform/desktop/queue.h"
 #include "platform/midi.h"
-#include "platform/rtmidi/midi_stream.h"
+#include "platform/midi_errors.h"
+#include "platform/midi_stream.h"
 #include "platform/trace.h"
 
 namespace {
@@ -445,15 +446,23 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
 
 void closeEverything();
 
+// The backend's state outside its Backend (which the start makes, in the background): the
+// start itself, and the texts the system libraries report meanwhile.
+struct StartState {
+    std::mutex SystemTextMutex;      // guards SystemText: it is set on the starting thread
+    std::string SystemText;          // the last text libjack or ALSA reported (for the error boxes)
+    std::once_flag StartOnce;        // the backend's start was begun
+    std::future<Backend*> Starting;  // the backend being started in the background
+};
+StartState Start;
+
 // Quiet start: libjack and ALSA print to stderr when their system is absent ("Cannot connect
 // to server socket", "ALSA lib ... open /dev/snd/seq failed"). Their texts are kept instead,
 // for the boxes that tell why no system works. Looked up at run time like the watch's calls.
-std::mutex SystemTextMutex;
-std::string SystemText;  // the last text libjack or ALSA reported (for the error boxes)
 
 void keepSystemText(const char* text) {
-    std::lock_guard<std::mutex> lock(SystemTextMutex);
-    SystemText = text != nullptr ? text : "";
+    std::lock_guard<std::mutex> lock(Start.SystemTextMutex);
+    Start.SystemText = text != nullptr ? text : "";
 }
 
 void keepAlsaText(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/, const char* format, ...) {
@@ -497,23 +506,20 @@ Backend* startBackend() {
     if (auto jack = startSystem(RtMidi::UNIX_JACK, "JACK", base, jackWhy)) made->systems.push_back(std::move(jack));
     traceStep("midi-jack");
     if (made->systems.empty()) {
-        std::lock_guard<std::mutex> lock(SystemTextMutex);
-        if (!SystemText.empty()) jackWhy += " (" + SystemText + ")";
+        std::lock_guard<std::mutex> lock(Start.SystemTextMutex);
+        if (!Start.SystemText.empty()) jackWhy += " (" + Start.SystemText + ")";
         made->whyNone = "No MIDI system works.\nALSA: " + alsaWhy + "\nJACK: " + jackWhy;
     }
     return made;
 }
 
-std::once_flag StartOnce;        // the backend's start was begun
-std::future<Backend*> Starting;  // the backend being started in the background
-
 void beginStart() {
-    std::call_once(StartOnce, [] { Starting = std::async(std::launch::async, startBackend); });
+    std::call_once(Start.StartOnce, [] { Start.Starting = std::async(std::launch::async, startBackend); });
 }
 
 Backend& backend() {
     beginStart();
-    static Backend* const b = Starting.get();
+    static Backend* const b = Start.Starting.get();
     static const bool closedAtExit = [] {
         // Closes the ports, so that no input arrives while the program's static objects go
         // away: those made before this point (the event queue among them) are destroyed after
@@ -601,7 +607,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
         for (unsigned i = 0; i < count && index == count; ++i)
             if (port.getPortName(i) == name) index = i;
         if (index == count) {
-            errorText = "The device is no longer present: " + name;
+            errorText = midiErrorGone(name);
             return false;
         }
         port.openPort(index, ourPortName);
@@ -611,7 +617,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
     }
     if (log.failed() || !port.isPortOpen()) {
         errorText = log.text();
-        if (errorText.empty()) errorText = "The device could not be opened: " + name;
+        if (errorText.empty()) errorText = midiErrorNotOpened(name);
         try {
             port.closePort();
         } catch (const RtMidiError&) {
@@ -623,7 +629,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
 
 bool stillUsable(const Device& device, std::string& errorText) {
     if (device.system == nullptr) {
-        errorText = "The device is no longer present: " + device.portName;
+        errorText = midiErrorGone(device.portName);
         return false;
     }
     if (device.system->dead()) {
@@ -679,7 +685,7 @@ std::string midiInDeviceName(int k) {
 bool midiOutOpenDevice(int k, std::string& errorText) {
     Backend& b = backend();
     if (b.outOpen != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     if (b.systems.empty()) {
@@ -690,13 +696,13 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     if (k == -1) {
         // The system's default output: there is none on Linux, so the first one.
         if (b.outs.empty()) {
-            errorText = "There is no MIDI output device.";
+            errorText = MidiErrorNoOutput;
             return false;
         }
         k = 0;
     }
     if (k < 0 || k >= static_cast<int>(b.outs.size())) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     const Device device = b.outs[k];
@@ -728,7 +734,7 @@ bool midiOutIsOpen() { return backend().outOpen != nullptr; }
 bool midiInOpenDevice(int k, std::string& errorText) {
     Backend& b = backend();
     if (b.inOpen != nullptr) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     if (b.systems.empty()) {
@@ -737,7 +743,7 @@ bool midiInOpenDevice(int k, std::string& errorText) {
     }
     if (!b.insListed) listInputs(b);
     if (k < 0 || k >= static_cast<int>(b.ins.size())) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     const Device device = b.ins[k];
@@ -802,7 +808,8 @@ void midiInReleaseBuffer() {
 void midiOutSendShort(uint32_t word) {
     Backend& b = backend();
     if (b.outOpen == nullptr) return;
-    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    uint8_t bytes[3];
+    unpackMidiShort(word, bytes);
     const int length = midistream::shortMessageLength(bytes[0]);
     if (length == 0 || b.outOpen->dead()) return;  // not the start of a short message; nobody to take it
     try {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/midi.h"
+#include "platform/midi_errors.h"
 #include "platform/sim/sim_state.h"
 
 using sim::machine;
@@ -152,7 +153,7 @@ std::string midiInDeviceName(int k) {
 bool midiOutOpenDevice(int k, std::string& errorText) {
     sim::Machine& m = machine();
     if (m.OutOpen) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     auto failure = m.OutFailures.find(k);
@@ -161,7 +162,7 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
         return false;
     }
     if (k < -1 || k >= midiOutDeviceCount() || midiOutDeviceCount() == 0) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     m.OutOpen = true;
@@ -189,7 +190,7 @@ bool midiOutIsOpen() { return machine().OutOpen; }
 bool midiInOpenDevice(int k, std::string& errorText) {
     sim::Machine& m = machine();
     if (m.InOpen) {
-        errorText = "The device is already open.";
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     auto failure = m.InFailures.find(k);
@@ -198,7 +199,7 @@ bool midiInOpenDevice(int k, std::string& errorText) {
         return false;
     }
     if (k < 0 || k >= midiInDeviceCount()) {
-        errorText = "The specified device identifier is out of range.";
+        errorText = MidiErrorBadDevice;
         return false;
     }
     m.InOpen = true;
@@ -242,7 +243,8 @@ void midiInReleaseBuffer() { machine().InBufferQueued = false; }
 void midiOutSendShort(uint32_t word) {
     sim::Machine& m = machine();
     if (!m.OutOpen || m.OutGone) return;  // a dead port: nothing arrives anywhere
-    const uint8_t bytes[3] = {uint8_t(word & 0xFF), uint8_t((word >> 8) & 0xFF), uint8_t((word >> 16) & 0xFF)};
+    uint8_t bytes[3];
+    unpackMidiShort(word, bytes);
     sim::transcript("out", sim::hexBytes(bytes, 3));
     if (m.OutSink) m.OutSink(bytes, 3);
     if (sim::unitHearsOutput()) unit::receiveShort(m.Unit, bytes, 3, m.NowUs);

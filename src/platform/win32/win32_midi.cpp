@@ -26,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/midi.h"
+#include "platform/midi_errors.h"
 #include "platform/win32/win32_state.h"
 
 namespace {
@@ -39,16 +40,20 @@ constexpr size_t ProgressStepBytes = 256;
 // How long the send wait sleeps between looks at MHDR_DONE.
 constexpr uint32_t SendPollMs = 2;
 
-HMIDIOUT OutHandle = nullptr;
-HMIDIIN InHandle = nullptr;
+// The backend's state: the open devices and the buffers winmm reads and fills.
+struct MidiState {
+    HMIDIOUT OutHandle = nullptr;
+    HMIDIIN InHandle = nullptr;
 
-std::vector<char> ReceiveMemory(ReceiveBufferBytes);
-MIDIHDR ReceiveHeader{};
-bool ReceivePrepared = false;
-bool ReceiveQueued = false;
+    std::vector<char> ReceiveMemory = std::vector<char>(ReceiveBufferBytes);
+    MIDIHDR ReceiveHeader{};
+    bool ReceivePrepared = false;  // ReceiveHeader is prepared on InHandle
+    bool ReceiveQueued = false;    // and queued: winmm fills it
 
-std::vector<char> SendMemory;
-MIDIHDR SendHeader{};
+    std::vector<char> SendMemory;  // the bytes of the long message being sent, until it is done
+    MIDIHDR SendHeader{};
+};
+MidiState Midi;
 
 std::string outErrorText(MMRESULT code) {
     char text[ErrorTextBytes] = {0};
@@ -84,17 +89,17 @@ void notifyTarget(DWORD_PTR& callback, DWORD& flags) {
 bool stillOpenAfterClose(MMRESULT result) { return result == MIDIERR_STILLPLAYING; }
 
 void forgetReceiveBuffer() {
-    ReceiveHeader = MIDIHDR{};
-    ReceivePrepared = false;
-    ReceiveQueued = false;
+    Midi.ReceiveHeader = MIDIHDR{};
+    Midi.ReceivePrepared = false;
+    Midi.ReceiveQueued = false;
 }
 
 // A header that is prepared but not queued would stay prepared on a handle that is gone, so
 // it is unprepared before the input closes.
 void unprepareIdleReceiveBuffer() {
-    if (InHandle == nullptr || !ReceivePrepared || ReceiveQueued) return;
-    midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
-    ReceivePrepared = false;
+    if (Midi.InHandle == nullptr || !Midi.ReceivePrepared || Midi.ReceiveQueued) return;
+    midiInUnprepareHeader(Midi.InHandle, &Midi.ReceiveHeader, sizeof Midi.ReceiveHeader);
+    Midi.ReceivePrepared = false;
 }
 
 // When winmm posted the message being handled: GetMessageTime, in GetTickCount's time base.
@@ -123,7 +128,7 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case MM_MIM_DATA:
         // A message of a device that has been closed meanwhile is left out.
-        if (InHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == InHandle) {
+        if (Midi.InHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == Midi.InHandle) {
             Event e;
             e.kind = EventKind::MidiShort;
             e.midiWord = static_cast<uint32_t>(lParam);
@@ -137,11 +142,11 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Only our header on the open device counts, and only while it is really back: the
         // message is posted, so it may arrive after a reset returned the buffer and the
         // program queued it again; then it speaks of a return that is over.
-        if (InHandle == nullptr || reinterpret_cast<HMIDIIN>(wParam) != InHandle || header != &ReceiveHeader ||
-            (header->dwFlags & MHDR_INQUEUE) != 0 || !ReceiveQueued) {
+        if (Midi.InHandle == nullptr || reinterpret_cast<HMIDIIN>(wParam) != Midi.InHandle || header != &Midi.ReceiveHeader ||
+            (header->dwFlags & MHDR_INQUEUE) != 0 || !Midi.ReceiveQueued) {
             return true;
         }
-        ReceiveQueued = false;
+        Midi.ReceiveQueued = false;
         const DWORD recorded = std::min(header->dwBytesRecorded, ReceiveBufferBytes);
         if (message == MM_MIM_LONGDATA && recorded > 0) {
             Event e;
@@ -199,8 +204,8 @@ std::string midiInDeviceName(int k) {
 // ---- output
 
 bool midiOutOpenDevice(int k, std::string& errorText) {
-    if (OutHandle != nullptr) {
-        errorText = "The device is already open.";
+    if (Midi.OutHandle != nullptr) {
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     DWORD_PTR callback = 0;
@@ -213,45 +218,45 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
         errorText = outErrorText(result);
         return false;
     }
-    OutHandle = handle;
+    Midi.OutHandle = handle;
     return true;
 }
 
 bool midiOutCloseDevice() {
-    if (OutHandle == nullptr) return true;
-    MMRESULT result = midiOutClose(OutHandle);
+    if (Midi.OutHandle == nullptr) return true;
+    MMRESULT result = midiOutClose(Midi.OutHandle);
     if (result != MMSYSERR_NOERROR) {
         // winmm refuses to close an output that still has buffers queued (MIDIERR_STILLPLAYING);
         // midiOutReset returns them, marked done, and then the close goes through.
-        midiOutReset(OutHandle);
-        result = midiOutClose(OutHandle);
+        midiOutReset(Midi.OutHandle);
+        result = midiOutClose(Midi.OutHandle);
     }
-    if (!stillOpenAfterClose(result)) OutHandle = nullptr;
-    return OutHandle == nullptr;
+    if (!stillOpenAfterClose(result)) Midi.OutHandle = nullptr;
+    return Midi.OutHandle == nullptr;
 }
 
 void midiOutResetDevice() {
-    if (OutHandle != nullptr) midiOutReset(OutHandle);
+    if (Midi.OutHandle != nullptr) midiOutReset(Midi.OutHandle);
 }
 
-bool midiOutIsOpen() { return OutHandle != nullptr; }
+bool midiOutIsOpen() { return Midi.OutHandle != nullptr; }
 
 void midiOutSendShort(uint32_t word) {
-    if (OutHandle != nullptr) midiOutShortMsg(OutHandle, static_cast<DWORD>(word));
+    if (Midi.OutHandle != nullptr) midiOutShortMsg(Midi.OutHandle, static_cast<DWORD>(word));
 }
 
 bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& progress) {
-    if (OutHandle == nullptr || bytes == nullptr || length == 0 || length > 0xFFFFFFFFu) return false;
-    const HMIDIOUT handle = OutHandle;
+    if (Midi.OutHandle == nullptr || bytes == nullptr || length == 0 || length > 0xFFFFFFFFu) return false;
+    const HMIDIOUT handle = Midi.OutHandle;
     // The driver reads the bytes while the program goes on: they live here until it is done.
-    SendMemory.assign(reinterpret_cast<const char*>(bytes), reinterpret_cast<const char*>(bytes) + length);
-    SendHeader = MIDIHDR{};
-    SendHeader.lpData = SendMemory.data();
-    SendHeader.dwBufferLength = static_cast<DWORD>(length);
-    SendHeader.dwBytesRecorded = static_cast<DWORD>(length);
-    if (midiOutPrepareHeader(handle, &SendHeader, sizeof SendHeader) != MMSYSERR_NOERROR) return false;
-    if (midiOutLongMsg(handle, &SendHeader, sizeof SendHeader) != MMSYSERR_NOERROR) {
-        midiOutUnprepareHeader(handle, &SendHeader, sizeof SendHeader);
+    Midi.SendMemory.assign(reinterpret_cast<const char*>(bytes), reinterpret_cast<const char*>(bytes) + length);
+    Midi.SendHeader = MIDIHDR{};
+    Midi.SendHeader.lpData = Midi.SendMemory.data();
+    Midi.SendHeader.dwBufferLength = static_cast<DWORD>(length);
+    Midi.SendHeader.dwBytesRecorded = static_cast<DWORD>(length);
+    if (midiOutPrepareHeader(handle, &Midi.SendHeader, sizeof Midi.SendHeader) != MMSYSERR_NOERROR) return false;
+    if (midiOutLongMsg(handle, &Midi.SendHeader, sizeof Midi.SendHeader) != MMSYSERR_NOERROR) {
+        midiOutUnprepareHeader(handle, &Midi.SendHeader, sizeof Midi.SendHeader);
         return false;
     }
 
@@ -262,7 +267,7 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
     size_t reported = 0;
     bool done = true;
     // The driver sets MHDR_DONE from its own thread; the volatile read sees it.
-    while ((static_cast<volatile DWORD&>(SendHeader.dwFlags) & MHDR_DONE) == 0) {
+    while ((static_cast<volatile DWORD&>(Midi.SendHeader.dwFlags) & MHDR_DONE) == 0) {
         const uint64_t elapsed = static_cast<uint64_t>(std::max<int32_t>(tickDiff(tickCount(), start), 0));
         if (elapsed > limitMs) {
             // midiOutReset hands the buffer back (MHDR_DONE) so it can be unprepared.
@@ -282,7 +287,7 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
     }
     // Unpreparing a header the driver still holds fails with MIDIERR_STILLPLAYING; after the
     // reset above it is back.
-    midiOutUnprepareHeader(handle, &SendHeader, sizeof SendHeader);
+    midiOutUnprepareHeader(handle, &Midi.SendHeader, sizeof Midi.SendHeader);
     if (done && progress) progress(length, length);
     return done;
 }
@@ -290,8 +295,8 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
 // ---- input
 
 bool midiInOpenDevice(int k, std::string& errorText) {
-    if (InHandle != nullptr) {
-        errorText = "The device is already open.";
+    if (Midi.InHandle != nullptr) {
+        errorText = MidiErrorAlreadyOpen;
         return false;
     }
     DWORD_PTR callback = 0;
@@ -304,69 +309,69 @@ bool midiInOpenDevice(int k, std::string& errorText) {
         errorText = inErrorText(result);
         return false;
     }
-    InHandle = handle;
+    Midi.InHandle = handle;
     forgetReceiveBuffer();
     return true;
 }
 
 void midiInStartDevice() {
-    if (InHandle != nullptr) midiInStart(InHandle);
+    if (Midi.InHandle != nullptr) midiInStart(Midi.InHandle);
 }
 
 void midiInStopDevice() {
-    if (InHandle != nullptr) midiInStop(InHandle);
+    if (Midi.InHandle != nullptr) midiInStop(Midi.InHandle);
 }
 
 bool midiInCloseDevice() {
-    if (InHandle == nullptr) return true;
+    if (Midi.InHandle == nullptr) return true;
     unprepareIdleReceiveBuffer();
-    MMRESULT result = midiInClose(InHandle);
+    MMRESULT result = midiInClose(Midi.InHandle);
     if (result != MMSYSERR_NOERROR) {
         // winmm refuses to close an input while a buffer is still queued on it
         // (MIDIERR_STILLPLAYING); midiInReset returns every queued buffer, after which ours
         // can be unprepared and the close goes through.
         midiInResetDevice();
         unprepareIdleReceiveBuffer();
-        result = midiInClose(InHandle);
+        result = midiInClose(Midi.InHandle);
     }
     if (!stillOpenAfterClose(result)) {
-        InHandle = nullptr;
+        Midi.InHandle = nullptr;
         forgetReceiveBuffer();
     }
-    return InHandle == nullptr;
+    return Midi.InHandle == nullptr;
 }
 
 void midiInResetDevice() {
-    if (InHandle == nullptr) return;
+    if (Midi.InHandle == nullptr) return;
     // A reset stops the input and returns every queued buffer (marked done, the return posted
     // as MM_MIM_LONGDATA, which is left out as over).
-    midiInReset(InHandle);
-    ReceiveQueued = false;
+    midiInReset(Midi.InHandle);
+    Midi.ReceiveQueued = false;
 }
 
-bool midiInIsOpen() { return InHandle != nullptr; }
+bool midiInIsOpen() { return Midi.InHandle != nullptr; }
 
 void midiInQueueBuffer() {
-    if (InHandle == nullptr || ReceiveQueued) return;
-    if (!ReceivePrepared) {
-        ReceiveHeader = MIDIHDR{};
-        ReceiveHeader.lpData = ReceiveMemory.data();
-        ReceiveHeader.dwBufferLength = ReceiveBufferBytes;
-        if (midiInPrepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader) != MMSYSERR_NOERROR) return;
-        ReceivePrepared = true;
+    if (Midi.InHandle == nullptr || Midi.ReceiveQueued) return;
+    if (!Midi.ReceivePrepared) {
+        Midi.ReceiveHeader = MIDIHDR{};
+        Midi.ReceiveHeader.lpData = Midi.ReceiveMemory.data();
+        Midi.ReceiveHeader.dwBufferLength = ReceiveBufferBytes;
+        if (midiInPrepareHeader(Midi.InHandle, &Midi.ReceiveHeader, sizeof Midi.ReceiveHeader) != MMSYSERR_NOERROR) return;
+        Midi.ReceivePrepared = true;
     }
-    ReceiveHeader.dwBytesRecorded = 0;
-    if (midiInAddBuffer(InHandle, &ReceiveHeader, sizeof ReceiveHeader) == MMSYSERR_NOERROR) ReceiveQueued = true;
+    Midi.ReceiveHeader.dwBytesRecorded = 0;
+    if (midiInAddBuffer(Midi.InHandle, &Midi.ReceiveHeader, sizeof Midi.ReceiveHeader) == MMSYSERR_NOERROR) Midi.ReceiveQueued = true;
 }
 
 void midiInReleaseBuffer() {
-    if (InHandle == nullptr || !ReceivePrepared) return;
-    if (ReceiveQueued) {
+    if (Midi.InHandle == nullptr || !Midi.ReceivePrepared) return;
+    if (Midi.ReceiveQueued) {
         // winmm gives a queued buffer back only through a reset (which stops the input too);
         // unpreparing it while queued fails.
-        midiInReset(InHandle);
-        ReceiveQueued = false;
+        midiInReset(Midi.InHandle);
+        Midi.ReceiveQueued = false;
     }
-    midiInUnprepareHeader(InHandle, &ReceiveHeader, sizeof ReceiveHeader);
-    ReceivePrepared = false;
+    midiInUnprepareHeader(Midi.InHandle, &Midi.ReceiveHeader, sizeof Midi.ReceiveHeader);
+    Midi.ReceivePrepared = false;
 }

@@ -23,10 +23,7 @@ void resetNrpnState() {
     ThruStatus = ThruData1 = ThruData2 = 0;
 }
 
-void sendShortMessage(int status, int data1, int data2) {
-    const uint32_t word = (uint32_t(status) & 0xFF) | (uint32_t(data1) & 0xFF) << 8 | (uint32_t(data2) & 0xFF) << 16;
-    midiOutSendShort(word);
-}
+void sendShortMessage(int status, int data1, int data2) { midiOutSendShort(packMidiShort(status, data1, data2)); }
 
 void sendNrpn(int msb, int lsb, int value) {
     if (msb != LastNrpnMsb || tickSince(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {
@@ -49,11 +46,18 @@ void closeEditBracket() {
     sendEditBracket(1);
 }
 
+bool learnableController(int controller) {
+    if (controller < 0 || controller > 127) return false;
+    return controller != 6 && controller != 38 && (controller < 96 || controller > 101);
+}
+
 bool pollMidiInput(const Event& e) {
     if (e.kind != EventKind::MidiShort) return false;
-    ThruStatus = static_cast<uint8_t>(e.midiWord & 0xFF);
-    ThruData1 = static_cast<uint8_t>((e.midiWord >> 8) & 0xFF);
-    ThruData2 = static_cast<uint8_t>((e.midiWord >> 16) & 0xFF);
+    uint8_t bytes[3];
+    unpackMidiShort(e.midiWord, bytes);
+    ThruStatus = bytes[0];
+    ThruData1 = bytes[1];
+    ThruData2 = bytes[2];
     return ThruStatus < 0xF0;
 }
 

@@ -14,6 +14,8 @@
 //   1000 ms without an NRPN both number controllers go out again.
 // sendEditBracket(v): NRPN 10/1 with v (0: edit begins, 1: edit ends).
 // closeEditBracket(): the edit-end that an open bracket (EditBracketOpen) still owes.
+// learnableController(c): false for the controllers that carry NRPN and RPN (6, 38, 96..101)
+//   and for anything outside 0..127, so they are never bound to anything else.
 //
 // Soft MIDI thru: pollMidiInput(e) keeps the bytes of an incoming short message in ThruStatus,
 // ThruData1, ThruData2 and says whether it is a channel message (status below F0: system
@@ -35,5 +37,6 @@ void sendShortMessage(int status, int data1, int data2);
 void sendNrpn(int msb, int lsb, int value);
 void sendEditBracket(int value);
 void closeEditBracket();
+bool learnableController(int controller);
 bool pollMidiInput(const Event& e);
 void forwardMidiInput();

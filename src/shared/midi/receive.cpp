@@ -2,7 +2,7 @@
 #include "shared/midi/receive.h"
 
 #include "platform/midi.h"
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// midi.h - the MIDI devices of a program (shared by the editor and the updater): the lists of
+// devices.h - the MIDI devices of a program (shared by the editor and the updater): the lists of
 // devices present, the chosen input and output device, opening, switching and closing them,
 // and the MIDI menu that offers them.
 //

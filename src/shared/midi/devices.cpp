@@ -1,4 +1,4 @@
-#include "shared/midi/midi.h"
+#include "shared/midi/devices.h"
 
 #include <algorithm>
 #include <vector>
@@ -78,63 +78,99 @@ int findMidiDeviceByName(const std::string* names, int count, int index, const s
     return best;
 }
 
-void listMidiOutDevices() {
-    for (int k = 0; k < MidiNameSlots - 1; ++k) MidiOutNames[k] = NoName;
-    MidiOutCount = std::min(midiOutDeviceCount(), MaxMidiOutDevices);
-    for (int k = 0; k < MidiOutCount; ++k) MidiOutNames[k] = midiOutDeviceName(k);
+namespace {
+
+// One direction's devices: its globals and the backend's functions for it. Everything that
+// lists, opens, switches and follows devices is written once, for either direction.
+struct MidiDirection {
+    bool input;  // the input: started once opened, held quiet when it changes, its buffer queued
+    std::string* names;
+    int32_t& count;
+    int32_t& device;
+    std::string& name;
+    bool& lost;
+    int maxDevices;
+    int commandFirst;
+    const char* caption;
+    int (*deviceCount)();
+    std::string (*deviceName)(int k);
+    bool (*openDevice)(int k, std::string& errorText);
+    bool (*isOpen)();
+    void (*close)();
+};
+
+// clang-format off
+const MidiDirection MidiOut{false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName, MidiOutLost,
+                            MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
+                            midiOutDeviceCount, midiOutDeviceName, midiOutOpenDevice, midiOutIsOpen, closeMidiOut};
+const MidiDirection MidiIn{true, MidiInNames, MidiInCount, MidiInDevice, MidiInName, MidiInLost,
+                           MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
+                           midiInDeviceCount, midiInDeviceName, midiInOpenDevice, midiInIsOpen, closeMidiIn};
+// clang-format on
+
+void listDevices(const MidiDirection& d) {
+    for (int k = 0; k < MidiNameSlots - 1; ++k) d.names[k] = NoName;
+    d.count = std::min(d.deviceCount(), d.maxDevices);
+    for (int k = 0; k < d.count; ++k) d.names[k] = d.deviceName(k);
 }
 
-void listMidiInDevices() {
-    for (int k = 0; k < MidiNameSlots - 1; ++k) MidiInNames[k] = NoName;
-    MidiInCount = std::min(midiInDeviceCount(), MaxMidiInDevices);
-    for (int k = 0; k < MidiInCount; ++k) MidiInNames[k] = midiInDeviceName(k);
-}
-
-bool openChosenMidiOut() {
+bool openChosen(const MidiDirection& d) {
     int k = 0;
-    if (MidiOutLost && !presentByName(MidiOutNames, MidiOutCount, MidiOutName, k)) return false;
-    if (unpluggedChosen(MidiOutName, MidiOutCount)) {
-        loseChosen(MidiOutLost, "MIDI-Out-Error", MidiOutName);
+    if (d.lost && !presentByName(d.names, d.count, d.name, k)) return false;
+    if (unpluggedChosen(d.name, d.count)) {
+        loseChosen(d.lost, d.caption, d.name);
         return false;
     }
-    MidiOutLost = false;
-    MidiOutDevice = findMidiDeviceByName(MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName);
-    if (MidiOutDevice > MidiOutCount - 1) MidiOutDevice = MidiOutCount - 1;
-    if (!midiOutOpenDevice(MidiOutDevice, MidiErrorText)) {
-        messageBox("MIDI-Out-Error", MidiErrorText);
+    d.lost = false;
+    d.device = findMidiDeviceByName(d.names, d.count, d.device, d.name);
+    if (d.device > d.count - 1) d.device = d.count - 1;
+    if (!d.openDevice(d.device, MidiErrorText)) {
+        messageBox(d.caption, MidiErrorText);
         return false;
     }
-    MidiOutName = MidiOutDevice >= 0 ? MidiOutNames[MidiOutDevice] : std::string();
+    d.name = d.device >= 0 ? d.names[d.device] : std::string();
+    if (d.input) midiInStartDevice();
     return true;
 }
 
-bool openChosenMidiIn() {
-    int k = 0;
-    if (MidiInLost && !presentByName(MidiInNames, MidiInCount, MidiInName, k)) return false;
-    if (unpluggedChosen(MidiInName, MidiInCount)) {
-        loseChosen(MidiInLost, "MIDI-In-Error", MidiInName);
-        return false;
-    }
-    MidiInLost = false;
-    MidiInDevice = findMidiDeviceByName(MidiInNames, MidiInCount, MidiInDevice, MidiInName);
-    if (MidiInDevice > MidiInCount - 1) MidiInDevice = MidiInCount - 1;
-    if (!midiInOpenDevice(MidiInDevice, MidiErrorText)) {
-        messageBox("MIDI-In-Error", MidiErrorText);
-        return false;
-    }
-    MidiInName = MidiInDevice >= 0 ? MidiInNames[MidiInDevice] : std::string();
-    midiInStartDevice();
-    return true;
+// No device of a kind: nothing is said, but a kept device is waited for like a lost one.
+void openChosenOrWait(const MidiDirection& d) {
+    listDevices(d);
+    if (d.count >= 1)
+        openChosen(d);
+    else
+        d.lost = !d.name.empty();
 }
+
+void selectDevice(const MidiDirection& d, int k) {
+    if (k == d.device && !d.lost) return;
+    if (d.input) holdMidiInput();
+    d.close();
+    checkMenuItem(d.commandFirst + d.device, false);
+    d.device = k;
+    d.name = k >= 0 && k < d.count ? d.names[k] : std::string();
+    d.lost = false;
+    if (!d.openDevice(k, MidiErrorText)) {
+        messageBox(d.caption, MidiErrorText);
+        return;
+    }
+    if (d.input) {
+        midiInStartDevice();
+        midiInQueueBuffer();
+    }
+    checkMenuItem(d.commandFirst + k, true);
+}
+
+}  // namespace
+
+void listMidiOutDevices() { listDevices(MidiOut); }
+void listMidiInDevices() { listDevices(MidiIn); }
+bool openChosenMidiOut() { return openChosen(MidiOut); }
+bool openChosenMidiIn() { return openChosen(MidiIn); }
 
 void openMidiDevices() {
-    // No device of a kind: nothing is said, but a kept device is waited for like a lost one.
-    listMidiOutDevices();
-    if (MidiOutCount >= 1) openChosenMidiOut();
-    else MidiOutLost = !MidiOutName.empty();
-    listMidiInDevices();
-    if (MidiInCount >= 1) openChosenMidiIn();
-    else MidiInLost = !MidiInName.empty();
+    openChosenOrWait(MidiOut);
+    openChosenOrWait(MidiIn);
     midiInQueueBuffer();  // does nothing without an open input
 }
 
@@ -156,36 +192,8 @@ void closeMidiDevices() {
     midiInCloseDevice();
 }
 
-void selectMidiInDevice(int k) {
-    if (k == MidiInDevice && !MidiInLost) return;
-    holdMidiInput();
-    closeMidiIn();
-    checkMenuItem(MidiInCommandFirst + MidiInDevice, false);
-    MidiInDevice = k;
-    MidiInName = k >= 0 && k < MidiInCount ? MidiInNames[k] : std::string();
-    MidiInLost = false;
-    if (!midiInOpenDevice(k, MidiErrorText)) {
-        messageBox("MIDI-In-Error", MidiErrorText);
-        return;
-    }
-    midiInStartDevice();
-    midiInQueueBuffer();
-    checkMenuItem(MidiInCommandFirst + k, true);
-}
-
-void selectMidiOutDevice(int k) {
-    if (k == MidiOutDevice && !MidiOutLost) return;
-    closeMidiOut();
-    checkMenuItem(MidiOutCommandFirst + MidiOutDevice, false);
-    MidiOutDevice = k;
-    MidiOutName = k >= 0 && k < MidiOutCount ? MidiOutNames[k] : std::string();
-    MidiOutLost = false;
-    if (!midiOutOpenDevice(k, MidiErrorText)) {
-        messageBox("MIDI-Out-Error", MidiErrorText);
-        return;
-    }
-    checkMenuItem(MidiOutCommandFirst + k, true);
-}
+void selectMidiInDevice(int k) { selectDevice(MidiIn, k); }
+void selectMidiOutDevice(int k) { selectDevice(MidiOut, k); }
 
 bool takeScreenChange() {
     const bool pending = ScreenChangePending;
@@ -212,35 +220,16 @@ bool takeMidiDevicesChange() {
 
 namespace {
 
-// One direction's chosen device, as a rescan follows it.
-struct ChosenDevice {
-    const std::string* names;
-    int count;
-    int& device;
-    const std::string& name;
-    bool& lost;
-    int commandFirst;
-    bool open;  // open now
-    void (*close)();
-    bool (*reopen)();
-    const char* caption;
-};
-
-bool reopenChosenMidiOut() { return openChosenMidiOut(); }
-
-// A reopened input holds pass-through back like a switch.
-bool reopenChosenMidiIn() {
-    holdMidiInput();
-    if (!openChosenMidiIn()) return false;
-    midiInQueueBuffer();
-    return true;
-}
-
-// Opens a chosen device again at a rescan. One that fails (its port was going while the lists
-// were read, or is busy) is lost: the box of the open told why, and the next rescan that finds
-// its name tries again, so a device that comes back is never left closed.
-bool reopenChosen(const ChosenDevice& d) {
-    if (d.reopen()) return true;
+// Opens a chosen device again at a rescan (a reopened input holds pass-through back like a
+// switch). One that fails (its port was going while the lists were read, or is busy) is lost:
+// the box of the open told why, and the next rescan that finds its name tries again, so a
+// device that comes back is never left closed.
+bool reopenChosen(const MidiDirection& d) {
+    if (d.input) holdMidiInput();
+    if (openChosen(d)) {
+        if (d.input) midiInQueueBuffer();
+        return true;
+    }
     if (d.device >= 0) d.lost = true;
     return false;
 }
@@ -251,7 +240,7 @@ bool reopenChosen(const ChosenDevice& d) {
 // system (JACK and ALSA drop it with the port and never make it again, a winmm handle of a
 // removed device stays dead), and no backend can tell a live one from a dead one. True when
 // the device moved or could not be opened again (its check mark is then taken off).
-bool reopenAfterPortsChanged(const ChosenDevice& d, int k) {
+bool reopenAfterPortsChanged(const MidiDirection& d, int k) {
     const int old = d.device;
     d.close();
     d.device = k;
@@ -265,10 +254,11 @@ bool reopenAfterPortsChanged(const ChosenDevice& d, int k) {
 // the box; a lost one is opened again when its name is back. The mapper (output -1) never
 // goes away; after a change of the ports it is opened again while there is an output to map
 // to. True when anything changed.
-bool followChosenDevice(const ChosenDevice& d, bool portsChanged) {
+bool followChosenDevice(const MidiDirection& d, bool portsChanged) {
     int k = 0;
-    if (d.open && d.device < 0) return portsChanged && d.count >= 1 && reopenAfterPortsChanged(d, d.device);
-    if (d.open) {
+    const bool open = d.isOpen();
+    if (open && d.device < 0) return portsChanged && d.count >= 1 && reopenAfterPortsChanged(d, d.device);
+    if (open) {
         if (d.name.empty() || presentByName(d.names, d.count, d.name, k)) {
             k = findMidiDeviceByName(d.names, d.count, d.device, d.name);
             if (portsChanged) return reopenAfterPortsChanged(d, k);
@@ -287,21 +277,20 @@ bool followChosenDevice(const ChosenDevice& d, bool portsChanged) {
     return true;
 }
 
+// Lists a direction's devices again; true when the list changed.
+bool relistDevices(const MidiDirection& d) {
+    const std::vector<std::string> old(d.names, d.names + d.count);
+    listDevices(d);
+    return old != std::vector<std::string>(d.names, d.names + d.count);
+}
+
 }  // namespace
 
 bool rescanMidiDevices(bool portsChanged) {
-    const std::vector<std::string> oldOuts(MidiOutNames, MidiOutNames + MidiOutCount);
-    const std::vector<std::string> oldIns(MidiInNames, MidiInNames + MidiInCount);
-    listMidiOutDevices();
-    listMidiInDevices();
-    bool changed = oldOuts != std::vector<std::string>(MidiOutNames, MidiOutNames + MidiOutCount) ||
-                   oldIns != std::vector<std::string>(MidiInNames, MidiInNames + MidiInCount);
-    const ChosenDevice out{MidiOutNames,   MidiOutCount, MidiOutDevice,       MidiOutName,     MidiOutLost,
-                           MidiOutCommandFirst, midiOutIsOpen(), closeMidiOut, reopenChosenMidiOut, "MIDI-Out-Error"};
-    if (followChosenDevice(out, portsChanged)) changed = true;
-    const ChosenDevice in{MidiInNames,        MidiInCount,    MidiInDevice, MidiInName,         MidiInLost,
-                          MidiInCommandFirst, midiInIsOpen(), closeMidiIn,  reopenChosenMidiIn, "MIDI-In-Error"};
-    if (followChosenDevice(in, portsChanged)) changed = true;
+    bool changed = relistDevices(MidiOut);
+    if (relistDevices(MidiIn)) changed = true;
+    if (followChosenDevice(MidiOut, portsChanged)) changed = true;
+    if (followChosenDevice(MidiIn, portsChanged)) changed = true;
     return changed;
 }
 

@@ -1,10 +1,12 @@
 // midi_stream.h - the byte-level work of a MIDI port that is not tied to a MIDI library: taking
 // apart what an input port delivers, and handing a long system-exclusive message to an output
-// port in paced pieces. Used by the RtMidi backend and by ktunit; no platform dependency.
+// port in paced pieces. Used by the RtMidi backend and by ktunit; portable (it needs no backend,
+// only the word packing of midi.h).
 //
 // shortMessageLength(status): the bytes of the message that starts with status (1..3); 0 for
 //   bytes that do not start a short message (data bytes, F0, F7).
-// packShortMessage(bytes, n): status | d1 << 8 | d2 << 16, as the MidiShort event carries it.
+// packShortMessage(bytes, n): the first n (at most 3) bytes packed by packMidiShort (midi.h),
+//   the bytes a message does not have as 0.
 //
 // MidiInputAssembler: fed the pieces an input port delivers, in order, it produces whole
 //   messages. MIDI libraries differ in what a piece is: one message, a part of a long
@@ -26,6 +28,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "platform/midi.h"
 
 namespace midistream {
 
@@ -55,9 +59,7 @@ inline int shortMessageLength(uint8_t status) {
 }
 
 inline uint32_t packShortMessage(const uint8_t* bytes, size_t n) {
-    uint32_t word = 0;
-    for (size_t i = 0; i < n && i < 3; ++i) word |= uint32_t(bytes[i]) << (8 * i);
-    return word;
+    return packMidiShort(n > 0 ? bytes[0] : 0, n > 1 ? bytes[1] : 0, n > 2 ? bytes[2] : 0);
 }
 
 class MidiInputAssembler {
