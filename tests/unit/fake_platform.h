@@ -8,7 +8,9 @@
 // endProgram() throws FakeProgramEnded, so a test sees the end with EXPECT_THROW.
 // fixedPathFolder() returns FakePathFolder, currentDirectory() FakeCurrentDirectory;
 //   pathSeparator() is '/', isPathSplit(c) is c == '/'.
-// resetFakePlatform(): empties FakeMessages and sets FakeChoiceAnswer back to 1.
+// resetFakePlatform(): the one reset of the binaries on this fake: empties FakeMessages, sets
+//   FakeChoiceAnswer back to 1 and gives every global of the shared data-file code its initial
+//   value (resetDataFileState, resetExpressionState, resetTextFileState).
 // fileBytes(path) / writeBytes(path, bytes): a whole file's bytes, for the tests' own checks.
 #pragma once
 

@@ -29,12 +29,15 @@
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/midi.h"
 
 namespace {
 
 MenuHandle MenuBar = 0;
+
+void resetMenuState() { MenuBar = 0; }
 
 // The editor's own items of the "&MIDI" menu, behind the described ones.
 void appendEditorMidiItems(MenuHandle midi) {
@@ -101,7 +104,8 @@ void dispatchTransferCommand(int id) {
 
 void resetEditorState() {
     resetDataFileState();
-    resetSymbols();
+    resetExpressionState();
+    resetTextFileState();
     resetMidiState();
     resetNrpnState();
     resetIdentityState();
@@ -109,9 +113,9 @@ void resetEditorState() {
     resetProgramState();
     resetEffectState();
     resetProgramFileState();
-    resetPalette();
+    resetPaletteState();
     resetTextState();
-    resetPotImages();
+    resetPotsState();
     resetPotEditState();
     resetKeyboardState();
     resetPanelState();
@@ -123,10 +127,8 @@ void resetEditorState() {
     resetEditingState();
     resetShellState();
     resetOptionsState();
-    resetZoomState();
-    resetDevicesState();
     resetLearnState();
-    MenuBar = 0;
+    resetMenuState();
 }
 
 int ktprogMain() {

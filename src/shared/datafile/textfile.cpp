@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 void (*textFileTemporaryWritten)(const std::string& temporary) = nullptr;
 
+void resetTextFileState() { textFileTemporaryWritten = nullptr; }
+
 namespace {
 
 std::string systemText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
