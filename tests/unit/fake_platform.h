@@ -1,6 +1,7 @@
 // fake_platform.h - stands in for the platform (process.h, dialogs.h) and the message window
 // (message.h) in the unit tests of the shared code, which link this instead of a backend and
-// message.cpp.
+// message.cpp. The file operations of platform/files.h are the real POSIX ones
+// (platform/posix/posix_files.cpp, part of this library).
 //
 // FakeMessages: every showMessage, askChoice and messageBox call, in order, as
 //   "message|<main>|<detail>", "choice|<question>|<choice1>|<choice2>", "box|<title>|<text>".
