@@ -98,7 +98,8 @@ void resetUpdaterState() {
     resetMidiState();
     resetNrpnState();
     resetDataFileState();
-    resetSymbols();
+    resetExpressionState();
+    resetTextFileState();
     MidiInDevice = 0;
     MidiOutDevice = -1;  // the mapper, until the configuration file names a device
     UpdaterName = "KTboot";

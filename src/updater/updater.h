@@ -51,7 +51,8 @@ constexpr size_t MaxImageBytes = 52500;
 // MIDI devices (resetMidiState; then input 0 and output -1, the mapper, as without a
 // configuration file), the parameter messages (resetNrpnState), the data-file reader
 // (resetDataFileState: no file open, the end of the data ends the program), the symbol table
-// (resetSymbols), and the updater's own globals above with its menu bar and text lines.
+// (resetExpressionState), the safe writes' test hook (resetTextFileState), and the updater's
+// own globals above with its menu bar and text lines.
 // Needs the platform up (the parameter messages read the clock).
 void resetUpdaterState();
 // Clears the window and the text lines written into it.

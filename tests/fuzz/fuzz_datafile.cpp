@@ -36,7 +36,6 @@ std::string scratchPath() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
     resetFakePlatform();
-    resetSymbols();
 
     std::string dataPart = input;
     std::string::size_type separator = input.find("\n%%\n");

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const sim::ProgramEnded&) {
         if (fuzzing::messageWindows() - windowsBefore > MaxDataFileMessages + 2) __builtin_trap();
         if (DataLinePeak > MaxDataLineBytes + 1) __builtin_trap();
-        resetDataFileState();
+        resetEditorState();
         return 0;
     }
     fuzzing::checkReadBounds(windowsBefore);

@@ -23,13 +23,11 @@ protected:
 
     void SetUp() override {
         resetFakePlatform();
-        resetSymbols();
-        resetDataFileState();
         folder = fs::temp_directory_path() / ("kt_bounds_" + std::to_string(std::random_device()()));
         fs::create_directories(folder);
     }
     void TearDown() override {
-        resetDataFileState();
+        resetFakePlatform();
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }

@@ -23,7 +23,6 @@ protected:
 
     void SetUp() override {
         resetFakePlatform();
-        resetSymbols();
         std::random_device random;
         folder = fs::temp_directory_path() /
                  ("kt_datafile_" + std::to_string(random()) + "_" +
@@ -32,7 +31,7 @@ protected:
     }
 
     void TearDown() override {
-        DataFileReader::close();
+        resetFakePlatform();
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }
@@ -55,6 +54,18 @@ TEST_F(DataFileTest, SkipsEmptyAndCommentLinesCutsCommentsAndKeepsBlanks) {
     EXPECT_EQ(DataFileReader::readDataLine(), "plain");
     EXPECT_EQ(DataLineNumber, 6);
     EXPECT_TRUE(FakeMessages.empty());
+}
+
+TEST_F(DataFileTest, TheResetClearsTheCountsOfTheFileBeingRead) {
+    openFile("one\r\n; two\r\nthree\r\n");
+    EXPECT_EQ(DataFileReader::readDataLine(), "one");
+    EXPECT_EQ(DataFileReader::readDataLine(), "three");
+    EXPECT_EQ(DataFileBytesRead, 19u);
+    EXPECT_EQ(DataFilePhysicalLines, 3);
+    resetDataFileState();
+    EXPECT_EQ(DataFileBytesRead, 0u);
+    EXPECT_EQ(DataFilePhysicalLines, 0);
+    EXPECT_EQ(DataLineNumber, 0);
 }
 
 TEST_F(DataFileTest, LineEndsCrLfAndLfAndLoneCrAndLastLineWithoutEnd) {

@@ -184,10 +184,7 @@ TEST_F(DeclarationTest, FilesThatBreakTheLimitsAreRefusedBeforeAnyWindow) {
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        Out.str("");
-        sim::reset(Home.string());
-        sim::setTranscript(&Out);
-        resetDeclarationState();
+        freshEditor();
         EXPECT_FALSE(load(c.text));
         std::vector<std::string> messages = lines("message");
         ASSERT_EQ(messages.size(), 1u);
@@ -233,10 +230,7 @@ TEST_F(DeclarationTest, TheWindowAndThePotRangesMustBeUsable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        Out.str("");
-        sim::reset(Home.string());
-        sim::setTranscript(&Out);
-        resetDeclarationState();
+        freshEditor();
         const bool loaded = load(c.text);
         if (c.problem.empty()) {
             EXPECT_TRUE(loaded);

@@ -31,15 +31,22 @@ protected:
         Home = std::filesystem::path(::testing::TempDir()) / (std::string("kt_") + info->test_suite_name() + "_" + info->name());
         std::filesystem::remove_all(Home);
         std::filesystem::create_directories(Home);
+        freshEditor();
+    }
+    void TearDown() override {
+        sim::setTranscript(nullptr);
+        resetEditorState();
+    }
+
+    // A fresh machine and editor in Home, the transcript emptied: what SetUp does, and what a
+    // test of several cases does before each.
+    void freshEditor() {
+        Out.str("");
         sim::reset(Home.string());
         sim::setTranscript(&Out);
         resetEditorState();
         StartDirectory = Home.string();
         DataDirectory = StartDirectory;
-    }
-    void TearDown() override {
-        sim::setTranscript(nullptr);
-        resetDataFileState();
     }
 
     std::string path(const std::string& name) const { return (Home / name).string(); }

@@ -16,7 +16,6 @@ class ExpressionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetFakePlatform();
-        resetSymbols();
         DataLineNumber = 17;
     }
 };
@@ -218,7 +217,7 @@ TEST_F(ExpressionTest, TableFullRejectsFurtherSymbols) {
     ASSERT_EQ(FakeMessages.size(), 2u);
     EXPECT_EQ(FakeMessages[0], "message|Too many symbols!|Line: 17");
     EXPECT_EQ(evaluate("s100"), 101.0f);
-    resetSymbols();
+    resetExpressionState();
     EXPECT_EQ(SymbolCount, 0);
     EXPECT_EQ(evaluate("s0"), 0.0f);
 }

@@ -5,6 +5,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/process.h"
+#include "shared/datafile/datafile.h"
+#include "shared/datafile/expression.h"
+#include "shared/datafile/textfile.h"
 #include "shared/message/message.h"
 
 std::vector<std::string> FakeMessages;
@@ -15,6 +18,9 @@ int FakeChoiceAnswer = 1;
 void resetFakePlatform() {
     FakeMessages.clear();
     FakeChoiceAnswer = 1;
+    resetDataFileState();
+    resetExpressionState();
+    resetTextFileState();
 }
 
 void showMessage(const std::string& mainText, const std::string& detailText) {

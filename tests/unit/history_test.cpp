@@ -12,7 +12,6 @@ protected:
         EditorFixture::SetUp();
         writeFile("KtProg.DAT", DeclarationText{}.text());
         ASSERT_TRUE(runs([] { loadDeclarationFile("KtProg"); startDeclaredProgram(); }));
-        resetHistoryState();
     }
     // One change of parameter j to v, recorded as the editor records it.
     bool change(int j, int v, int mergeKey = -1, uint32_t at = 0) {

@@ -73,8 +73,6 @@ class HostileFilesTest : public ::testing::Test {
 
     void SetUp() override {
         resetFakePlatform();
-        resetDataFileState();
-        textFileTemporaryWritten = nullptr;
         std::random_device random;
         root = fs::temp_directory_path() / ("kt_hostile_" + std::to_string(random()));
         fs::create_directories(root);

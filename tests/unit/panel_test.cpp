@@ -30,7 +30,6 @@ protected:
         loadFonts();
         preparePotImages();
         initKeyboard();
-        resetNrpnState();
         followEffectType();
         std::string error;
         ASSERT_TRUE(midiOutOpenDevice(0, error));

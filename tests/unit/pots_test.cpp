@@ -46,7 +46,6 @@ class PanelDrawingTest : public EditorFixture {
 protected:
     void SetUp() override {
         EditorFixture::SetUp();
-        resetTextState();
         ASSERT_TRUE(openMainWindow(0, 0, 200, 260, ""));
         mainCanvas().clear(Sentinel);
     }

@@ -57,7 +57,7 @@ protected:
     }
 
     void TearDown() override {
-        textFileTemporaryWritten = nullptr;
+        resetFakePlatform();
         std::error_code ignored;
         fs::remove_all(root, ignored);
     }

@@ -102,7 +102,7 @@ void resetDeclarationState() {
 }
 
 void loadDeclarationFile(const std::string& baseName) {
-    resetSymbols();
+    resetExpressionState();
     const std::string path = joinPath(StartDirectory, baseName + ".DAT");
     std::error_code ec;
     if (baseName.empty() || !std::filesystem::exists(path, ec)) {

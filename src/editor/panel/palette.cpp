@@ -2,7 +2,7 @@
 
 Rgb ColourWhite, ColourBlue, ColourBlack, ColourGrey150, ColourGrey80, ColourDarkRed;
 
-void resetPalette() {
+void resetPaletteState() {
     ColourWhite = {255, 255, 255};
     ColourBlue = {0, 0, 150};
     ColourBlack = {0, 0, 0};

@@ -1,9 +1,9 @@
 // palette.h - the colours every part of the panel is drawn with. Defined in palette.cpp;
-// resetPalette() sets them (the editor never changes them afterwards).
+// resetPaletteState() sets them (the editor never changes them afterwards).
 #pragma once
 
 #include "platform/canvas.h"
 
 extern Rgb ColourWhite, ColourBlue, ColourBlack, ColourGrey150, ColourGrey80, ColourDarkRed;
 
-void resetPalette();
+void resetPaletteState();

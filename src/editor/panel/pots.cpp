@@ -14,7 +14,7 @@
 
 Canvas PotImage, KnobImage, TrackRowEven, TrackRowOdd, TrackBlock;
 
-void resetPotImages() {
+void resetPotsState() {
     for (Canvas* image : {&PotImage, &KnobImage, &TrackRowEven, &TrackRowOdd, &TrackBlock}) *image = Canvas();
 }
 

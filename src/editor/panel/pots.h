@@ -34,7 +34,7 @@
 extern Canvas PotImage, KnobImage, TrackRowEven, TrackRowOdd, TrackBlock;
 
 // The images as before preparePotImages: empty.
-void resetPotImages();
+void resetPotsState();
 void clearWindow(Rgb colour);
 void preparePotImages();
 int knobTopRow(int y, int min, int max, int value);

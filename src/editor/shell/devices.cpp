@@ -17,8 +17,6 @@ void rescanDevices(bool portsChanged) {
 
 }  // namespace
 
-void resetDevicesState() {}
-
 bool dispatchDeviceCommand(int id) {
     if (id == CommandRescanDevices) {
         rescanDevices(takeMidiDevicesChange());  // what a pending change would do is done now

@@ -17,6 +17,5 @@
 
 constexpr int CommandRescanDevices = MidiRescanCommand;
 
-void resetDevicesState();
 bool dispatchDeviceCommand(int id);
 void handleDevicesChanged();

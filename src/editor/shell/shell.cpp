@@ -30,12 +30,15 @@
 #include "shared/datafile/datafile.h"
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
+#include "shared/datafile/textfile.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/devices.h"
 
 namespace {
 
 MenuHandle MenuBar = 0;
+
+void resetMenuState() { MenuBar = 0; }
 
 // The editor's own items of the "&MIDI" menu, behind the described ones.
 void appendEditorMidiItems(MenuHandle midi) {
@@ -102,7 +105,8 @@ void dispatchTransferCommand(int id) {
 
 void resetEditorState() {
     resetDataFileState();
-    resetSymbols();
+    resetExpressionState();
+    resetTextFileState();
     resetMidiState();
     resetNrpnState();
     resetIdentityState();
@@ -110,9 +114,9 @@ void resetEditorState() {
     resetProgramState();
     resetEffectState();
     resetProgramFileState();
-    resetPalette();
+    resetPaletteState();
     resetTextState();
-    resetPotImages();
+    resetPotsState();
     resetPotEditState();
     resetKeyboardState();
     resetPanelState();
@@ -124,9 +128,7 @@ void resetEditorState() {
     resetPotInputState();
     resetCommandLoopState();
     resetOptionsState();
-    resetZoomState();
-    resetDevicesState();
-    MenuBar = 0;
+    resetMenuState();
 }
 
 int ktprogMain() {

@@ -50,9 +50,6 @@ void changeZoom(int level) {
 
 }  // namespace
 
-// Nothing of its own to reset: the level in force is the window's, the kept one the options'.
-void resetZoomState() {}
-
 void appendViewMenu(MenuHandle bar) {
     const MenuHandle view = createPopupMenu();
     appendMenuItem(view, CommandZoomIn, "Zoom &In", "Ctrl+Plus");

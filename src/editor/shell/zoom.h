@@ -30,7 +30,6 @@ constexpr int CommandZoomIn = 2201;
 constexpr int CommandZoomOut = 2202;
 constexpr int CommandActualSize = 2203;
 
-void resetZoomState();
 void appendViewMenu(MenuHandle bar);
 void updateViewMenu();
 void fitZoomToScreen();

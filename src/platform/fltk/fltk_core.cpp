@@ -50,26 +50,14 @@ constexpr double Forever = 1e20;
 // While a button is held and nothing else happens, waitEvent returns a Tick this often.
 constexpr uint32_t TickIntervalMs = 10;
 
-std::mutex QueueLock;
-std::deque<Event> Queue;
-
-// Set once FLTK's thread support is up; until then there is no pipe for Fl::awake to write
-// to, and nobody waits in Fl::wait either.
-std::atomic<bool> FltkStarted{false};
-bool DisplayOpen = false;
-
-// Static initialisation runs on the main thread: this is the thread that owns FLTK.
-const std::thread::id MainThread = std::this_thread::get_id();
-
-int PointerX = 0, PointerY = 0, Buttons = 0;
-int LastForeground = ForegroundOther;
-bool RepaintPending = false;
+// Made at static initialisation, on the main thread (Backend::MainThread).
+Backend TheBackend;
 
 bool takeQueued(Event& e) {
-    std::lock_guard<std::mutex> lock(QueueLock);
-    if (Queue.empty()) return false;
-    e = std::move(Queue.front());
-    Queue.pop_front();
+    std::lock_guard<std::mutex> lock(backend().QueueLock);
+    if (backend().Queue.empty()) return false;
+    e = std::move(backend().Queue.front());
+    backend().Queue.pop_front();
     return true;
 }
 
@@ -102,13 +90,15 @@ void quoteInto(std::string& out, const std::string& text) {
 
 }  // namespace
 
+Backend& backend() { return TheBackend; }
+
 void startFltk() {
-    if (FltkStarted.load()) return;
+    if (backend().FltkStarted.load()) return;
     // The first Fl::lock on the main thread creates the pipe that Fl::awake writes to and
     // makes Fl::wait release the lock while it sleeps. Only this thread ever takes the lock:
     // the MIDI thread does not call FLTK beyond Fl::awake, which needs no lock.
     Fl::lock();
-    FltkStarted.store(true);
+    backend().FltkStarted.store(true);
 }
 
 namespace {
@@ -125,7 +115,7 @@ int onScreenChange(int event) {
 }  // namespace
 
 bool openDisplay() {
-    if (DisplayOpen) return true;
+    if (backend().DisplayOpen) return true;
     // FLTK's fl_open_display ends the process through Fl::fatal when there is no display.
     // For the moment of opening, Fl::fatal throws instead, so openMainWindow can report the
     // failure and return. The throw leaves fl_open_display right after XOpenDisplay failed,
@@ -141,21 +131,21 @@ bool openDisplay() {
     }
     Fl::fatal = previous;
     Fl::add_handler(onScreenChange);
-    DisplayOpen = true;
+    backend().DisplayOpen = true;
     return true;
 }
 
 void queueEvent(const Event& e) {
     bool wasEmpty;
     {
-        std::lock_guard<std::mutex> lock(QueueLock);
-        wasEmpty = Queue.empty();
-        Queue.push_back(e);
+        std::lock_guard<std::mutex> lock(backend().QueueLock);
+        wasEmpty = backend().Queue.empty();
+        backend().Queue.push_back(e);
     }
     // One wake-up per empty-to-filled change is enough: the main thread looks at the queue
     // before every Fl::wait, and a wake-up written before it sleeps stays in the pipe. Waking
     // for every MIDI message would fill the pipe while the program is busy sending.
-    if (wasEmpty && FltkStarted.load()) Fl::awake();
+    if (wasEmpty && backend().FltkStarted.load()) Fl::awake();
 }
 
 void pump(double seconds) {
@@ -164,27 +154,27 @@ void pump(double seconds) {
     // Focus changes come as FL_FOCUS/FL_UNFOCUS to whichever widget they concern; looking at
     // the result after each round is simpler and catches them all (dialogs and menus too).
     const int front = foregroundWindow();
-    if (front != LastForeground) {
-        LastForeground = front;
+    if (front != backend().LastForeground) {
+        backend().LastForeground = front;
         Event e;
         e.kind = EventKind::Other;
         queueEvent(e);
     }
 }
 
-void requestRepaint() { RepaintPending = true; }
+void requestRepaint() { backend().RepaintPending = true; }
 
 void setPointer(int x, int y) {
-    PointerX = x;
-    PointerY = y;
+    backend().PointerX = x;
+    backend().PointerY = y;
 }
 
-void setButtons(int buttons) { Buttons = buttons; }
-int buttons() { return Buttons; }
+void setButtons(int buttons) { backend().Buttons = buttons; }
+int buttons() { return backend().Buttons; }
 
 void pointer(int& x, int& y) {
-    x = PointerX;
-    y = PointerY;
+    x = backend().PointerX;
+    y = backend().PointerY;
 }
 
 int keyCodeOfEvent() {
@@ -237,7 +227,7 @@ std::string localTimeText() {
 }
 
 void sleepMilliseconds(uint32_t ms) {
-    if (std::this_thread::get_id() != ktfltk::MainThread) {
+    if (std::this_thread::get_id() != ktfltk::backend().MainThread) {
         // Not the GUI thread (a MIDI helper thread): FLTK is not ours to run here.
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return;
@@ -256,8 +246,8 @@ Event waitEvent() {
     Event e;
     for (;;) {
         if (ktfltk::takeQueued(e)) return e;
-        if (ktfltk::RepaintPending && ktfltk::mainWindow() != nullptr) {
-            ktfltk::RepaintPending = false;
+        if (ktfltk::backend().RepaintPending && ktfltk::mainWindow() != nullptr) {
+            ktfltk::backend().RepaintPending = false;
             e = Event{};
             e.kind = EventKind::Repaint;
             return e;

@@ -1,7 +1,8 @@
-// fltk_state.h - what the three files of the FLTK backend share, and nobody else sees.
+// fltk_state.h - what the files of the FLTK backend share, and nobody else sees.
 //
-// fltk_core.cpp owns the event queue, the wait loops and the live input state;
-// fltk_window.cpp owns the two windows and the menus; fltk_dialogs.cpp borrows both.
+// The backend's whole state is one Backend (backend()): fltk_core.cpp works the event queue,
+// the wait loops and the live input state; fltk_window.cpp the two windows and the menus;
+// fltk_textview.cpp the text window; fltk_dialogs.cpp borrows the windows.
 //
 // Threads: everything here runs on the program's one thread (the thread FLTK was started
 // on), except queueEvent, which any thread may call (it is what desktopPostEvent does).
@@ -11,11 +12,92 @@
 // panel is (window x, window y - MenuBarHeight).
 #pragma once
 
-#include "platform/events.h"
+#include <FL/Fl_Menu_Item.H>
 
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "platform/window.h"
+
+class Fl_Double_Window;
+class Fl_Menu_Bar;
+class Fl_Text_Buffer;
+class Fl_Text_Display;
 class Fl_Window;
 
 namespace ktfltk {
+
+class CanvasView;
+class MainWindowWidget;
+class ProgramWindow;
+
+// One item of a menu as the program built it (fltk_window.cpp turns the tree into the
+// Fl_Menu_Item array of the menu bar).
+struct MenuEntry {
+    enum Kind { Item, Popup, Separator } kind = Item;
+    int commandId = 0;
+    MenuHandle popup = 0;
+    std::string text;
+    std::string keyText;
+};
+
+struct Backend {
+    // The event queue: appended to by the GUI side and by the MIDI thread, taken from by the
+    // waits (fltk_core.cpp).
+    std::mutex QueueLock;
+    std::deque<Event> Queue;
+    // Set once FLTK's thread support is up; until then there is no pipe for Fl::awake to write
+    // to, and nobody waits in Fl::wait either.
+    std::atomic<bool> FltkStarted{false};
+    bool DisplayOpen = false;
+    // The one Backend is made at static initialisation, on the main thread: the thread that
+    // owns FLTK.
+    const std::thread::id MainThread = std::this_thread::get_id();
+    int PointerX = 0, PointerY = 0, Buttons = 0;  // the live pointer (panel coordinates)
+    int LastForeground = ForegroundOther;
+    bool RepaintPending = false;
+
+    // The windows (fltk_window.cpp).
+    Canvas MainCanvas;
+    Canvas MessageCanvas;
+    int Zoom = 100;  // the zoom both windows show their canvases at
+    std::vector<uint8_t> ZoomScratch;
+    MainWindowWidget* TheMainWindow = nullptr;
+    Fl_Menu_Bar* TheMenuBar = nullptr;
+    CanvasView* ThePanel = nullptr;
+    ProgramWindow* TheMessageWindow = nullptr;
+    CanvasView* TheMessageView = nullptr;
+    bool MessageOpen = false;
+
+    // The menus: the program's tree of records, turned into an Fl_Menu_Item array for the
+    // menu bar whenever it is attached or a check mark changes (fltk_window.cpp).
+    std::map<MenuHandle, std::vector<MenuEntry>> Menus;
+    MenuHandle NextMenu = 1;
+    MenuHandle AttachedBar = 0;
+    std::map<int, bool> Checks;
+    std::set<int> Greyed;  // commands whose items are greyed out
+    // The array the menu bar shows, and the labels it points into. Kept until the next build.
+    std::vector<Fl_Menu_Item> MenuItems;
+    std::deque<std::string> MenuLabels;
+
+    // The text window, made on first use and kept (fltk_textview.cpp).
+    Fl_Double_Window* TheTextWindow = nullptr;
+    Fl_Text_Display* TheTextDisplay = nullptr;
+    Fl_Text_Buffer* TheTextBuffer = nullptr;
+};
+
+// The backend's state; there is one.
+Backend& backend();
 
 constexpr int MenuBarHeight = 25;
 

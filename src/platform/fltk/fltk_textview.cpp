@@ -32,10 +32,6 @@ constexpr int TextSize = 14;
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-Fl_Double_Window* TheTextWindow = nullptr;
-Fl_Text_Display* TheTextDisplay = nullptr;
-Fl_Text_Buffer* TheTextBuffer = nullptr;
-
 void textWindowCallback(Fl_Widget* widget, void*) {
     // FLTK calls this for the close button and for an Escape nobody took. The window goes
     // out of sight and stays made for the next text; the program is not told.
@@ -61,17 +57,17 @@ void makeTextWindow() {
     const int width = VisibleColumns * columnWidth + Fl::box_dw(FL_DOWN_FRAME) + 2 * 3 + Fl::scrollbar_size() + 4;
     const int height = VisibleRows * rowHeight + Fl::box_dh(FL_DOWN_FRAME) + 2 * 1 + Fl::scrollbar_size();
 
-    TheTextWindow = new Fl_Double_Window(width, height);
-    TheTextDisplay = new Fl_Text_Display(0, 0, width, height);
-    TheTextBuffer = new Fl_Text_Buffer();
-    TheTextDisplay->buffer(TheTextBuffer);
-    TheTextDisplay->textfont(TextFont);
-    TheTextDisplay->textsize(TextSize);
-    TheTextWindow->end();
-    TheTextWindow->resizable(TheTextDisplay);
-    TheTextWindow->size_range(20 * columnWidth, 5 * rowHeight);
-    TheTextWindow->callback(textWindowCallback);
-    if (program_invocation_short_name != nullptr) TheTextWindow->xclass(program_invocation_short_name);
+    backend().TheTextWindow = new Fl_Double_Window(width, height);
+    backend().TheTextDisplay = new Fl_Text_Display(0, 0, width, height);
+    backend().TheTextBuffer = new Fl_Text_Buffer();
+    backend().TheTextDisplay->buffer(backend().TheTextBuffer);
+    backend().TheTextDisplay->textfont(TextFont);
+    backend().TheTextDisplay->textsize(TextSize);
+    backend().TheTextWindow->end();
+    backend().TheTextWindow->resizable(backend().TheTextDisplay);
+    backend().TheTextWindow->size_range(20 * columnWidth, 5 * rowHeight);
+    backend().TheTextWindow->callback(textWindowCallback);
+    if (program_invocation_short_name != nullptr) backend().TheTextWindow->xclass(program_invocation_short_name);
 }
 
 }  // namespace
@@ -85,22 +81,22 @@ using namespace ktfltk;
 void showTextView(const std::string& title, const std::vector<std::string>& lines) {
     startFltk();
     if (!openDisplay()) return;
-    if (TheTextWindow == nullptr) makeTextWindow();
+    if (backend().TheTextWindow == nullptr) makeTextWindow();
 
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += '\n';
         text += lines[i];
     }
-    TheTextWindow->copy_label(title.c_str());
-    TheTextBuffer->text(text.c_str());
+    backend().TheTextWindow->copy_label(title.c_str());
+    backend().TheTextBuffer->text(text.c_str());
     // A new text is read from its beginning, wherever the last one was scrolled to.
-    TheTextDisplay->insert_position(0);
-    TheTextDisplay->scroll(1, 0);
+    backend().TheTextDisplay->insert_position(0);
+    backend().TheTextDisplay->scroll(1, 0);
 
     // show() maps a hidden window and raises one that is already shown.
-    TheTextWindow->show();
+    backend().TheTextWindow->show();
     // A new window is the one in front, as on other systems right after it is shown; the
     // window system's focus events follow when they come.
-    if (!TheTextDisplay->take_focus()) Fl::focus(TheTextWindow);
+    if (!backend().TheTextDisplay->take_focus()) Fl::focus(backend().TheTextWindow);
 }

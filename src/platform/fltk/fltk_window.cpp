@@ -50,11 +50,6 @@ constexpr double FirstExposeWaitSeconds = 1.0;
 // learns the real size only once a window is shown.
 constexpr int FrameAllowance = 40;
 
-Canvas MainCanvas;
-Canvas MessageCanvas;
-int Zoom = 100;  // the zoom both windows show their canvases at
-std::vector<uint8_t> ZoomScratch;
-
 // The buttons of the current mouse event: FLTK's event state has them after the event
 // (a press included, a release excluded).
 int buttonsOfEvent() {
@@ -92,6 +87,10 @@ bool takeKey() {
     return true;
 }
 
+}  // namespace
+
+// The widgets of the two windows (named in fltk_state.h, so Backend can hold them).
+
 // Shows a Canvas at the zoom and turns the mouse over it into MouseButton events. `Role` says
 // which window it is in: the main window's panel reports its own coordinates, the message
 // window's view reports the pointer in panel coordinates of the main window (the one
@@ -109,7 +108,7 @@ public:
     void present() {
         int dx = 0, dy = 0, dw = 0, dh = 0;
         if (!TheCanvas.takeDamage(dx, dy, dw, dh)) return;
-        zoomedRect(dx, dy, dw, dh, Zoom);
+        zoomedRect(dx, dy, dw, dh, backend().Zoom);
         damage(FL_DAMAGE_USER1, x() + dx, y() + dy, dw, dh);
         Fl::flush();
     }
@@ -119,11 +118,12 @@ public:
         // Only what the clip region (the exposed or damaged part) needs, straight from the
         // canvas rows: the line delta lets fl_draw_image take a sub-rectangle in place.
         int cx = 0, cy = 0, cw = 0, ch = 0;
-        const int shownW = zoomedLength(TheCanvas.width(), Zoom), shownH = zoomedLength(TheCanvas.height(), Zoom);
+        const int shownW = zoomedLength(TheCanvas.width(), backend().Zoom),
+                  shownH = zoomedLength(TheCanvas.height(), backend().Zoom);
         fl_clip_box(x(), y(), std::min(w(), shownW), std::min(h(), shownH), cx, cy, cw, ch);
         if (cw <= 0 || ch <= 0) return;
         const int left = cx - x(), top = cy - y();
-        if (Zoom == 100) {
+        if (backend().Zoom == 100) {
             const int stride = TheCanvas.width() * 3;
             fl_draw_image(TheCanvas.data() + static_cast<size_t>(top) * stride + static_cast<size_t>(left) * 3, cx, cy,
                           cw, ch, 3, stride);
@@ -131,9 +131,9 @@ public:
         }
         // FLTK 1.3 draws images unscaled: the zoomed rectangle is made first.
         const size_t stride = static_cast<size_t>(cw) * 3;
-        ZoomScratch.resize(stride * static_cast<size_t>(ch));
-        zoomRegion(TheCanvas, Zoom, left, top, cw, ch, ZoomScratch.data(), stride);
-        fl_draw_image(ZoomScratch.data(), cx, cy, cw, ch, 3, static_cast<int>(stride));
+        backend().ZoomScratch.resize(stride * static_cast<size_t>(ch));
+        zoomRegion(TheCanvas, backend().Zoom, left, top, cw, ch, backend().ZoomScratch.data(), stride);
+        fl_draw_image(backend().ZoomScratch.data(), cx, cy, cw, ch, 3, static_cast<int>(stride));
     }
 
     int handle(int event) override {
@@ -197,7 +197,7 @@ private:
             px = Fl::event_x_root() - mainWindow()->x();
             py = Fl::event_y_root() - mainWindow()->y() - MenuBarHeight;
         }
-        setPointer(unzoomed(px, Zoom), unzoomed(py, Zoom));
+        setPointer(unzoomed(px, backend().Zoom), unzoomed(py, backend().Zoom));
     }
 
     void reportMouse(bool doubleClick = false) {
@@ -288,13 +288,7 @@ public:
     }
 };
 
-MainWindowWidget* TheMainWindow = nullptr;
-Fl_Menu_Bar* TheMenuBar = nullptr;
-CanvasView* ThePanel = nullptr;
-
-ProgramWindow* TheMessageWindow = nullptr;
-CanvasView* TheMessageView = nullptr;
-bool MessageOpen = false;
+namespace {
 
 void mainWindowCallback(Fl_Widget*, void*) {
     // Escape arrives here as an unused shortcut; it closes nothing.
@@ -311,27 +305,9 @@ void messageWindowCallback(Fl_Widget*, void*) {
 // ---- the menus: the program's tree of records, turned into an Fl_Menu_Item array for the
 // menu bar whenever it is attached or a check mark changes.
 
-struct MenuEntry {
-    enum Kind { Item, Popup, Separator } kind = Item;
-    int commandId = 0;
-    MenuHandle popup = 0;
-    std::string text;
-    std::string keyText;
-};
-
-std::map<MenuHandle, std::vector<MenuEntry>> Menus;
-MenuHandle NextMenu = 1;
-MenuHandle AttachedBar = 0;
-std::map<int, bool> Checks;
-std::set<int> Greyed;  // commands whose items are greyed out
-
-// The array the menu bar shows, and the labels it points into. Kept until the next build.
-std::vector<Fl_Menu_Item> MenuItems;
-std::deque<std::string> MenuLabels;
-
 bool isChecked(int commandId) {
-    auto it = Checks.find(commandId);
-    return it != Checks.end() && it->second;
+    auto it = backend().Checks.find(commandId);
+    return it != backend().Checks.end() && it->second;
 }
 
 // A popup whose items have ever carried a check mark is a list to choose from (the MIDI
@@ -342,7 +318,7 @@ bool isCheckList(const std::vector<MenuEntry>& entries) {
         if (!entry.keyText.empty()) return false;  // a menu of commands (Edit), not a list
     }
     for (const MenuEntry& entry : entries) {
-        if (entry.kind == MenuEntry::Item && Checks.count(entry.commandId) != 0) return true;
+        if (entry.kind == MenuEntry::Item && backend().Checks.count(entry.commandId) != 0) return true;
     }
     return false;
 }
@@ -350,8 +326,8 @@ bool isCheckList(const std::vector<MenuEntry>& entries) {
 const char* keepLabel(const std::string& text) {
     // "&" marks the mnemonic in FLTK as it does elsewhere. A label starting with "@" would be
     // drawn as an FLTK symbol; "@@" is a plain "@".
-    MenuLabels.push_back(!text.empty() && text[0] == '@' ? "@" + text : text);
-    return MenuLabels.back().c_str();
+    backend().MenuLabels.push_back(!text.empty() && text[0] == '@' ? "@" + text : text);
+    return backend().MenuLabels.back().c_str();
 }
 
 // FLTK's shortcut for a key text such as "Ctrl+Z", "Ctrl+Shift+Z", "Ctrl+Plus" or "Right".
@@ -393,8 +369,8 @@ void menuPicked(Fl_Widget* widget, void* data) {
 }
 
 void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
-    auto found = Menus.find(menu);
-    if (found == Menus.end() || depth > 16) return;
+    auto found = backend().Menus.find(menu);
+    if (found == backend().Menus.end() || depth > 16) return;
     const std::vector<MenuEntry>& entries = found->second;
     const bool checkList = isCheckList(entries);
     long last = -1;  // the last item of this level, which carries a separator after it
@@ -408,10 +384,10 @@ void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
             item.text = keepLabel(entry.text);
             item.callback_ = menuPicked;
             item.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(entry.commandId));
-            if (checkList || Checks.count(entry.commandId) != 0) {
+            if (checkList || backend().Checks.count(entry.commandId) != 0) {
                 item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
             }
-            if (Greyed.count(entry.commandId) != 0) item.flags |= FL_MENU_INACTIVE;
+            if (backend().Greyed.count(entry.commandId) != 0) item.flags |= FL_MENU_INACTIVE;
             // The key is shown beside the item; the panel takes the key itself first, and
             // when the menu gets it instead the item's command arrives, never both.
             item.shortcut_ = shortcutOf(entry.keyText);
@@ -431,31 +407,31 @@ void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
 }
 
 void rebuildMenuBar() {
-    if (TheMenuBar == nullptr) return;
+    if (backend().TheMenuBar == nullptr) return;
     std::vector<Fl_Menu_Item> items;
     std::deque<std::string> labels;
     // The new labels go into a fresh store; the old array stays valid until it is replaced.
-    std::swap(labels, MenuLabels);
-    if (AttachedBar != 0) appendEntries(items, AttachedBar, 0);
+    std::swap(labels, backend().MenuLabels);
+    if (backend().AttachedBar != 0) appendEntries(items, backend().AttachedBar, 0);
     items.push_back(Fl_Menu_Item{});  // end of the menu bar
-    TheMenuBar->menu(items.size() > 1 ? items.data() : nullptr);
-    MenuItems.swap(items);
-    TheMenuBar->redraw();
+    backend().TheMenuBar->menu(items.size() > 1 ? items.data() : nullptr);
+    backend().MenuItems.swap(items);
+    backend().TheMenuBar->redraw();
 }
 
 void eraseMenu(MenuHandle menu, int depth) {
-    auto found = Menus.find(menu);
-    if (found == Menus.end() || depth > 16) return;
+    auto found = backend().Menus.find(menu);
+    if (found == backend().Menus.end() || depth > 16) return;
     std::vector<MenuEntry> entries = std::move(found->second);
-    Menus.erase(found);
+    backend().Menus.erase(found);
     for (const MenuEntry& entry : entries) {
         if (entry.kind == MenuEntry::Popup) eraseMenu(entry.popup, depth + 1);
     }
 }
 
 bool menuContains(MenuHandle menu, int commandId, int depth) {
-    auto found = Menus.find(menu);
-    if (found == Menus.end() || depth > 16) return false;
+    auto found = backend().Menus.find(menu);
+    if (found == backend().Menus.end() || depth > 16) return false;
     for (const MenuEntry& entry : found->second) {
         if (entry.kind == MenuEntry::Item && entry.commandId == commandId) return true;
         if (entry.kind == MenuEntry::Popup && menuContains(entry.popup, commandId, depth + 1)) return true;
@@ -476,7 +452,7 @@ void waitUntilDrawn(const CanvasView* view) {
 void fitWindowToZoom(Fl_Window* window, Fl_Menu_Bar* menuBar, CanvasView* view, const Canvas& canvas) {
     if (window == nullptr || view == nullptr) return;
     const int top = menuBar != nullptr ? MenuBarHeight : 0;
-    const int w = zoomedLength(canvas.width(), Zoom), h = zoomedLength(canvas.height(), Zoom);
+    const int w = zoomedLength(canvas.width(), backend().Zoom), h = zoomedLength(canvas.height(), backend().Zoom);
     window->size_range(w, h + top, w, h + top);
     window->size(w, h + top);
     if (menuBar != nullptr) menuBar->resize(0, 0, w, MenuBarHeight);
@@ -486,19 +462,20 @@ void fitWindowToZoom(Fl_Window* window, Fl_Menu_Bar* menuBar, CanvasView* view, 
 
 }  // namespace
 
-Fl_Window* mainWindow() { return TheMainWindow; }
-Fl_Window* messageWindow() { return MessageOpen ? TheMessageWindow : nullptr; }
+Fl_Window* mainWindow() { return backend().TheMainWindow; }
+Fl_Window* messageWindow() { return backend().MessageOpen ? backend().TheMessageWindow : nullptr; }
 
 void focusMainWindow() {
-    if (TheMainWindow != nullptr && TheMainWindow->shown() && ThePanel != nullptr) ThePanel->take_focus();
+    if (backend().TheMainWindow != nullptr && backend().TheMainWindow->shown() && backend().ThePanel != nullptr)
+        backend().ThePanel->take_focus();
 }
 
 void hideWindows() {
-    if (TheMessageWindow != nullptr) TheMessageWindow->hide();
-    MessageOpen = false;
-    if (TheMainWindow != nullptr) {
-        TheMainWindow->Closing = true;
-        TheMainWindow->hide();
+    if (backend().TheMessageWindow != nullptr) backend().TheMessageWindow->hide();
+    backend().MessageOpen = false;
+    if (backend().TheMainWindow != nullptr) {
+        backend().TheMainWindow->Closing = true;
+        backend().TheMainWindow->hide();
     }
     Fl::flush();
 }
@@ -512,79 +489,80 @@ using namespace ktfltk;
 bool openMainWindow(int x, int y, int width, int height, const std::string& caption) {
     startFltk();
     if (!openDisplay()) return false;
-    if (TheMainWindow != nullptr) closeMainWindow();
+    if (backend().TheMainWindow != nullptr) closeMainWindow();
     width = std::max(width, 1);
     height = std::max(height, 1);
-    MainCanvas.resize(width, height);
-    Zoom = 100;
+    backend().MainCanvas.resize(width, height);
+    backend().Zoom = 100;
 
-    TheMainWindow = new MainWindowWidget(x, y, width, height + MenuBarHeight, nullptr);
-    TheMainWindow->copy_label(caption.c_str());
-    TheMainWindow->callback(mainWindowCallback);
-    TheMenuBar = new Fl_Menu_Bar(0, 0, width, MenuBarHeight);
-    ThePanel = new CanvasView(0, MenuBarHeight, width, height, MainCanvas, CanvasView::Panel);
-    TheMainWindow->end();
+    backend().TheMainWindow = new MainWindowWidget(x, y, width, height + MenuBarHeight, nullptr);
+    backend().TheMainWindow->copy_label(caption.c_str());
+    backend().TheMainWindow->callback(mainWindowCallback);
+    backend().TheMenuBar = new Fl_Menu_Bar(0, 0, width, MenuBarHeight);
+    backend().ThePanel = new CanvasView(0, MenuBarHeight, width, height, backend().MainCanvas, CanvasView::Panel);
+    backend().TheMainWindow->end();
     // A fixed size: the panel is drawn for exactly this many pixels.
-    TheMainWindow->size_range(width, height + MenuBarHeight, width, height + MenuBarHeight);
-    if (program_invocation_short_name != nullptr) TheMainWindow->xclass(program_invocation_short_name);
+    backend().TheMainWindow->size_range(width, height + MenuBarHeight, width, height + MenuBarHeight);
+    if (program_invocation_short_name != nullptr) backend().TheMainWindow->xclass(program_invocation_short_name);
     rebuildMenuBar();
-    TheMainWindow->show();
-    if (!TheMainWindow->shown()) {
+    backend().TheMainWindow->show();
+    if (!backend().TheMainWindow->shown()) {
         std::fprintf(stderr, "The window system did not open the main window.\n");
-        delete TheMainWindow;
-        TheMainWindow = nullptr;
-        TheMenuBar = nullptr;
-        ThePanel = nullptr;
+        delete backend().TheMainWindow;
+        backend().TheMainWindow = nullptr;
+        backend().TheMenuBar = nullptr;
+        backend().ThePanel = nullptr;
         return false;
     }
     // A new window is the one in front, as the program expects right after opening it; the
     // focus events of the window system follow when they come.
-    ThePanel->take_focus();
-    waitUntilDrawn(ThePanel);
+    backend().ThePanel->take_focus();
+    waitUntilDrawn(backend().ThePanel);
     return true;
 }
 
 void setMainWindowCaption(const std::string& caption) {
-    if (TheMainWindow != nullptr) TheMainWindow->copy_label(caption.c_str());
+    if (backend().TheMainWindow != nullptr) backend().TheMainWindow->copy_label(caption.c_str());
 }
 
-Canvas& mainCanvas() { return MainCanvas; }
+Canvas& mainCanvas() { return backend().MainCanvas; }
 
 void presentMainWindow() {
-    if (ThePanel == nullptr) {
+    if (backend().ThePanel == nullptr) {
         int x, y, w, h;
-        MainCanvas.takeDamage(x, y, w, h);
+        backend().MainCanvas.takeDamage(x, y, w, h);
         return;
     }
-    ThePanel->present();
+    backend().ThePanel->present();
 }
 
 void closeMainWindow() {
-    if (TheMessageWindow != nullptr) {
-        TheMessageWindow->hide();
-        MessageOpen = false;
+    if (backend().TheMessageWindow != nullptr) {
+        backend().TheMessageWindow->hide();
+        backend().MessageOpen = false;
     }
-    if (TheMainWindow == nullptr) return;
-    TheMainWindow->Closing = true;
-    TheMainWindow->hide();
+    if (backend().TheMainWindow == nullptr) return;
+    backend().TheMainWindow->Closing = true;
+    backend().TheMainWindow->hide();
     Fl::flush();
     // Deleting the window deletes its children; the menu bar's items are ours and stay valid.
-    delete TheMainWindow;
-    TheMainWindow = nullptr;
-    TheMenuBar = nullptr;
-    ThePanel = nullptr;
+    delete backend().TheMainWindow;
+    backend().TheMainWindow = nullptr;
+    backend().TheMenuBar = nullptr;
+    backend().ThePanel = nullptr;
     setButtons(0);
 }
 
 void setWindowZoom(int percent) {
-    if (percent == Zoom) return;
-    Zoom = percent;
-    fitWindowToZoom(TheMainWindow, TheMenuBar, ThePanel, MainCanvas);
-    if (MessageOpen) fitWindowToZoom(TheMessageWindow, nullptr, TheMessageView, MessageCanvas);
+    if (percent == backend().Zoom) return;
+    backend().Zoom = percent;
+    fitWindowToZoom(backend().TheMainWindow, backend().TheMenuBar, backend().ThePanel, backend().MainCanvas);
+    if (backend().MessageOpen)
+        fitWindowToZoom(backend().TheMessageWindow, nullptr, backend().TheMessageView, backend().MessageCanvas);
     Fl::flush();
 }
 
-int windowZoom() { return Zoom; }
+int windowZoom() { return backend().Zoom; }
 
 void clientAreaLimit(int& width, int& height) {
     width = 0;
@@ -598,8 +576,8 @@ void clientAreaLimit(int& width, int& height) {
 }
 
 MenuHandle createMenuBar() {
-    const MenuHandle handle = NextMenu++;
-    Menus[handle];
+    const MenuHandle handle = backend().NextMenu++;
+    backend().Menus[handle];
     return handle;
 }
 
@@ -611,8 +589,8 @@ void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, con
     entry.commandId = commandId;
     entry.text = text;
     entry.keyText = keyText;
-    Menus[menu].push_back(entry);
-    if (AttachedBar != 0) rebuildMenuBar();
+    backend().Menus[menu].push_back(entry);
+    if (backend().AttachedBar != 0) rebuildMenuBar();
 }
 
 void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text) {
@@ -620,42 +598,42 @@ void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text)
     entry.kind = MenuEntry::Popup;
     entry.popup = popup;
     entry.text = text;
-    Menus[menu].push_back(entry);
-    if (AttachedBar != 0) rebuildMenuBar();
+    backend().Menus[menu].push_back(entry);
+    if (backend().AttachedBar != 0) rebuildMenuBar();
 }
 
 void appendMenuSeparator(MenuHandle menu) {
     MenuEntry entry;
     entry.kind = MenuEntry::Separator;
-    Menus[menu].push_back(entry);
-    if (AttachedBar != 0) rebuildMenuBar();
+    backend().Menus[menu].push_back(entry);
+    if (backend().AttachedBar != 0) rebuildMenuBar();
 }
 
 void checkMenuItem(int commandId, bool checked) {
-    auto it = Checks.find(commandId);
-    if (it != Checks.end() && it->second == checked) return;
-    Checks[commandId] = checked;
-    if (AttachedBar != 0 && menuContains(AttachedBar, commandId, 0)) rebuildMenuBar();
+    auto it = backend().Checks.find(commandId);
+    if (it != backend().Checks.end() && it->second == checked) return;
+    backend().Checks[commandId] = checked;
+    if (backend().AttachedBar != 0 && menuContains(backend().AttachedBar, commandId, 0)) rebuildMenuBar();
 }
 
 void enableMenuItem(int commandId, bool enabled) {
-    if ((Greyed.count(commandId) == 0) == enabled) return;
+    if ((backend().Greyed.count(commandId) == 0) == enabled) return;
     if (enabled) {
-        Greyed.erase(commandId);
+        backend().Greyed.erase(commandId);
     } else {
-        Greyed.insert(commandId);
+        backend().Greyed.insert(commandId);
     }
-    if (AttachedBar != 0 && menuContains(AttachedBar, commandId, 0)) rebuildMenuBar();
+    if (backend().AttachedBar != 0 && menuContains(backend().AttachedBar, commandId, 0)) rebuildMenuBar();
 }
 
 void attachMenuBar(MenuHandle bar) {
-    AttachedBar = bar;
+    backend().AttachedBar = bar;
     rebuildMenuBar();
 }
 
 void destroyMenuBar(MenuHandle bar) {
-    if (AttachedBar == bar) {
-        AttachedBar = 0;
+    if (backend().AttachedBar == bar) {
+        backend().AttachedBar = 0;
         rebuildMenuBar();
     }
     eraseMenu(bar, 0);
@@ -665,46 +643,47 @@ void destroyMenuBar(MenuHandle bar) {
 
 Canvas& openMessageWindow(const std::string& caption, int width, int height) {
     startFltk();
-    MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
-    if (!openDisplay()) return MessageCanvas;
-    if (TheMessageWindow == nullptr) {
-        TheMessageWindow =
+    backend().MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
+    if (!openDisplay()) return backend().MessageCanvas;
+    if (backend().TheMessageWindow == nullptr) {
+        backend().TheMessageWindow =
             new ProgramWindow(MessageWindowX, MessageWindowY, MessageWindowWidth, MessageWindowHeight, nullptr);
-        TheMessageWindow->callback(messageWindowCallback);
-        TheMessageView =
-            new CanvasView(0, 0, MessageWindowWidth, MessageWindowHeight, MessageCanvas, CanvasView::Message);
-        TheMessageWindow->end();
-        TheMessageWindow->size_range(MessageWindowWidth, MessageWindowHeight, MessageWindowWidth, MessageWindowHeight);
+        backend().TheMessageWindow->callback(messageWindowCallback);
+        backend().TheMessageView =
+            new CanvasView(0, 0, MessageWindowWidth, MessageWindowHeight, backend().MessageCanvas, CanvasView::Message);
+        backend().TheMessageWindow->end();
+        backend().TheMessageWindow->size_range(MessageWindowWidth, MessageWindowHeight, MessageWindowWidth,
+                                               MessageWindowHeight);
         // Modal: the main window takes no clicks or menu picks while a message waits.
-        TheMessageWindow->set_modal();
-        if (program_invocation_short_name != nullptr) TheMessageWindow->xclass(program_invocation_short_name);
+        backend().TheMessageWindow->set_modal();
+        if (program_invocation_short_name != nullptr) backend().TheMessageWindow->xclass(program_invocation_short_name);
     }
-    fitWindowToZoom(TheMessageWindow, nullptr, TheMessageView, MessageCanvas);
-    TheMessageWindow->copy_label(caption.c_str());
-    if (!MessageOpen) {
-        TheMessageWindow->position(MessageWindowX, MessageWindowY);
-        TheMessageWindow->show();
-        MessageOpen = true;
+    fitWindowToZoom(backend().TheMessageWindow, nullptr, backend().TheMessageView, backend().MessageCanvas);
+    backend().TheMessageWindow->copy_label(caption.c_str());
+    if (!backend().MessageOpen) {
+        backend().TheMessageWindow->position(MessageWindowX, MessageWindowY);
+        backend().TheMessageWindow->show();
+        backend().MessageOpen = true;
     }
-    TheMessageView->take_focus();
-    TheMessageView->redraw();
-    return MessageCanvas;
+    backend().TheMessageView->take_focus();
+    backend().TheMessageView->redraw();
+    return backend().MessageCanvas;
 }
 
 void presentMessageWindow() {
-    if (TheMessageView == nullptr || !MessageOpen) {
+    if (backend().TheMessageView == nullptr || !backend().MessageOpen) {
         int x, y, w, h;
-        MessageCanvas.takeDamage(x, y, w, h);
+        backend().MessageCanvas.takeDamage(x, y, w, h);
         return;
     }
-    TheMessageView->present();
+    backend().TheMessageView->present();
 }
 
 void closeMessageWindow() {
-    if (TheMessageWindow == nullptr || !MessageOpen) return;
+    if (backend().TheMessageWindow == nullptr || !backend().MessageOpen) return;
     const bool hadFocus = foregroundWindow() == ForegroundMessage;
-    TheMessageWindow->hide();
-    MessageOpen = false;
+    backend().TheMessageWindow->hide();
+    backend().MessageOpen = false;
     // The main window comes back to the front, as it does on other systems when the window
     // in front of it goes away.
     if (hadFocus) focusMainWindow();

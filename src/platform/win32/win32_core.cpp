@@ -28,13 +28,12 @@ namespace {
 // While a button is held and nothing else happens, waitEvent returns a Tick this often.
 constexpr DWORD TickIntervalMs = 10;
 
-std::deque<Event> Queue;
-bool RepaintPending = false;
+Backend TheBackend;
 
 bool takeQueued(Event& e) {
-    if (Queue.empty()) return false;
-    e = std::move(Queue.front());
-    Queue.pop_front();
+    if (backend().Queue.empty()) return false;
+    e = std::move(backend().Queue.front());
+    backend().Queue.pop_front();
     return true;
 }
 
@@ -61,7 +60,9 @@ bool waitQueued(DWORD ms, Event& e) {
 
 }  // namespace
 
-void queueEvent(const Event& e) { Queue.push_back(e); }
+Backend& backend() { return TheBackend; }
+
+void queueEvent(const Event& e) { backend().Queue.push_back(e); }
 
 void pumpMessages() {
     MSG msg;
@@ -78,7 +79,7 @@ void pumpMessages() {
     }
 }
 
-void requestRepaint() { RepaintPending = true; }
+void requestRepaint() { backend().RepaintPending = true; }
 
 }  // namespace ktwin
 
@@ -117,8 +118,8 @@ Event waitEvent() {
     for (;;) {
         ktwin::pumpMessages();
         if (ktwin::takeQueued(e)) return e;
-        if (ktwin::RepaintPending && ktwin::mainWindow() != nullptr) {
-            ktwin::RepaintPending = false;
+        if (ktwin::backend().RepaintPending && ktwin::mainWindow() != nullptr) {
+            ktwin::backend().RepaintPending = false;
             e = Event{};
             e.kind = EventKind::Repaint;
             return e;

@@ -25,9 +25,6 @@ constexpr size_t PathBufferBytes = 512 + 1;
 // The title of the alert box, which has no title of its own in the program's words.
 constexpr const char* AlertTitle = "Alert";
 
-// The folder the browser preselects; read by browseCallback.
-std::string BrowseStartFolder;
-
 // "*.prg" -> "PRG Files\0*.prg\0\0": one named filter, as the common dialogs read it.
 std::string filterOf(const std::string& pattern) {
     std::string name;
@@ -52,18 +49,18 @@ std::string filterOf(const std::string& pattern) {
 }
 
 int CALLBACK browseCallback(HWND window, UINT message, LPARAM /*param*/, LPARAM /*data*/) {
-    if (message == BFFM_INITIALIZED && !BrowseStartFolder.empty()) {
-        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(BrowseStartFolder.c_str()));
+    if (message == BFFM_INITIALIZED && !ktwin::backend().BrowseStartFolder.empty()) {
+        SendMessageA(window, BFFM_SETSELECTIONA, TRUE,
+                     reinterpret_cast<LPARAM>(ktwin::backend().BrowseStartFolder.c_str()));
     }
     return 0;
 }
 
 // The shell's folder browser wants COM on the calling thread; once is enough.
 void startCom() {
-    static bool started = false;
-    if (started) return;
+    if (ktwin::backend().ComStarted) return;
     const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    started = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
+    ktwin::backend().ComStarted = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
 }
 
 }  // namespace
@@ -109,10 +106,11 @@ DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std
 DialogAnswer folderDialog(const std::string& title, const std::string& startFolder) {
     startCom();
     DialogAnswer answer;
-    BrowseStartFolder = startFolder;
+    ktwin::backend().BrowseStartFolder = startFolder;
     // "C:" (a drive root without its backslash) means the drive's current directory to
     // Windows; the browser selects the root only as "C:\".
-    if (BrowseStartFolder.size() == 2 && BrowseStartFolder[1] == ':') BrowseStartFolder += '\\';
+    if (ktwin::backend().BrowseStartFolder.size() == 2 && ktwin::backend().BrowseStartFolder[1] == ':')
+        ktwin::backend().BrowseStartFolder += '\\';
     char displayName[PathBufferBytes] = {0};
     BROWSEINFOA info{};
     info.hwndOwner = ktwin::mainWindow();

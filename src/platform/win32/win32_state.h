@@ -1,9 +1,10 @@
-// win32_state.h - what the four files of the Windows backend share, and nobody else sees.
+// win32_state.h - what the files of the Windows backend share, and nobody else sees.
 //
-// win32_core.cpp owns the event queue, the message pump and the waits; win32_window.cpp owns
-// the window class, the two windows, their window procedure and the menus; win32_midi.cpp
-// owns the winmm devices and their buffers; win32_dialogs.cpp borrows the main window as the
-// owner of its dialogs.
+// The windows' side of the backend keeps its whole state in one Backend (backend()):
+// win32_core.cpp works the event queue, the message pump and the waits; win32_window.cpp the
+// window class, the two windows, their window procedure and the menus; win32_textview.cpp the
+// text window; win32_dialogs.cpp borrows the main window as the owner of its dialogs.
+// win32_midi.cpp owns the winmm devices and their buffers.
 //
 // Threads: everything runs on the program's one thread. winmm reports to a window
 // (CALLBACK_WINDOW), so MIDI input is a window message like any other and the window
@@ -12,9 +13,57 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
 #include "platform/events.h"
+#include "platform/window.h"
 
 namespace ktwin {
+
+struct Backend {
+    // The program's event queue and a Repaint owed to the blocking wait (win32_core.cpp).
+    std::deque<Event> Queue;
+    bool RepaintPending = false;
+
+    // The windows (win32_window.cpp).
+    Canvas MainCanvas;
+    Canvas MessageCanvas;
+    HWND MainWindow = nullptr;
+    HWND MessageWindow = nullptr;
+    HWND MidiSink = nullptr;  // the hidden window of midiNotifyWindow
+    bool ClassRegistered = false;
+    // presentMainWindow is painting what the program drew, not what the system uncovered.
+    bool Presenting = false;
+    // Minimised tracking for WindowMoved / WindowRestored.
+    bool Minimised = false;
+    bool MinimisedReported = false;
+    std::vector<uint8_t> Scratch;
+    std::vector<uint8_t> Zoomed;  // the RGB rectangle shown, before it becomes a DIB's BGR rows
+    int Zoom = 100;               // the zoom both windows show their canvases at
+
+    // The menus: MenuHandle k is Menus[k - 1]; a destroyed menu's slot becomes null.
+    std::vector<HMENU> Menus;
+    std::vector<MenuHandle> Parents;  // the menu a popup was appended to, 0 for none
+    MenuHandle AttachedBar = 0;
+    MenuHandle LastBar = 0;
+
+    // The dialogs (win32_dialogs.cpp): the folder the browser preselects (read by its
+    // callback), and whether COM is up on the program's thread.
+    std::string BrowseStartFolder;
+    bool ComStarted = false;
+
+    // The text window, made on first use and kept (win32_textview.cpp).
+    HWND TextWindow = nullptr;
+    HWND TextEdit = nullptr;
+    bool TextClassRegistered = false;
+};
+
+// The backend's state; there is one.
+Backend& backend();
 
 // The position Windows parks a minimised window at (-32000), as the unsigned 16-bit word
 // WM_MOVE carries it: both coordinates lie beyond 3000, which is how the portable code

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/textview.h"
+#include "platform/win32/win32_state.h"
 
 namespace {
 
@@ -24,19 +25,16 @@ constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-HWND TextWindow = nullptr;
-HWND TextEdit = nullptr;
-bool TextClassRegistered = false;
-
 LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (TextEdit != nullptr) MoveWindow(TextEdit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (ktwin::backend().TextEdit != nullptr)
+            MoveWindow(ktwin::backend().TextEdit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_SETFOCUS:
         // The window itself has nothing to type into; the keys (scrolling, selecting,
         // Ctrl+C) are the edit control's.
-        if (TextEdit != nullptr) SetFocus(TextEdit);
+        if (ktwin::backend().TextEdit != nullptr) SetFocus(ktwin::backend().TextEdit);
         return 0;
     case WM_CLOSE:
         // DefWindowProc would destroy the window; it is only put away until the next text.
@@ -46,8 +44,8 @@ LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_DESTROY:
         // Nothing here destroys the window; should it happen all the same, the next text
         // makes a new one.
-        TextWindow = nullptr;
-        TextEdit = nullptr;
+        ktwin::backend().TextWindow = nullptr;
+        ktwin::backend().TextEdit = nullptr;
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -55,7 +53,7 @@ LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 }
 
 bool registerTextClass() {
-    if (TextClassRegistered) return true;
+    if (ktwin::backend().TextClassRegistered) return true;
     WNDCLASSA wc{};
     wc.lpfnWndProc = textWindowProcedure;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -63,8 +61,8 @@ bool registerTextClass() {
     wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = TextWindowClassName;
-    TextClassRegistered = RegisterClassA(&wc) != 0;
-    return TextClassRegistered;
+    ktwin::backend().TextClassRegistered = RegisterClassA(&wc) != 0;
+    return ktwin::backend().TextClassRegistered;
 }
 
 bool makeTextWindow() {
@@ -89,20 +87,21 @@ bool makeTextWindow() {
                VisibleRows * rowHeight + 2 * 4 + GetSystemMetrics(SM_CYHSCROLL)};
     AdjustWindowRectEx(&frame, TextWindowStyle, FALSE, 0);
 
-    TextWindow = CreateWindowExA(0, TextWindowClassName, "", TextWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    if (TextWindow == nullptr) return false;
+    ktwin::backend().TextWindow = CreateWindowExA(0, TextWindowClassName, "", TextWindowStyle, CW_USEDEFAULT,
+                                                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (ktwin::backend().TextWindow == nullptr) return false;
     RECT client{};
-    GetClientRect(TextWindow, &client);
-    TextEdit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", EditStyle, 0, 0, client.right, client.bottom, TextWindow,
-                               nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (TextEdit == nullptr) {
-        DestroyWindow(TextWindow);
-        TextWindow = nullptr;
+    GetClientRect(ktwin::backend().TextWindow, &client);
+    ktwin::backend().TextEdit =
+        CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", EditStyle, 0, 0, client.right, client.bottom,
+                        ktwin::backend().TextWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (ktwin::backend().TextEdit == nullptr) {
+        DestroyWindow(ktwin::backend().TextWindow);
+        ktwin::backend().TextWindow = nullptr;
         return false;
     }
-    SendMessageA(TextEdit, WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(TRUE, 0));
+    SendMessageA(ktwin::backend().TextEdit, WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(TRUE, 0));
     return true;
 }
 
@@ -111,7 +110,7 @@ bool makeTextWindow() {
 // ---- textview.h
 
 void showTextView(const std::string& title, const std::vector<std::string>& lines) {
-    if (TextWindow == nullptr && !makeTextWindow()) return;
+    if (ktwin::backend().TextWindow == nullptr && !makeTextWindow()) return;
 
     // A multi-line edit control breaks lines only at "\r\n"; a lone "\n" shows as a box.
     std::string text;
@@ -119,15 +118,15 @@ void showTextView(const std::string& title, const std::vector<std::string>& line
         if (i > 0) text += "\r\n";
         text += lines[i];
     }
-    SetWindowTextA(TextWindow, title.c_str());
+    SetWindowTextA(ktwin::backend().TextWindow, title.c_str());
     // WM_SETTEXT is not held to the edit control's limit for typed text (32767 characters).
-    SetWindowTextA(TextEdit, text.c_str());
+    SetWindowTextA(ktwin::backend().TextEdit, text.c_str());
     // A new text is read from its beginning, wherever the last one was scrolled to; nothing
     // of it is selected.
-    SendMessageA(TextEdit, EM_SETSEL, 0, 0);
-    SendMessageA(TextEdit, EM_SCROLLCARET, 0, 0);
+    SendMessageA(ktwin::backend().TextEdit, EM_SETSEL, 0, 0);
+    SendMessageA(ktwin::backend().TextEdit, EM_SCROLLCARET, 0, 0);
 
     // SW_SHOWNORMAL also brings the window back from the task bar if it was minimised.
-    ShowWindow(TextWindow, SW_SHOWNORMAL);
-    SetForegroundWindow(TextWindow);
+    ShowWindow(ktwin::backend().TextWindow, SW_SHOWNORMAL);
+    SetForegroundWindow(ktwin::backend().TextWindow);
 }

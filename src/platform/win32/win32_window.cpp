@@ -38,44 +38,26 @@ constexpr DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_TH
 // The message window: a caption, no close button (it goes away when it has its answer).
 constexpr DWORD MessageWindowStyle = WS_OVERLAPPED | WS_CAPTION;
 
-Canvas MainCanvas;
-Canvas MessageCanvas;
-
-HWND MainWindow = nullptr;
-HWND MessageWindow = nullptr;
-HWND MidiSink = nullptr;
-bool ClassRegistered = false;
-
-// presentMainWindow is painting what the program drew, not what the system uncovered.
-bool Presenting = false;
-// Minimised tracking for WindowMoved / WindowRestored.
-bool Minimised = false;
-bool MinimisedReported = false;
-
-std::vector<uint8_t> Scratch;
-std::vector<uint8_t> Zoomed;  // the RGB rectangle shown, before it becomes a DIB's BGR rows
-int Zoom = 100;                // the zoom both windows show their canvases at
-
 // ---- presenting
 
 // Shows the rectangle (x, y) .. (x + w, y + h) of the zoomed canvas at the same place of the
 // device context.
 void paintCanvasPart(HDC dc, const Canvas& canvas, int x, int y, int w, int h) {
-    const int x2 = std::min(x + w, zoomedLength(canvas.width(), Zoom));
-    const int y2 = std::min(y + h, zoomedLength(canvas.height(), Zoom));
+    const int x2 = std::min(x + w, zoomedLength(canvas.width(), backend().Zoom));
+    const int y2 = std::min(y + h, zoomedLength(canvas.height(), backend().Zoom));
     x = std::max(x, 0);
     y = std::max(y, 0);
     if (x2 <= x || y2 <= y) return;
     w = x2 - x;
     h = y2 - y;
     const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
-    Scratch.assign(stride * static_cast<size_t>(h), 0);
+    backend().Scratch.assign(stride * static_cast<size_t>(h), 0);
     const size_t zoomedStride = static_cast<size_t>(w) * 3;
-    Zoomed.resize(zoomedStride * static_cast<size_t>(h));
-    zoomRegion(canvas, Zoom, x, y, w, h, Zoomed.data(), zoomedStride);
+    backend().Zoomed.resize(zoomedStride * static_cast<size_t>(h));
+    zoomRegion(canvas, backend().Zoom, x, y, w, h, backend().Zoomed.data(), zoomedStride);
     for (int row = 0; row < h; ++row) {
-        const uint8_t* from = Zoomed.data() + static_cast<size_t>(row) * zoomedStride;
-        uint8_t* to = Scratch.data() + static_cast<size_t>(row) * stride;
+        const uint8_t* from = backend().Zoomed.data() + static_cast<size_t>(row) * zoomedStride;
+        uint8_t* to = backend().Scratch.data() + static_cast<size_t>(row) * stride;
         for (int col = 0; col < w; ++col) {
             to[0] = from[2];
             to[1] = from[1];
@@ -94,7 +76,7 @@ void paintCanvasPart(HDC dc, const Canvas& canvas, int x, int y, int w, int h) {
     // The scratch buffer holds exactly the rectangle, so source and scan lines start at 0
     // (for a top-down DIB SetDIBitsToDevice counts its start scan from the bottom otherwise).
     SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(w), static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h),
-                      Scratch.data(), &info, DIB_RGB_COLORS);
+                      backend().Scratch.data(), &info, DIB_RGB_COLORS);
 }
 
 void paintWindow(HWND window, const Canvas& canvas) {
@@ -105,7 +87,8 @@ void paintWindow(HWND window, const Canvas& canvas) {
     paintCanvasPart(dc, canvas, r.left, r.top, r.right - r.left, r.bottom - r.top);
     // What lies beyond the canvas (nothing, normally: the client has its size) is black.
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    const LONG shownW = zoomedLength(canvas.width(), Zoom), shownH = zoomedLength(canvas.height(), Zoom);
+    const LONG shownW = zoomedLength(canvas.width(), backend().Zoom),
+               shownH = zoomedLength(canvas.height(), backend().Zoom);
     if (r.right > shownW) {
         RECT right{std::max<LONG>(r.left, shownW), r.top, r.right, r.bottom};
         FillRect(dc, &right, black);
@@ -122,18 +105,18 @@ void paintWindow(HWND window, const Canvas& canvas) {
 void presentCanvas(HWND window, Canvas& canvas) {
     int x = 0, y = 0, w = 0, h = 0;
     if (!canvas.takeDamage(x, y, w, h) || window == nullptr) return;
-    if (window == MainWindow && GetUpdateRect(window, nullptr, FALSE)) {
+    if (window == backend().MainWindow && GetUpdateRect(window, nullptr, FALSE)) {
         // Part of the window was uncovered and not painted yet: the program hears of it as
         // it would from that paint message.
         requestRepaint();
     }
-    zoomedRect(x, y, w, h, Zoom);
+    zoomedRect(x, y, w, h, backend().Zoom);
     RECT r{x, y, x + w, y + h};
     InvalidateRect(window, &r, FALSE);
-    const bool wasPresenting = Presenting;
-    Presenting = true;
+    const bool wasPresenting = backend().Presenting;
+    backend().Presenting = true;
     UpdateWindow(window);
-    Presenting = wasPresenting;
+    backend().Presenting = wasPresenting;
 }
 
 // ---- events from the windows
@@ -148,11 +131,11 @@ void queueSimple(EventKind kind) {
 // system of the portable code (mousePosition speaks of it too).
 POINT panelPoint(HWND window, int x, int y) {
     POINT p{x, y};
-    if (window != MainWindow && MainWindow != nullptr) {
+    if (window != backend().MainWindow && backend().MainWindow != nullptr) {
         ClientToScreen(window, &p);
-        ScreenToClient(MainWindow, &p);
+        ScreenToClient(backend().MainWindow, &p);
     }
-    return POINT{unzoomed(p.x, Zoom), unzoomed(p.y, Zoom)};
+    return POINT{unzoomed(p.x, backend().Zoom), unzoomed(p.y, backend().Zoom)};
 }
 
 void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -221,7 +204,7 @@ void windowMoved(HWND window, LPARAM lParam) {
         // are passed on as they are and so are never mistaken for minimised.
         e.x = static_cast<int>(static_cast<unsigned short>(LOWORD(lParam)));
         e.y = static_cast<int>(static_cast<unsigned short>(HIWORD(lParam)));
-        MinimisedReported = true;
+        backend().MinimisedReported = true;
     } else {
         e.x = x;
         e.y = y;
@@ -231,8 +214,8 @@ void windowMoved(HWND window, LPARAM lParam) {
 
 void windowSized(WPARAM wParam) {
     if (wParam == SIZE_MINIMIZED) {
-        Minimised = true;
-        if (!MinimisedReported) {
+        backend().Minimised = true;
+        if (!backend().MinimisedReported) {
             // The move to the parking position did not come (or came before the window was
             // iconic): the program still has to learn that it is minimised.
             Event e;
@@ -240,12 +223,12 @@ void windowSized(WPARAM wParam) {
             e.x = MinimisedPosition;
             e.y = MinimisedPosition;
             queueEvent(e);
-            MinimisedReported = true;
+            backend().MinimisedReported = true;
         }
     } else if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
-        if (Minimised) queueSimple(EventKind::WindowRestored);
-        Minimised = false;
-        MinimisedReported = false;
+        if (backend().Minimised) queueSimple(EventKind::WindowRestored);
+        backend().Minimised = false;
+        backend().MinimisedReported = false;
     }
 }
 
@@ -254,7 +237,8 @@ void windowSized(WPARAM wParam) {
 // takes), so the whole canvas is visible whatever the system's metrics.
 void fitClientArea(HWND window, const Canvas& canvas) {
     if (window == nullptr) return;
-    const int wantW = zoomedLength(canvas.width(), Zoom), wantH = zoomedLength(canvas.height(), Zoom);
+    const int wantW = zoomedLength(canvas.width(), backend().Zoom),
+              wantH = zoomedLength(canvas.height(), backend().Zoom);
     for (int attempt = 0; attempt < 3; ++attempt) {
         RECT outer{}, client{};
         if (!GetWindowRect(window, &outer) || !GetClientRect(window, &client)) return;
@@ -277,8 +261,8 @@ SIZE outerSize(DWORD style, bool menu, int w, int h) {
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (handleMidiInMessage(message, wParam, lParam)) return 0;
-    const bool isMain = window == MainWindow && window != nullptr;
-    const bool isMessage = window == MessageWindow && window != nullptr;
+    const bool isMain = window == backend().MainWindow && window != nullptr;
+    const bool isMessage = window == backend().MessageWindow && window != nullptr;
     if (!isMain && !isMessage) return DefWindowProcA(window, message, wParam, lParam);
 
     switch (message) {
@@ -305,8 +289,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
         return 1;  // WM_PAINT covers every pixel from the canvas; erasing first would flicker
     case WM_PAINT:
-        paintWindow(window, isMain ? MainCanvas : MessageCanvas);
-        if (isMain && !Presenting) requestRepaint();
+        paintWindow(window, isMain ? backend().MainCanvas : backend().MessageCanvas);
+        if (isMain && !backend().Presenting) requestRepaint();
         return 0;
     case WM_CHAR:
         // Keys are the characters typed (TranslateMessage makes them from WM_KEYDOWN):
@@ -327,11 +311,11 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // The wheel reports the pointer in screen coordinates, not the window's.
         if (isMain) {
             POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ScreenToClient(MainWindow, &p);
+            ScreenToClient(backend().MainWindow, &p);
             Event e;
             e.kind = EventKind::Wheel;
-            e.x = unzoomed(p.x, Zoom);
-            e.y = unzoomed(p.y, Zoom);
+            e.x = unzoomed(p.x, backend().Zoom);
+            e.y = unzoomed(p.y, backend().Zoom);
             e.notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
             e.shift = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
             if (e.notches != 0) queueEvent(e);
@@ -353,7 +337,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0,
                          SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
-            fitClientArea(window, isMain ? MainCanvas : MessageCanvas);
+            fitClientArea(window, isMain ? backend().MainCanvas : backend().MessageCanvas);
         }
         queueSimple(EventKind::Other);
         return 0;
@@ -363,8 +347,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         queueSimple(EventKind::Other);
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_DESTROY:
-        if (isMain) MainWindow = nullptr;
-        if (isMessage) MessageWindow = nullptr;
+        if (isMain) backend().MainWindow = nullptr;
+        if (isMessage) backend().MessageWindow = nullptr;
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -372,7 +356,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 bool registerClass() {
-    if (ClassRegistered) return true;
+    if (backend().ClassRegistered) return true;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;  // a second click soon after the first comes as WM_LBUTTONDBLCLK
@@ -390,8 +374,8 @@ bool registerClass() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = nullptr;
     wc.lpszClassName = WindowClassName;
-    ClassRegistered = RegisterClassExA(&wc) != 0;
-    return ClassRegistered;
+    backend().ClassRegistered = RegisterClassExA(&wc) != 0;
+    return backend().ClassRegistered;
 }
 
 // Shows the system's text for the last error in a message box; for failures that have no
@@ -406,46 +390,41 @@ void reportLastError(const char* what) {
     MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
-// ---- menus: MenuHandle k is Menus[k - 1]; a destroyed menu's slot becomes null.
-
-std::vector<HMENU> Menus;
-std::vector<MenuHandle> Parents;  // the menu a popup was appended to, 0 for none
-MenuHandle AttachedBar = 0;
-MenuHandle LastBar = 0;
+// ---- menus: MenuHandle k is Backend::Menus[k - 1].
 
 HMENU menuOf(MenuHandle menu) {
-    if (menu <= 0 || menu > static_cast<int>(Menus.size())) return nullptr;
-    return Menus[static_cast<size_t>(menu - 1)];
+    if (menu <= 0 || menu > static_cast<int>(backend().Menus.size())) return nullptr;
+    return backend().Menus[static_cast<size_t>(menu - 1)];
 }
 
 MenuHandle addMenu(HMENU handle) {
     if (handle == nullptr) return 0;
-    Menus.push_back(handle);
-    Parents.push_back(0);
-    return static_cast<MenuHandle>(Menus.size());
+    backend().Menus.push_back(handle);
+    backend().Parents.push_back(0);
+    return static_cast<MenuHandle>(backend().Menus.size());
 }
 
 // DestroyMenu takes the submenus with it; their slots go too.
 void forgetMenu(MenuHandle menu, int depth) {
     if (menuOf(menu) == nullptr || depth > 16) return;
-    Menus[static_cast<size_t>(menu - 1)] = nullptr;
-    for (size_t i = 0; i < Parents.size(); ++i) {
-        if (Parents[i] == menu) forgetMenu(static_cast<MenuHandle>(i + 1), depth + 1);
+    backend().Menus[static_cast<size_t>(menu - 1)] = nullptr;
+    for (size_t i = 0; i < backend().Parents.size(); ++i) {
+        if (backend().Parents[i] == menu) forgetMenu(static_cast<MenuHandle>(i + 1), depth + 1);
     }
 }
 
 }  // namespace
 
-HWND mainWindow() { return MainWindow; }
-HWND messageWindow() { return MessageWindow; }
+HWND mainWindow() { return backend().MainWindow; }
+HWND messageWindow() { return backend().MessageWindow; }
 
 HWND midiNotifyWindow() {
-    if (MainWindow != nullptr) return MainWindow;
-    if (MidiSink == nullptr && registerClass()) {
-        MidiSink = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    if (backend().MainWindow != nullptr) return backend().MainWindow;
+    if (backend().MidiSink == nullptr && registerClass()) {
+        backend().MidiSink = CreateWindowExA(0, WindowClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
     }
-    return MidiSink;
+    return backend().MidiSink;
 }
 
 }  // namespace ktwin
@@ -455,69 +434,69 @@ using namespace ktwin;
 // ---- window.h
 
 bool openMainWindow(int x, int y, int width, int height, const std::string& caption) {
-    if (MainWindow != nullptr) closeMainWindow();
+    if (backend().MainWindow != nullptr) closeMainWindow();
     width = std::max(width, 1);
     height = std::max(height, 1);
-    MainCanvas.resize(width, height);
+    backend().MainCanvas.resize(width, height);
     if (!registerClass()) {
         reportLastError("The window class could not be registered.");
         return false;
     }
-    Minimised = false;
-    MinimisedReported = false;
-    Zoom = 100;
+    backend().Minimised = false;
+    backend().MinimisedReported = false;
+    backend().Zoom = 100;
     const SIZE outer = outerSize(MainWindowStyle, false, width, height);
-    MainWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MainWindowStyle, x, y, outer.cx, outer.cy,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (MainWindow == nullptr) {
+    backend().MainWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MainWindowStyle, x, y, outer.cx,
+                                           outer.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (backend().MainWindow == nullptr) {
         reportLastError("The main window could not be opened.");
         return false;
     }
-    fitClientArea(MainWindow, MainCanvas);
-    ShowWindow(MainWindow, SW_SHOW);
-    UpdateWindow(MainWindow);
+    fitClientArea(backend().MainWindow, backend().MainCanvas);
+    ShowWindow(backend().MainWindow, SW_SHOW);
+    UpdateWindow(backend().MainWindow);
     // A new window is the one in front, as the program expects right after opening it.
-    SetForegroundWindow(MainWindow);
+    SetForegroundWindow(backend().MainWindow);
     return true;
 }
 
 void setMainWindowCaption(const std::string& caption) {
-    if (MainWindow != nullptr) SetWindowTextA(MainWindow, caption.c_str());
+    if (backend().MainWindow != nullptr) SetWindowTextA(backend().MainWindow, caption.c_str());
 }
 
-Canvas& mainCanvas() { return MainCanvas; }
+Canvas& mainCanvas() { return backend().MainCanvas; }
 
 void presentMainWindow() {
-    if (MainWindow == nullptr) {
+    if (backend().MainWindow == nullptr) {
         int x, y, w, h;
-        MainCanvas.takeDamage(x, y, w, h);
+        backend().MainCanvas.takeDamage(x, y, w, h);
         return;
     }
-    presentCanvas(MainWindow, MainCanvas);
+    presentCanvas(backend().MainWindow, backend().MainCanvas);
 }
 
 void closeMainWindow() {
     closeMessageWindow();
-    if (MainWindow == nullptr) return;
+    if (backend().MainWindow == nullptr) return;
     // The menu bar stays the program's (destroyMenuBar frees it): DestroyWindow would destroy
     // an attached one.
-    if (AttachedBar != 0) SetMenu(MainWindow, nullptr);
-    AttachedBar = 0;
-    const HWND window = MainWindow;
-    MainWindow = nullptr;
+    if (backend().AttachedBar != 0) SetMenu(backend().MainWindow, nullptr);
+    backend().AttachedBar = 0;
+    const HWND window = backend().MainWindow;
+    backend().MainWindow = nullptr;
     DestroyWindow(window);
 }
 
 void setWindowZoom(int percent) {
-    if (percent == Zoom) return;
-    Zoom = percent;
-    fitClientArea(MainWindow, MainCanvas);
-    fitClientArea(MessageWindow, MessageCanvas);
-    if (MainWindow != nullptr) InvalidateRect(MainWindow, nullptr, FALSE);
-    if (MessageWindow != nullptr) InvalidateRect(MessageWindow, nullptr, FALSE);
+    if (percent == backend().Zoom) return;
+    backend().Zoom = percent;
+    fitClientArea(backend().MainWindow, backend().MainCanvas);
+    fitClientArea(backend().MessageWindow, backend().MessageCanvas);
+    if (backend().MainWindow != nullptr) InvalidateRect(backend().MainWindow, nullptr, FALSE);
+    if (backend().MessageWindow != nullptr) InvalidateRect(backend().MessageWindow, nullptr, FALSE);
 }
 
-int windowZoom() { return Zoom; }
+int windowZoom() { return backend().Zoom; }
 
 void clientAreaLimit(int& width, int& height) {
     // The work area of the monitor the main window is on (the primary one before it opens),
@@ -525,8 +504,9 @@ void clientAreaLimit(int& width, int& height) {
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    const HMONITOR monitor = MainWindow != nullptr ? MonitorFromWindow(MainWindow, MONITOR_DEFAULTTONEAREST)
-                                                   : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    const HMONITOR monitor = backend().MainWindow != nullptr
+                                 ? MonitorFromWindow(backend().MainWindow, MONITOR_DEFAULTTONEAREST)
+                                 : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) work = info.rcWork;
     const SIZE frame = outerSize(MainWindowStyle, true, 0, 0);
     width = std::max<LONG>(work.right - work.left - frame.cx, 0);
@@ -535,7 +515,7 @@ void clientAreaLimit(int& width, int& height) {
 
 MenuHandle createMenuBar() {
     const MenuHandle bar = addMenu(CreateMenu());
-    if (bar != 0) LastBar = bar;
+    if (bar != 0) backend().LastBar = bar;
     return bar;
 }
 
@@ -546,7 +526,7 @@ void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, con
     // A tab puts the key at the right edge of the menu, where Windows shows keys.
     const std::string label = keyText.empty() ? text : text + "\t" + keyText;
     if (handle != nullptr) AppendMenuA(handle, MF_STRING, static_cast<UINT_PTR>(commandId), label.c_str());
-    if (menu == AttachedBar && MainWindow != nullptr) DrawMenuBar(MainWindow);
+    if (menu == backend().AttachedBar && backend().MainWindow != nullptr) DrawMenuBar(backend().MainWindow);
 }
 
 void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text) {
@@ -554,9 +534,9 @@ void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text)
     const HMENU popupHandle = menuOf(popup);
     if (handle == nullptr || popupHandle == nullptr) return;
     if (AppendMenuA(handle, MF_POPUP, reinterpret_cast<UINT_PTR>(popupHandle), text.c_str())) {
-        Parents[static_cast<size_t>(popup - 1)] = menu;
+        backend().Parents[static_cast<size_t>(popup - 1)] = menu;
     }
-    if (menu == AttachedBar && MainWindow != nullptr) DrawMenuBar(MainWindow);
+    if (menu == backend().AttachedBar && backend().MainWindow != nullptr) DrawMenuBar(backend().MainWindow);
 }
 
 void appendMenuSeparator(MenuHandle menu) {
@@ -565,7 +545,7 @@ void appendMenuSeparator(MenuHandle menu) {
 }
 
 void enableMenuItem(int commandId, bool enabled) {
-    const HMENU bar = menuOf(AttachedBar != 0 ? AttachedBar : LastBar);
+    const HMENU bar = menuOf(backend().AttachedBar != 0 ? backend().AttachedBar : backend().LastBar);
     if (bar == nullptr) return;
     EnableMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
@@ -573,31 +553,31 @@ void enableMenuItem(int commandId, bool enabled) {
 void checkMenuItem(int commandId, bool checked) {
     // By command identifier on the whole bar, so items in submenus are reached. The program
     // sets the first check marks before it attaches the bar: then the bar made last is meant.
-    const HMENU bar = menuOf(AttachedBar != 0 ? AttachedBar : LastBar);
+    const HMENU bar = menuOf(backend().AttachedBar != 0 ? backend().AttachedBar : backend().LastBar);
     if (bar == nullptr) return;
     CheckMenuItem(bar, static_cast<UINT>(commandId), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void attachMenuBar(MenuHandle bar) {
     const HMENU handle = menuOf(bar);
-    if (handle == nullptr || MainWindow == nullptr) return;
-    SetMenu(MainWindow, handle);
-    DrawMenuBar(MainWindow);
-    AttachedBar = bar;
-    fitClientArea(MainWindow, MainCanvas);  // the menu bar took its rows from the client area
+    if (handle == nullptr || backend().MainWindow == nullptr) return;
+    SetMenu(backend().MainWindow, handle);
+    DrawMenuBar(backend().MainWindow);
+    backend().AttachedBar = bar;
+    fitClientArea(backend().MainWindow, backend().MainCanvas);  // the menu bar took its rows from the client area
 }
 
 void destroyMenuBar(MenuHandle bar) {
     const HMENU handle = menuOf(bar);
     if (handle == nullptr) return;
-    if (AttachedBar == bar) {
-        if (MainWindow != nullptr) {
-            SetMenu(MainWindow, nullptr);
-            DrawMenuBar(MainWindow);
+    if (backend().AttachedBar == bar) {
+        if (backend().MainWindow != nullptr) {
+            SetMenu(backend().MainWindow, nullptr);
+            DrawMenuBar(backend().MainWindow);
         }
-        AttachedBar = 0;
+        backend().AttachedBar = 0;
     }
-    if (LastBar == bar) LastBar = 0;
+    if (backend().LastBar == bar) backend().LastBar = 0;
     DestroyMenu(handle);
     forgetMenu(bar, 0);
 }
@@ -605,53 +585,54 @@ void destroyMenuBar(MenuHandle bar) {
 // ---- msgwindow.h
 
 Canvas& openMessageWindow(const std::string& caption, int width, int height) {
-    MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
-    if (MessageWindow == nullptr) {
+    backend().MessageCanvas.resize(std::max(width, 1), std::max(height, 1));
+    if (backend().MessageWindow == nullptr) {
         if (!registerClass()) {
             reportLastError("The message window could not be opened.");
-            return MessageCanvas;
+            return backend().MessageCanvas;
         }
         // Owned by the main window (when there is one): it stays in front of it and has no
         // button of its own on the task bar.
-        const SIZE outer = outerSize(MessageWindowStyle, false, zoomedLength(MessageCanvas.width(), Zoom),
-                                     zoomedLength(MessageCanvas.height(), Zoom));
-        MessageWindow = CreateWindowExA(0, WindowClassName, caption.c_str(), MessageWindowStyle, MessageWindowX,
-                                        MessageWindowY, outer.cx, outer.cy, MainWindow, nullptr,
-                                        GetModuleHandleA(nullptr), nullptr);
-        if (MessageWindow == nullptr) {
+        const SIZE outer =
+            outerSize(MessageWindowStyle, false, zoomedLength(backend().MessageCanvas.width(), backend().Zoom),
+                      zoomedLength(backend().MessageCanvas.height(), backend().Zoom));
+        backend().MessageWindow =
+            CreateWindowExA(0, WindowClassName, caption.c_str(), MessageWindowStyle, MessageWindowX, MessageWindowY,
+                            outer.cx, outer.cy, backend().MainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (backend().MessageWindow == nullptr) {
             reportLastError("The message window could not be opened.");
-            return MessageCanvas;
+            return backend().MessageCanvas;
         }
         // The main window takes no clicks or menu picks while a message waits.
-        if (MainWindow != nullptr) EnableWindow(MainWindow, FALSE);
-        ShowWindow(MessageWindow, SW_SHOW);
+        if (backend().MainWindow != nullptr) EnableWindow(backend().MainWindow, FALSE);
+        ShowWindow(backend().MessageWindow, SW_SHOW);
     } else {
-        SetWindowTextA(MessageWindow, caption.c_str());
+        SetWindowTextA(backend().MessageWindow, caption.c_str());
     }
-    fitClientArea(MessageWindow, MessageCanvas);
-    InvalidateRect(MessageWindow, nullptr, FALSE);
-    SetForegroundWindow(MessageWindow);
-    SetFocus(MessageWindow);
-    return MessageCanvas;
+    fitClientArea(backend().MessageWindow, backend().MessageCanvas);
+    InvalidateRect(backend().MessageWindow, nullptr, FALSE);
+    SetForegroundWindow(backend().MessageWindow);
+    SetFocus(backend().MessageWindow);
+    return backend().MessageCanvas;
 }
 
 void presentMessageWindow() {
-    if (MessageWindow == nullptr) {
+    if (backend().MessageWindow == nullptr) {
         int x, y, w, h;
-        MessageCanvas.takeDamage(x, y, w, h);
+        backend().MessageCanvas.takeDamage(x, y, w, h);
         return;
     }
-    presentCanvas(MessageWindow, MessageCanvas);
+    presentCanvas(backend().MessageWindow, backend().MessageCanvas);
 }
 
 void closeMessageWindow() {
-    if (MessageWindow == nullptr) return;
-    const bool hadFront = GetForegroundWindow() == MessageWindow;
+    if (backend().MessageWindow == nullptr) return;
+    const bool hadFront = GetForegroundWindow() == backend().MessageWindow;
     // The owner is enabled again before its owned window goes, else Windows activates some
     // other program's window in the moment between.
-    if (MainWindow != nullptr) EnableWindow(MainWindow, TRUE);
-    const HWND window = MessageWindow;
-    MessageWindow = nullptr;
+    if (backend().MainWindow != nullptr) EnableWindow(backend().MainWindow, TRUE);
+    const HWND window = backend().MessageWindow;
+    backend().MessageWindow = nullptr;
     DestroyWindow(window);
-    if (hadFront && MainWindow != nullptr) SetForegroundWindow(MainWindow);
+    if (hadFront && backend().MainWindow != nullptr) SetForegroundWindow(backend().MainWindow);
 }

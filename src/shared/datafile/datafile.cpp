@@ -21,12 +21,12 @@ bool DataFileRefused = false;
 std::string DataFileOpenFailure;
 int DataFileProblems = 0;
 size_t DataLinePeak = 0;
+std::uintmax_t DataFileBytesRead = 0;
+int DataFilePhysicalLines = 0;
 
 namespace {
 
 std::FILE* CurrentDataFile = nullptr;
-std::uintmax_t BytesRead = 0;  // of the current file, line ends included
-int PhysicalLines = 0;         // lines taken from the current file, raw lines included
 int MessagesShown = 0;         // problem windows of the current open, the "more" one included
 
 // One physical line without its line end; false at the end of the file or with no file.
@@ -38,17 +38,17 @@ bool readPhysicalLine(std::string& line) {
     line.clear();
     bool any = false;
     bool cut = false;
-    while (BytesRead < MaxDataFileBytes) {
+    while (DataFileBytesRead < MaxDataFileBytes) {
         const int c = std::getc(CurrentDataFile);
         if (c == EOF) break;
         any = true;
-        ++BytesRead;
+        ++DataFileBytesRead;
         if (c == '\n') break;
         if (c == '\r') {
-            if (BytesRead < MaxDataFileBytes) {
+            if (DataFileBytesRead < MaxDataFileBytes) {
                 const int next = std::getc(CurrentDataFile);
                 if (next == '\n')
-                    ++BytesRead;
+                    ++DataFileBytesRead;
                 else if (next != EOF)
                     std::ungetc(next, CurrentDataFile);
             }
@@ -63,8 +63,8 @@ bool readPhysicalLine(std::string& line) {
     }
     if (!any) return false;
     DataLinePeak = std::max(DataLinePeak, line.size());
-    if (PhysicalLines < std::numeric_limits<int>::max()) ++PhysicalLines;
-    if (cut) DataFileReader::reportProblem(" Line too long", "  in line : " + std::to_string(PhysicalLines));
+    if (DataFilePhysicalLines < std::numeric_limits<int>::max()) ++DataFilePhysicalLines;
+    if (cut) DataFileReader::reportProblem(" Line too long", "  in line : " + std::to_string(DataFilePhysicalLines));
     return true;
 }
 
@@ -80,6 +80,8 @@ void resetDataFileState() {
     DataFileOpenFailure.clear();
     DataFileProblems = 0;
     DataLinePeak = 0;
+    DataFileBytesRead = 0;
+    DataFilePhysicalLines = 0;
     MessagesShown = 0;
 }
 
@@ -104,8 +106,8 @@ bool open(const std::string& path) {
     DataFileOpenFailure.clear();
     DataFileProblems = 0;
     MessagesShown = 0;
-    BytesRead = 0;
-    PhysicalLines = 0;
+    DataFileBytesRead = 0;
+    DataFilePhysicalLines = 0;
     // The size is asked before the file is opened: a huge file is never read at all.
     if (refuseOversizedFile(path)) {
         DataFileRefused = true;

@@ -68,6 +68,8 @@ extern std::string DataFileOpenFailure;  // why the last open could not open its
 extern int DataFileProblems;       // problems reported since the last open, shown or not
 extern size_t DataLinePeak;        // the most bytes of one line held at once since the reset
                                    // (tests; at most MaxDataLineBytes)
+extern std::uintmax_t DataFileBytesRead;  // bytes taken from the current file, line ends included
+extern int DataFilePhysicalLines;         // lines taken from the current file, raw lines included
 
 constexpr std::uintmax_t MaxDataFileBytes = 1048576;
 constexpr size_t MaxDataLineBytes = 4096;

@@ -45,7 +45,7 @@ std::string trimBlanks(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-void resetSymbols() {
+void resetExpressionState() {
     for (int i = 0; i < MaxSymbols; ++i) {
         SymbolNames[i].clear();
         SymbolValues[i] = 0.0f;

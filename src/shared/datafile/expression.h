@@ -10,7 +10,7 @@
 // Names are not unique: a lookup takes the lowest index, so a name's first declaration counts.
 // Names compare exactly (case and inner blanks matter).
 //
-// resetSymbols(): empties the table.
+// resetExpressionState(): empties the table (the initial state).
 // declareSymbol(line): "name = expression"; both sides trimmed of blanks, the expression
 //   evaluated with the symbols declared so far and appended. A line without "=" shows
 //   "Error in symbol declaration!" (detail: the line) and adds nothing; a full table shows
@@ -51,7 +51,7 @@ struct SplitExpression {
     int16_t count = 0;                 // operands in use; count - 1 operators
 };
 
-void resetSymbols();
+void resetExpressionState();
 void declareSymbol(const std::string& line);
 SplitExpression splitExpression(const std::string& text);
 float evaluateExpression(SplitExpression& expression);

@@ -67,3 +67,6 @@ void padToColumn(std::string& text, size_t column);
 // contents, before it replaces the file or is copied over it. Lets a test see where the
 // temporary file was made and change the file system at that moment. Nothing else sets it.
 extern void (*textFileTemporaryWritten)(const std::string& temporary);
+
+// The initial state: no test hook.
+void resetTextFileState();
