@@ -8,6 +8,11 @@
 // WindowText     texts = {line}                    a line was written into the updater's window
 // LoopStarted    texts = {}                        start-up is over: the program's command loop
 //                                                  takes its first event
+//
+// announceToStandardError(what, texts, number): what the desktop backends' announce does, for
+//   integration tests and debugging: with KT_ANNOUNCE=1 in the environment, one line
+//   "announce: ..." on stderr in the words of the simulation's transcript (message, ask,
+//   choice, text, loop; strings quoted with \" and \\); otherwise nothing.
 #pragma once
 
 #include <string>
@@ -16,3 +21,4 @@
 enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted };
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);
+void announceToStandardError(Announcement what, const std::vector<std::string>& texts, int number);

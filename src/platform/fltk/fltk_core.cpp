@@ -79,15 +79,6 @@ uint64_t nowMs() {
     return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void quoteInto(std::string& out, const std::string& text) {
-    out += '"';
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    out += '"';
-}
-
 }  // namespace
 
 Backend& backend() { return TheBackend; }
@@ -366,37 +357,5 @@ void endProgram() {
 // ---- announce.h
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number) {
-    // Only for integration tests and debugging: KT_ANNOUNCE=1 writes one line to stderr in the
-    // words of the simulation's transcript.
-    const char* wanted = std::getenv("KT_ANNOUNCE");
-    if (wanted == nullptr || std::string(wanted) != "1") return;
-    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
-    std::string line = "announce: ";
-    switch (what) {
-    case Announcement::MessageShown:
-        line += "message ";
-        ktfltk::quoteInto(line, text(0));
-        line += ' ';
-        ktfltk::quoteInto(line, text(1));
-        break;
-    case Announcement::ChoiceAsked:
-    case Announcement::ChoiceAnswered:
-        line += what == Announcement::ChoiceAsked ? "ask " : "choice ";
-        for (size_t i = 0; i < 3; ++i) {
-            if (i > 0) line += ' ';
-            ktfltk::quoteInto(line, text(i));
-        }
-        if (what == Announcement::ChoiceAnswered) line += " -> " + std::to_string(number);
-        break;
-    case Announcement::WindowText:
-        line += "text ";
-        ktfltk::quoteInto(line, text(0));
-        break;
-    case Announcement::LoopStarted:
-        line += "loop";
-        break;
-    }
-    line += '\n';
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
+    announceToStandardError(what, texts, number);
 }

@@ -232,51 +232,7 @@ void endProgram() {
 
 // ---- announce.h
 
-namespace {
-
-void quoteInto(std::string& out, const std::string& text) {
-    out += '"';
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    out += '"';
-}
-
-}  // namespace
-
+// Only for integration tests and debugging, as on Linux (Wine passes stderr to the shell's).
 void announce(Announcement what, const std::vector<std::string>& texts, int number) {
-    // Only for integration tests and debugging, as on Linux: KT_ANNOUNCE=1 writes one line to
-    // stderr in the words of the simulation's transcript (Wine passes it to the shell's).
-    const char* wanted = std::getenv("KT_ANNOUNCE");
-    if (wanted == nullptr || std::string(wanted) != "1") return;
-    auto text = [&](size_t i) { return i < texts.size() ? texts[i] : std::string(); };
-    std::string line = "announce: ";
-    switch (what) {
-    case Announcement::MessageShown:
-        line += "message ";
-        quoteInto(line, text(0));
-        line += ' ';
-        quoteInto(line, text(1));
-        break;
-    case Announcement::ChoiceAsked:
-    case Announcement::ChoiceAnswered:
-        line += what == Announcement::ChoiceAsked ? "ask " : "choice ";
-        for (size_t i = 0; i < 3; ++i) {
-            if (i > 0) line += ' ';
-            quoteInto(line, text(i));
-        }
-        if (what == Announcement::ChoiceAnswered) line += " -> " + std::to_string(number);
-        break;
-    case Announcement::WindowText:
-        line += "text ";
-        quoteInto(line, text(0));
-        break;
-    case Announcement::LoopStarted:
-        line += "loop";
-        break;
-    }
-    line += '\n';
-    std::fputs(line.c_str(), stderr);
-    std::fflush(stderr);
+    announceToStandardError(what, texts, number);
 }
