@@ -16,7 +16,7 @@
 #include "editor/panel/palette.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
-#include "editor/shell/editing.h"
+#include "editor/shell/commands.h"
 #include "editor/program/program.h"
 #include "editor/shell/shell.h"
 #include "platform/events.h"
@@ -180,10 +180,10 @@ void BM_UndoRedoOfInitAfterLoad(benchmark::State& state) {
     }
     CurrentProgramName = "05 EQ Keys";
     recordChange(before);
-    dispatchEditCommand(CommandInitProgram);
+    dispatchCommand(CommandInitProgram);
     for (auto _ : state) {
-        dispatchEditCommand(CommandUndo);  // back to the loaded program (equalizer tables)
-        dispatchEditCommand(CommandRedo);  // the initialised one again
+        dispatchCommand(CommandUndo);  // back to the loaded program (equalizer tables)
+        dispatchCommand(CommandRedo);  // the initialised one again
         benchmark::DoNotOptimize(ProgramValues.data());
     }
     state.SetItemsProcessed(2 * state.iterations());  // items: one undo or redo each

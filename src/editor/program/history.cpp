@@ -92,9 +92,13 @@ ProgramSnapshot toggleCompare() {
     return apply;
 }
 
+bool canUndo() { return !UndoStates.empty(); }
+
+bool canRedo() { return !RedoStates.empty(); }
+
 void updateEditMenu() {
-    enableMenuItem(CommandUndo, !UndoStates.empty());
-    enableMenuItem(CommandRedo, !RedoStates.empty());
+    enableMenuItem(CommandUndo, canUndo());
+    enableMenuItem(CommandRedo, canRedo());
 }
 
 SetAsideProgram setAsideProgram() { return {currentState(), CompareReference}; }

@@ -31,6 +31,7 @@
 //   compare first (the set-aside state counts as the current one).
 // setCompareReference(): the current state becomes the reference.
 // toggleCompare(): compare on or off; returns the state to apply.
+// canUndo() / canRedo(): there is a state to undo / redo to.
 // updateEditMenu(): Undo and Redo greyed when there is nothing to undo or redo. Compare's
 //   check mark follows Comparing whenever it changes.
 // setAsideProgram() / putBackProgram(s): what a write takes from the panel and gives back
@@ -70,6 +71,8 @@ bool takeUndo(ProgramSnapshot& apply);
 bool takeRedo(ProgramSnapshot& apply);
 void setCompareReference();
 ProgramSnapshot toggleCompare();
+bool canUndo();
+bool canRedo();
 void updateEditMenu();
 
 struct SetAsideProgram {

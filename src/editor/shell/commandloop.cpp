@@ -4,10 +4,9 @@
 #include "editor/panel/potinput.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/devices.h"
-#include "editor/shell/editing.h"
+#include "editor/shell/commands.h"
 #include "editor/shell/learn.h"
 #include "editor/shell/zoom.h"
-#include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/announce.h"
 #include "platform/events.h"
@@ -23,17 +22,6 @@ namespace {
 
 // A minimised window is reported at a position beyond both of these.
 constexpr int MinimisedPositionLimit = 3000;
-
-void dispatchCommand(int id) {
-    if (dispatchEditCommand(id) || dispatchZoomCommand(id) || dispatchDeviceCommand(id) || dispatchLearnCommand(id)) return;
-    if (id == CommandExit) {
-        postCloseRequest();
-    } else if (id == CommandSelectDirectory) {
-        DataDirectory = selectFolder("Select Directory", DataDirectory);
-    } else {
-        dispatchTransferCommand(id);
-    }
-}
 
 }  // namespace
 

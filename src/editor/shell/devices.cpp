@@ -17,21 +17,25 @@ void rescanDevices(bool portsChanged) {
 
 }  // namespace
 
-bool dispatchDeviceCommand(int id) {
-    if (id == CommandRescanDevices) {
-        rescanDevices(takeMidiDevicesChange());  // what a pending change would do is done now
-        return true;
-    }
+void rescanDevicesCommand() {
+    rescanDevices(takeMidiDevicesChange());  // what a pending change would do is done now
+}
+
+bool isDeviceCommand(int id) {
+    int k = 0;
+    return midiInCommandDevice(id, k) || midiOutCommandDevice(id, k);
+}
+
+void selectDeviceCommand(int id) {
     const std::string inName = MidiInName, outName = MidiOutName;
     if (int in = 0; midiInCommandDevice(id, in)) {
         selectMidiInDevice(in);
     } else if (int out = 0; midiOutCommandDevice(id, out)) {
         selectMidiOutDevice(out);
     } else {
-        return false;
+        return;
     }
     if (MidiInName != inName || MidiOutName != outName) saveOptions(true);
-    return true;
 }
 
 void handleDevicesChanged() {

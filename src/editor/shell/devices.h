@@ -3,9 +3,11 @@
 // The rule itself and the rescan are shared with the updater (shared/midi/devices.h); the names
 // are kept in KtProg.ini (settings.h).
 //
-// dispatchDeviceCommand(id): runs 2301 and the MIDI menu's device items (50..149: the device
-//   is switched and, when its name changed, the options file written); false for any other
-//   identifier.
+// rescanDevicesCommand(): Rescan Devices (2301), a row of the command table (commands.h).
+// isDeviceCommand(id): id is one of the MIDI menu's device items (50..149), the command
+//   table's range of generated items.
+// selectDeviceCommand(id): one of those: the device is switched and, when its name changed,
+//   the options file written.
 // handleDevicesChanged(): every command-loop pass, after the pass's command: when a
 //   DevicesChanged was taken since (by the loop itself, a reply wait or a message window),
 //   the devices are rescanned.
@@ -17,5 +19,7 @@
 
 constexpr int CommandRescanDevices = MidiRescanCommand;
 
-bool dispatchDeviceCommand(int id);
+void rescanDevicesCommand();
+bool isDeviceCommand(int id);
+void selectDeviceCommand(int id);
 void handleDevicesChanged();

@@ -8,10 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
-#include "editor/shell/zoom.h"
 #include "shared/midi/nrpn.h"
-
-namespace {
 
 void initProgram() {
     const ProgramSnapshot before = currentState();
@@ -39,42 +36,14 @@ void sendWholeProgram() {
     sendChangesInEditBracket();
 }
 
-}  // namespace
-
-void appendEditMenu(MenuHandle bar) {
-    MenuHandle edit = createPopupMenu();
-    appendMenuItem(edit, CommandUndo, "&Undo", "Ctrl+Z");
-    appendMenuItem(edit, CommandRedo, "&Redo", "Ctrl+Y");
-    appendMenuItem(edit, CommandCompare, "&Compare");
-    appendMenuItem(edit, CommandInitProgram, "&Init Program");
-    appendMenuItem(edit, CommandSendWholeProgram, "Send &Whole Program");
-    appendMenuPopup(bar, edit, "&Edit");
-}
-
-bool dispatchEditCommand(int id) {
+void undoCommand() {
     ProgramSnapshot state;
-    switch (id) {
-    case CommandUndo:
-        if (takeUndo(state)) applyProgramState(state);
-        return true;
-    case CommandRedo:
-        if (takeRedo(state)) applyProgramState(state);
-        return true;
-    case CommandCompare: applyProgramState(toggleCompare()); return true;
-    case CommandInitProgram: initProgram(); return true;
-    case CommandSendWholeProgram: sendWholeProgram(); return true;
-    default: return false;
-    }
+    if (takeUndo(state)) applyProgramState(state);
 }
 
-int commandForKey(const Event& e) {
-    if (e.kind != EventKind::Key) return 0;
-    if (!e.ctrl && !e.shift && e.key == KeyRight) return CommandNextProgram;
-    if (!e.ctrl && !e.shift && e.key == KeyLeft) return CommandPreviousProgram;
-    if (!e.ctrl) return 0;
-    if (const int zoom = zoomCommandForKey(e)) return zoom;
-    const int c = (e.key >= 'A' && e.key <= 'Z') ? e.key - 'A' + 'a' : e.key;
-    if (c == 'z') return e.shift ? CommandRedo : CommandUndo;
-    if (c == 'y') return CommandRedo;
-    return 0;
+void redoCommand() {
+    ProgramSnapshot state;
+    if (takeRedo(state)) applyProgramState(state);
 }
+
+void compareCommand() { applyProgramState(toggleCompare()); }

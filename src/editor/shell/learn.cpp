@@ -4,18 +4,14 @@
 #include "editor/shell/settings.h"
 #include "platform/window.h"
 
-bool dispatchLearnCommand(int id) {
-    if (id == CommandMidiLearn) {
-        setLearning(!Learning);
-        checkMenuItem(CommandMidiLearn, Learning);
-        return true;
-    }
-    if (id == CommandForgetLearned) {
-        LearnBindings.clear();
-        saveOptions(true);
-        return true;
-    }
-    return false;
+void learnCommand() {
+    setLearning(!Learning);
+    checkMenuItem(CommandMidiLearn, Learning);
+}
+
+void forgetLearnedCommand() {
+    LearnBindings.clear();
+    saveOptions(true);
 }
 
 bool serveLearnedControl(const Event& e) {

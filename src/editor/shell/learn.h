@@ -2,9 +2,9 @@
 // the menu and the options file. Learning itself, the click that picks the pot and the
 // learned controllers are the panel's (editor/panel/potinput.h).
 //
-// dispatchLearnCommand(id): runs 2302 (MIDI Learn on / off, its check mark following) and
-//   2303 (Forget Learned Controls: every binding dropped, the options file written); false
-//   for any other id.
+// learnCommand(): MIDI Learn (2302) on / off, its check mark following.
+// forgetLearnedCommand(): Forget Learned Controls (2303): every binding dropped, the options
+//   file written.
 // serveLearnedControl(e): a MIDI input event in the command loop: true when learning or a
 //   binding took it (it is then not passed through); a new binding ends learning (check mark
 //   off) and is kept in the options file.
@@ -16,5 +16,6 @@
 constexpr int CommandMidiLearn = 2302;
 constexpr int CommandForgetLearned = 2303;
 
-bool dispatchLearnCommand(int id);
+void learnCommand();
+void forgetLearnedCommand();
 bool serveLearnedControl(const Event& e);

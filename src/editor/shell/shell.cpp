@@ -16,6 +16,7 @@
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
 #include "editor/program/program.h"
+#include "editor/shell/commands.h"
 #include "editor/shell/configuration.h"
 #include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
@@ -40,67 +41,18 @@ MenuHandle MenuBar = 0;
 
 void resetMenuState() { MenuBar = 0; }
 
-// The editor's own items of the "&MIDI" menu, behind the described ones.
-void appendEditorMidiItems(MenuHandle midi) {
-    appendMenuSeparator(midi);
-    appendMenuItem(midi, CommandRescanDevices, "&Rescan Devices");
-    appendMenuItem(midi, CommandMidiLearn, "MIDI &Learn");
-    appendMenuItem(midi, CommandForgetLearned, "&Forget Learned Controls");
-}
-
 }  // namespace
 
 void buildMenus() {
     MenuBar = createMenuBar();
-    MenuHandle file = createPopupMenu();
-    appendMenuItem(file, CommandSelectDirectory, "&Select Directory");
-    appendMenuItem(file, CommandLoadProgram, "&Load Program");
-    appendMenuItem(file, CommandSaveProgram, "&Save Program");
-    appendMenuItem(file, CommandWriteProgram, "&Write Program from File to KT");
-    appendMenuItem(file, CommandWriteAllPrograms, "&Write All Programs from Files to KT");
-    appendMenuSeparator(file);
-    appendMenuItem(file, CommandNextProgram, "&Next Program", "Right");
-    appendMenuItem(file, CommandPreviousProgram, "&Previous Program", "Left");
-    appendMenuItem(file, CommandWriteChangedPrograms, "Write &Changed Programs to KT");
-    appendMenuItem(file, CommandExportProgram, "E&xport Program as SysEx");
-    appendMenuItem(file, CommandExportAllPrograms, "Export &All Programs as SysEx");
-    appendMenuItem(file, CommandImportSysEx, "&Import SysEx");
-    appendMenuItem(file, CommandShowUnitMemory, "Show &Unit Memory");
-    appendMenuItem(file, CommandForgetUnitMemory, "&Forget Unit Memory");
-    appendMenuItem(file, CommandExit, "&Exit");
-    appendMenuPopup(MenuBar, file, "&File");
-    appendEditMenu(MenuBar);
-    appendMidiMenu(MenuBar, appendEditorMidiItems);
-    appendViewMenu(MenuBar);
+    appendCommandMenus(MenuBar);
     attachMenuBar(MenuBar);
-    updateEditMenu();
-    updateViewMenu();
-    // A rebuilt bar keeps the marks of compare and learning.
-    if (Comparing) checkMenuItem(CommandCompare, true);
-    if (Learning) checkMenuItem(CommandMidiLearn, true);
+    showCommandStates();
 }
 
 void rebuildMenus() {
     destroyMenuBar(MenuBar);
     buildMenus();
-}
-
-void dispatchTransferCommand(int id) {
-    switch (id) {
-    case CommandLoadProgram: loadProgramCommand(); break;
-    case CommandSaveProgram: saveProgramCommand(); break;
-    case CommandWriteProgram: writeProgramCommand(); break;
-    case CommandWriteAllPrograms: writeAllProgramsCommand(); break;
-    case CommandWriteChangedPrograms: writeChangedProgramsCommand(); break;
-    case CommandNextProgram: stepProgram(+1); break;
-    case CommandPreviousProgram: stepProgram(-1); break;
-    case CommandExportProgram: exportProgramCommand(); break;
-    case CommandExportAllPrograms: exportAllProgramsCommand(); break;
-    case CommandImportSysEx: importSysExCommand(); break;
-    case CommandShowUnitMemory: showUnitMemory(); break;
-    case CommandForgetUnitMemory: forgetUnitMemoryCommand(); break;
-    default: break;  // identifiers outside the menus' table are ignored
-    }
 }
 
 void resetEditorState() {

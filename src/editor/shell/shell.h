@@ -29,6 +29,7 @@ constexpr int CommandWriteAllPrograms = 1006;
 constexpr int CommandWriteChangedPrograms = 2103;
 // The MIDI menu's identifiers (50 + input, 99 the mapper, 100 + output) are in shared/midi.
 
+// The menu bar made from the command table (commands.h), with its greying and check marks.
 void buildMenus();
 // The menu bar destroyed and built again (the MIDI menus after a rescan), with its check marks.
 void rebuildMenus();
@@ -37,8 +38,6 @@ void runCommandLoop();
 // false when the event ended the loop.
 void startCommandLoop();
 bool commandLoopPass(const Event& e);
-// The file commands "&Load Program" .. "&Write All Programs from Files to KT".
-void dispatchTransferCommand(int id);
 
 // Every global of the editor (and of the shared layers it uses) at its initial value: what
 // the entry point does first, and what every test, fuzz target and benchmark does before a case.

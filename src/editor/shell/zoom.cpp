@@ -1,5 +1,6 @@
 #include "editor/shell/zoom.h"
 
+#include "editor/shell/commands.h"
 #include "editor/shell/settings.h"
 #include "platform/canvas.h"
 #include "platform/input.h"
@@ -50,20 +51,23 @@ void changeZoom(int level) {
 
 }  // namespace
 
-void appendViewMenu(MenuHandle bar) {
-    const MenuHandle view = createPopupMenu();
-    appendMenuItem(view, CommandZoomIn, "Zoom &In", "Ctrl+Plus");
-    appendMenuItem(view, CommandZoomOut, "Zoom &Out", "Ctrl+Minus");
-    appendMenuItem(view, CommandActualSize, "&Actual Size", "Ctrl+0");
-    appendMenuPopup(bar, view, "&View");
+void zoomIn() {
+    const int current = windowZoom();
+    const int larger = nextLargerLevel(current);
+    changeZoom(larger != 0 ? larger : current);
 }
 
-void updateViewMenu() {
-    const int current = windowZoom();
-    enableMenuItem(CommandZoomIn, nextLargerLevel(current) != 0);
-    enableMenuItem(CommandZoomOut, current > 100);
-    enableMenuItem(CommandActualSize, current != 100);
-}
+void zoomOut() { changeZoom(largestSmallerLevel(windowZoom())); }
+
+void actualSize() { changeZoom(100); }
+
+bool canZoomIn() { return nextLargerLevel(windowZoom()) != 0; }
+
+bool canZoomOut() { return windowZoom() > 100; }
+
+bool canActualSize() { return windowZoom() != 100; }
+
+void updateViewMenu() { updateMenuGreying(CommandMenu::View); }
 
 void fitZoomToScreen() {
     const int current = windowZoom();
@@ -72,29 +76,6 @@ void fitZoomToScreen() {
         setWindowZoom(largestSmallerLevel(current));
     }
     updateViewMenu();
-}
-
-int zoomCommandForKey(const Event& e) {
-    if (e.kind != EventKind::Key || !e.ctrl) return 0;
-    if (e.key == '+' || e.key == '=') return CommandZoomIn;
-    if (e.key == '-') return CommandZoomOut;
-    if (e.key == '0') return CommandActualSize;
-    return 0;
-}
-
-bool dispatchZoomCommand(int id) {
-    const int current = windowZoom();
-    int level = current;
-    switch (id) {
-    case CommandZoomIn:
-        if (const int larger = nextLargerLevel(current)) level = larger;
-        break;
-    case CommandZoomOut: level = largestSmallerLevel(current); break;
-    case CommandActualSize: level = 100; break;
-    default: return false;
-    }
-    changeZoom(level);
-    return true;
 }
 
 int startZoomLevel(int kept, int dpi) {

@@ -6,14 +6,15 @@
 // "fits" when the panel at that level fits the client area the screen allows
 // (clientAreaLimit); 100 % always fits, also on a screen smaller than the panel.
 //
-// appendViewMenu(bar): "&View" with its three items and their keys.
-// zoomCommandForKey(e): the command of Ctrl+Plus (also Ctrl+=, the plus key unshifted),
-//   Ctrl+Minus and Ctrl+0; 0 for any other event.
-// dispatchZoomCommand(id): runs 2201..2203; false for any other identifier. Zoom In and Out
-//   step to the next larger / smaller level that fits; Actual Size goes back to 100 %. A
-//   change is kept in the options file (a level that stays the same is no change).
-// updateViewMenu(): greys what would do nothing: Zoom In when no larger level fits, Zoom Out
-//   and Actual Size at 100 %.
+// The items, their keys (Ctrl+Plus also as Ctrl+=, the plus key unshifted) and their greying
+// are rows of the command table (commands.h).
+//
+// zoomIn() / zoomOut() / actualSize(): Zoom In and Out step to the next larger / smaller level
+//   that fits; Actual Size goes back to 100 %. A change is kept in the options file (a level
+//   that stays the same is no change).
+// canZoomIn() / canZoomOut() / canActualSize(): the item would change something: a larger
+//   level fits; the level is above 100 %.
+// updateViewMenu(): greys what would do nothing (the View rows' greying).
 // fitZoomToScreen(): after the screen changed (the display-change message): a level that no
 //   longer fits gives way to the largest smaller one that does, until the next start or Zoom
 //   In (the options file keeps the level the user chose); the menu follows the screen.
@@ -23,17 +24,17 @@
 //   at startZoomLevel(Options.zoom, screenDpi()). The options file is not changed by it.
 #pragma once
 
-#include "platform/events.h"
-#include "platform/window.h"
-
 constexpr int CommandZoomIn = 2201;
 constexpr int CommandZoomOut = 2202;
 constexpr int CommandActualSize = 2203;
 
-void appendViewMenu(MenuHandle bar);
+void zoomIn();
+void zoomOut();
+void actualSize();
+bool canZoomIn();
+bool canZoomOut();
+bool canActualSize();
 void updateViewMenu();
 void fitZoomToScreen();
-int zoomCommandForKey(const Event& e);
-bool dispatchZoomCommand(int id);
 int startZoomLevel(int kept, int dpi);
 void applyStartZoom();

@@ -1,0 +1,180 @@
+#include "editor/shell/commands.h"
+
+#include "editor/library/library.h"
+#include "editor/library/sysexfile.h"
+#include "editor/library/unitmemory.h"
+#include "editor/panel/potinput.h"
+#include "editor/program/history.h"
+#include "editor/shell/devices.h"
+#include "editor/shell/editing.h"
+#include "editor/shell/folder.h"
+#include "editor/shell/learn.h"
+#include "editor/shell/shell.h"
+#include "editor/shell/zoom.h"
+#include "editor/transfer/transfer.h"
+#include "shared/midi/devices.h"
+
+namespace {
+
+void selectDirectory() { DataDirectory = selectFolder("Select Directory", DataDirectory); }
+void nextProgram() { stepProgram(+1); }
+void previousProgram() { stepProgram(-1); }
+bool comparing() { return Comparing; }
+bool learning() { return Learning; }
+
+constexpr CommandKey ctrlKey(int key, KeyShift shift = KeyShift::Up) { return {key, true, shift}; }
+constexpr CommandKey plainKey(int key) { return {key, false, KeyShift::Up}; }
+
+using M = CommandMenu;
+
+}  // namespace
+
+// clang-format off
+const CommandRow CommandRows[] = {
+    {CommandSelectDirectory, M::File, "&Select Directory", "", {}, selectDirectory},
+    {CommandLoadProgram, M::File, "&Load Program", "", {}, loadProgramCommand},
+    {CommandSaveProgram, M::File, "&Save Program", "", {}, saveProgramCommand},
+    {CommandWriteProgram, M::File, "&Write Program from File to KT", "", {}, writeProgramCommand},
+    {CommandWriteAllPrograms, M::File, "&Write All Programs from Files to KT", "", {}, writeAllProgramsCommand},
+    {0, M::File},
+    {CommandNextProgram, M::File, "&Next Program", "Right", {plainKey(KeyRight)}, nextProgram},
+    {CommandPreviousProgram, M::File, "&Previous Program", "Left", {plainKey(KeyLeft)}, previousProgram},
+    {CommandWriteChangedPrograms, M::File, "Write &Changed Programs to KT", "", {}, writeChangedProgramsCommand},
+    {CommandExportProgram, M::File, "E&xport Program as SysEx", "", {}, exportProgramCommand},
+    {CommandExportAllPrograms, M::File, "Export &All Programs as SysEx", "", {}, exportAllProgramsCommand},
+    {CommandImportSysEx, M::File, "&Import SysEx", "", {}, importSysExCommand},
+    {CommandShowUnitMemory, M::File, "Show &Unit Memory", "", {}, showUnitMemory},
+    {CommandForgetUnitMemory, M::File, "&Forget Unit Memory", "", {}, forgetUnitMemoryCommand},
+    {CommandExit, M::File, "&Exit", "", {}, postCloseRequest},
+
+    {CommandUndo, M::Edit, "&Undo", "Ctrl+Z", {ctrlKey('z')}, undoCommand, canUndo},
+    {CommandRedo, M::Edit, "&Redo", "Ctrl+Y", {ctrlKey('y', KeyShift::Either), ctrlKey('z', KeyShift::Down)}, redoCommand, canRedo},
+    {CommandCompare, M::Edit, "&Compare", "", {}, compareCommand, nullptr, comparing},
+    {CommandInitProgram, M::Edit, "&Init Program", "", {}, initProgram},
+    {CommandSendWholeProgram, M::Edit, "Send &Whole Program", "", {}, sendWholeProgram},
+
+    {0, M::Midi},
+    {CommandRescanDevices, M::Midi, "&Rescan Devices", "", {}, rescanDevicesCommand},
+    {CommandMidiLearn, M::Midi, "MIDI &Learn", "", {}, learnCommand, nullptr, learning},
+    {CommandForgetLearned, M::Midi, "&Forget Learned Controls", "", {}, forgetLearnedCommand},
+
+    {CommandZoomIn, M::View, "Zoom &In", "Ctrl+Plus", {ctrlKey('+', KeyShift::Either), ctrlKey('=', KeyShift::Either)}, zoomIn, canZoomIn},
+    {CommandZoomOut, M::View, "Zoom &Out", "Ctrl+Minus", {ctrlKey('-', KeyShift::Either)}, zoomOut, canZoomOut},
+    {CommandActualSize, M::View, "&Actual Size", "Ctrl+0", {ctrlKey('0', KeyShift::Either)}, actualSize, canActualSize},
+};
+// clang-format on
+
+const std::size_t CommandRowCount = sizeof CommandRows / sizeof CommandRows[0];
+
+namespace {
+
+// The identifiers no row holds but a handler of one range takes: the MIDI menu's device
+// items, generated from the device lists.
+struct CommandRange {
+    bool (*holds)(int id);
+    void (*run)(int id);
+};
+
+const CommandRange CommandRanges[] = {
+    {isDeviceCommand, selectDeviceCommand},
+};
+
+struct MenuTitle {
+    CommandMenu menu;
+    const char* text;
+};
+
+// "&MIDI" is made by appendMidiMenu (its device submenus, then its rows).
+const MenuTitle MenuTitles[] = {
+    {CommandMenu::File, "&File"},       {CommandMenu::Edit, "&Edit"},
+    {CommandMenu::Library, "&Library"}, {CommandMenu::Sound, "&Sound"},
+    {CommandMenu::Midi, "&MIDI"},       {CommandMenu::View, "&View"},
+};
+
+bool menuHasRows(CommandMenu menu) {
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        if (CommandRows[r].menu == menu) return true;
+    }
+    return false;
+}
+
+void appendRows(MenuHandle popup, CommandMenu menu) {
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        const CommandRow& row = CommandRows[r];
+        if (row.menu != menu) continue;
+        if (row.id == 0) {
+            appendMenuSeparator(popup);
+        } else {
+            appendMenuItem(popup, row.id, row.text, row.keyText);
+        }
+    }
+}
+
+void appendMidiRows(MenuHandle midi) { appendRows(midi, CommandMenu::Midi); }
+
+bool keyMatches(const CommandKey& k, const Event& e, int key) {
+    if (k.key == 0 || k.key != key || k.ctrl != e.ctrl) return false;
+    return k.shift == KeyShift::Either || e.shift == (k.shift == KeyShift::Down);
+}
+
+}  // namespace
+
+void appendCommandMenus(MenuHandle bar) {
+    for (const MenuTitle& title : MenuTitles) {
+        if (title.menu == CommandMenu::Midi) {
+            appendMidiMenu(bar, appendMidiRows);
+        } else if (menuHasRows(title.menu)) {
+            const MenuHandle popup = createPopupMenu();
+            appendRows(popup, title.menu);
+            appendMenuPopup(bar, popup, title.text);
+        }
+    }
+}
+
+void showCommandStates() {
+    updateMenuGreying();
+    // A rebuilt bar keeps the marks that are on; an item's own command sets them otherwise.
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        const CommandRow& row = CommandRows[r];
+        if (row.checked != nullptr && row.checked()) checkMenuItem(row.id, true);
+    }
+}
+
+int commandForKey(const Event& e) {
+    if (e.kind != EventKind::Key) return 0;
+    const int key = (e.key >= 'A' && e.key <= 'Z') ? e.key - 'A' + 'a' : e.key;
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        for (const CommandKey& k : CommandRows[r].keys) {
+            if (keyMatches(k, e, key)) return CommandRows[r].id;
+        }
+    }
+    return 0;
+}
+
+void dispatchCommand(int id) {
+    if (id == 0) return;
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        if (CommandRows[r].id == id) {
+            CommandRows[r].run();
+            return;
+        }
+    }
+    for (const CommandRange& range : CommandRanges) {
+        if (range.holds(id)) {
+            range.run(id);
+            return;
+        }
+    }
+    // identifiers outside the table are ignored
+}
+
+void updateMenuGreying(CommandMenu menu) {
+    for (std::size_t r = 0; r < CommandRowCount; ++r) {
+        const CommandRow& row = CommandRows[r];
+        if (row.menu == menu && row.enabled != nullptr) enableMenuItem(row.id, row.enabled());
+    }
+}
+
+void updateMenuGreying() {
+    for (const MenuTitle& title : MenuTitles) updateMenuGreying(title.menu);
+}
