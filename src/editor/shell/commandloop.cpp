@@ -31,7 +31,7 @@ void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
     // Nothing is held back (a device switch or a dialog later holds the input 100 ms to keep
     // back what their reopening shakes loose).
-    MidiInQuiet = false;
+    releaseMidiInput();
     pollPots();
 
     // Drop MIDI input that queued up during start-up, up to and including the first other

@@ -206,6 +206,8 @@ void holdMidiInput() {
     MidiInQuiet = true;
 }
 
+void releaseMidiInput() { MidiInQuiet = false; }
+
 bool midiInputHeld() {
     const int32_t left = tickDiff(MidiInQuietUntil, tickCount());
     MidiInQuiet = MidiInQuiet && left >= 0 && left <= MidiInQuietMs;  // held up to and at that tick

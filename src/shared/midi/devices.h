@@ -51,6 +51,7 @@
 //   is echoed. midiInputHeld(): true while such a hold lasts. The time left is compared, at
 //   most MidiInQuietMs, so a hold cannot come back when the tick has moved on by half its
 //   range (24.9 days) with nothing arriving; the first look after it ends clears it.
+//   releaseMidiInput(): ends a hold at once (the editor's command loop, once start-up is over).
 // takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
 //   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
 // takeScreenChange(): true once after Other events were taken; for the editor's command loop.
@@ -119,6 +120,7 @@ int findMidiDeviceByName(const std::string* names, int count, int index, const s
 bool takeMidiDevicesChange();
 bool takeScreenChange();
 void holdMidiInput();
+void releaseMidiInput();
 bool midiInputHeld();
 bool rescanMidiDevices(bool portsChanged);
 bool midiInCommandDevice(int id, int& k);
