@@ -1,6 +1,5 @@
 #include "shared/datafile/options.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "shared/datafile/datafile.h"
@@ -118,16 +117,16 @@ std::vector<OptionLine> readOptionLines(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return lines;  // no file: the defaults hold
     if (refuseOversizedFile(path)) return lines;           // said; the defaults hold
-    std::string why;
-    std::FILE* in = openFileForReading(path, why);
-    if (in == nullptr) {
+    std::string contents, why;
+    // A file that grew past the limit while it was read is taken up to the limit; any other
+    // failure (not a regular file, no permission, a read error) is said.
+    const bool cut = !readWholeFile(path, MaxOptionBytes, contents, why) && contents.size() > MaxOptionBytes;
+    if (cut) {
+        contents.resize(MaxOptionBytes);
+    } else if (!why.empty()) {
         showMessage("  " + path, "  " + why);
         return lines;
     }
-    std::string contents(MaxOptionBytes, '\0');
-    contents.resize(std::fread(contents.data(), 1, contents.size(), in));
-    const bool cut = contents.size() == MaxOptionBytes && std::getc(in) != EOF;
-    std::fclose(in);
     size_t start = 0;
     while (start < contents.size()) {
         // Lines end with CR LF, LF or a lone CR.
