@@ -147,9 +147,14 @@ void resetLibraryState() {
     forgetUnreadableStep();
 }
 
-bool loadNamedProgram(const std::string& path) {
+bool loadProgramFile(const std::string& path, WhenRefused whenRefused) {
     const ProgramSnapshot before = currentState();
-    if (!readNamedProgramFile(path)) return false;  // the reader has said why; the panel keeps its program
+    const bool named = whenRefused == WhenRefused::SayAndKeep;
+    if (!(named ? readNamedProgramFile(path) : readProgramFile(path))) {
+        // The reader has said why; the panel keeps its program.
+        if (whenRefused == WhenRefused::SendPanelAgain) sendLoadedProgram();
+        return false;
+    }
     nameProgramAfterFile(path);
     showProgramInCaption(CurrentProgramName);
     sendLoadedProgram();
@@ -157,6 +162,8 @@ bool loadNamedProgram(const std::string& path) {
     setCompareReference();
     return true;
 }
+
+bool loadNamedProgram(const std::string& path) { return loadProgramFile(path, WhenRefused::SayAndKeep); }
 
 void stepProgram(int step) {
     std::vector<std::string> files;

@@ -23,9 +23,12 @@
 //   when the folder cannot be listed, " No program files in this folder!" / "  FOLDER" when
 //   no file gives a location, or " Multiple files assigned to location: L" / " Please
 //   resolve it!" for the first location claimed twice.
-// loadNamedProgram(path): loads a program file named by the program as Load Program loads
-//   one (caption, the changed parameters between edit-begin and edit-end, one change, the new
-//   compare reference); a file that cannot be read is reported and changes nothing (false).
+// loadProgramFile(path, whenRefused): the one way a program file takes the panel's place:
+//   caption, the changed parameters between edit-begin and edit-end, one change, the new
+//   compare reference (true). A file the reader refuses changes nothing (false); with
+//   SendPanelAgain (Load Program, a file the user chose) the panel's program is sent again,
+//   with SayAndKeep (a file named by the program) a file that is gone is said too.
+// loadNamedProgram(path): loadProgramFile(path, SayAndKeep).
 // stepProgram(step): Next (+1) / Previous (-1) Program: the file after / before the current
 //   program (the file CurrentProgramFile names, found by its whole name, so every step moves
 //   on; by CurrentProgramName when the program no longer goes by that file, as after an
@@ -70,5 +73,7 @@ extern std::string CurrentProgramFile;  // the current program's file, without f
 extern std::string UnreadableStepName, UnreadableStepKept;  // a step's unreadable file, the program kept
 
 void resetLibraryState();
+enum class WhenRefused { SendPanelAgain, SayAndKeep };
+bool loadProgramFile(const std::string& path, WhenRefused whenRefused);
 bool loadNamedProgram(const std::string& path);
 void stepProgram(int step);

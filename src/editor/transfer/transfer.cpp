@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/declaration/identity.h"
+#include "editor/library/library.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
@@ -49,21 +50,9 @@ bool sendProgramToLocation(int location) {
 }
 
 void loadProgramCommand() {
-    const ProgramSnapshot before = currentState();
     bool ok = false;
     askProgramFile(FileDialogKind::Open, "Load Program", DataDirectory, CurrentProgramPath, ok);
-    if (!ok) return;
-    const bool loaded = readProgramFile(CurrentProgramPath);
-    if (loaded) {
-        // A refused file leaves the old program on the panel, so the caption keeps its name.
-        nameProgramAfterFile(CurrentProgramPath);
-        showProgramInCaption(CurrentProgramName);
-    }
-    sendLoadedProgram();
-    if (loaded) {
-        recordChange(before);
-        setCompareReference();
-    }
+    if (ok) loadProgramFile(CurrentProgramPath, WhenRefused::SendPanelAgain);
 }
 
 void saveProgramCommand() {
