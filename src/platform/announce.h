@@ -8,6 +8,9 @@
 // WindowText     texts = {line}                    a line was written into the updater's window
 // LoopStarted    texts = {}                        start-up is over: the program's command loop
 //                                                  takes its first event
+// LibraryListed  texts = {filter, path1, marks1,   the library window's list changed: `number`
+//                 path2, marks2, ...}              rows match `filter`; the first (at most 50)
+//                                                  rows' paths and marks ("* H @01 <" or "-")
 //
 // announceToStandardError(what, texts, number): what the desktop backends' announce does, for
 //   integration tests and debugging: with KT_ANNOUNCE=1 in the environment, one line
@@ -18,7 +21,7 @@
 #include <string>
 #include <vector>
 
-enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted };
+enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted, LibraryListed };
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);
 void announceToStandardError(Announcement what, const std::vector<std::string>& texts, int number);

@@ -6,6 +6,10 @@
 // fileDialog(kind, title, startFolder, pattern): the common open or save dialog with one
 //   filter (pattern such as "*.prg"), starting in startFolder. Returns the full path chosen or
 //   DialogCancelled.
+// askText(title, prompt, initial, answer): a modal one-line text input with a caption, a
+//   prompt above the field and the field holding `initial`; OK / Enter gives the text typed in
+//   `answer` (true), Cancel / Escape / the close button gives false and leaves `answer` as it
+//   was. The MIDI devices stay open meanwhile.
 // folderDialog(title, startFolder): the folder browser with startFolder preselected. Returns
 //   the chosen folder (as the system gives it), DialogCancelled, or DialogNoPath when the user
 //   confirmed an item that has no file-system path.
@@ -26,3 +30,5 @@ void alertBox(const std::string& line1, const std::string& line2);
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title,
                         const std::string& startFolder, const std::string& pattern);
 DialogAnswer folderDialog(const std::string& title, const std::string& startFolder);
+bool askText(const std::string& title, const std::string& prompt, const std::string& initial,
+             std::string& answer);

@@ -32,6 +32,8 @@ enum class EventKind {
     MidiLong,        // bytes: one complete system-exclusive message, F0 .. F7
     MidiOther,       // another notification of the MIDI input (open, close, error)
     DevicesChanged,  // a MIDI port of the system appeared or went away (lists may differ now)
+    ToolWindowHidden,  // window: a tool window's close button hid it
+    WindowActivated,   // window: a tool window came to the front by the user's doing
     Other,
 };
 
@@ -46,9 +48,12 @@ constexpr int KeyPageUp = 0x105;
 constexpr int KeyPageDown = 0x106;
 constexpr int KeyHome = 0x107;
 constexpr int KeyEnd = 0x108;
+constexpr int KeyBackspace = 8;  // as a character code, like KeyEnter
+constexpr int KeyF1 = 0x111;     // KeyF1 + n - 1 is Fn, n = 1..12
 
 struct Event {
     EventKind kind = EventKind::None;
+    int window = 0;  // the window the event is for: 0 the main window, else a tool window's number
     int x = 0, y = 0;
     int command = 0;
     int key = 0;
