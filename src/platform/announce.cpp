@@ -45,6 +45,10 @@ void announceToStandardError(Announcement what, const std::vector<std::string>& 
     case Announcement::LoopStarted:
         line += "loop";
         break;
+    case Announcement::LibraryListed:  // the count and the filter; the rows would flood the log
+        line += "library " + std::to_string(number) + " ";
+        quoteInto(line, text(0));
+        break;
     }
     line += '\n';
     std::fputs(line.c_str(), stderr);

@@ -15,7 +15,7 @@
 // announceToStandardError(what, texts, number): what the desktop backends' announce does, for
 //   integration tests and debugging: with KT_ANNOUNCE=1 in the environment, one line
 //   "announce: ..." on stderr in the words of the simulation's transcript (message, ask,
-//   choice, text, loop; strings quoted with \" and \\); otherwise nothing.
+//   choice, text, loop, library; strings quoted with \" and \\); otherwise nothing.
 #pragma once
 
 #include <string>
