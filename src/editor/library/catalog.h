@@ -51,6 +51,7 @@ struct CatalogEntry {
     std::string path;    // relative to the library folder, "/" between folders, extension kept
     std::string name;    // the file name without its extension (what the filter searches)
     uint64_t sound = 0;  // soundOfValues of the file's program
+    uint32_t crc = 0;    // crc32Of(programToWire(...)): what KtUnit.map records for it
 };
 
 struct SoundMarks {
