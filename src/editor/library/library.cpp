@@ -18,6 +18,7 @@
 // The file the current program was last loaded from, saved to or stepped to
 // (without folder; empty: none): where Next and Previous stand in the list.
 std::string CurrentProgramFile;
+std::string CurrentProgramFilePath;
 
 // The file last stepped to when it could not be read (empty: none), and the program the
 // panel kept then: while the panel still shows that one, the next step goes on from the
@@ -78,6 +79,7 @@ std::string fileNameOfPath(const std::string& path) {
 void nameProgramAfterFile(const std::string& path) {
     CurrentProgramName = programNameFromPath(path);
     CurrentProgramFile = fileNameOfPath(path);
+    CurrentProgramFilePath = path;
 }
 
 int programNumberFromName(const std::string& name) {
@@ -144,6 +146,7 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
 
 void resetLibraryState() {
     CurrentProgramFile.clear();
+    CurrentProgramFilePath.clear();
     forgetUnreadableStep();
 }
 

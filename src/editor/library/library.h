@@ -8,8 +8,8 @@
 // programList(folder, files, reason): its program files (*.prg).
 // programNameFromPath(path): the file's name without folder and extension ("07 Lead").
 // fileNameOfPath(path): the file's whole name, without folder ("07 Lead.prg").
-// nameProgramAfterFile(path): the program now goes by that file: CurrentProgramName and
-//   CurrentProgramFile from the path (the caption is the caller's).
+// nameProgramAfterFile(path): the program now goes by that file: CurrentProgramName,
+//   CurrentProgramFile and CurrentProgramFilePath from the path (the caption is the caller's).
 // programNumberFromName(name): the location named by the first two characters (0 when they
 //   name none; 1..99 are valid): "07 Lead" and "7Lead" go to 7, "100 Pad" to 10.
 // askFile(kind, title, filter, folder, path, ok): a file dialog with the MIDI devices closed
@@ -70,6 +70,7 @@ struct NumberedFiles {
 };
 bool numberedFiles(const std::string& folder, NumberedFiles& files);
 extern std::string CurrentProgramFile;  // the current program's file, without folder (empty: none)
+extern std::string CurrentProgramFilePath;  // the same file with the folder it was named with
 extern std::string UnreadableStepName, UnreadableStepKept;  // a step's unreadable file, the program kept
 
 void resetLibraryState();
