@@ -171,7 +171,7 @@ namespace {
 // -1 for a tool window that is not shown (the happening is dropped).
 int targetWindow(const std::string& name) {
     if (name.empty() || name == "main") return MainWindowId;
-    const std::vector<ToolWindowRecord>& tools = machine().Tools;
+    const std::deque<ToolWindowRecord>& tools = machine().Tools;
     for (size_t i = 0; i < tools.size(); ++i) {
         if (tools[i].Name == name) return tools[i].Shown ? static_cast<int>(i) + 1 : -1;
     }

@@ -75,7 +75,7 @@ struct Machine {
     int Zoom = 100;  // the main window's zoom level in percent
     bool MessageOpen = false;
     Canvas Message;
-    std::vector<ToolWindowRecord> Tools;
+    std::deque<ToolWindowRecord> Tools;  // a deque: the Canvas of one stays put when another opens
     Canvas NoToolWindow;  // what toolWindowCanvas gives for a number no tool window has
     std::map<int, std::vector<MenuItemRecord>> Menus;
     int NextMenu = 1;

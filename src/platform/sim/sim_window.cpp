@@ -180,7 +180,7 @@ void closeMessageWindow() {
 namespace {
 
 sim::ToolWindowRecord* toolWindow(int window) {
-    std::vector<sim::ToolWindowRecord>& tools = machine().Tools;
+    std::deque<sim::ToolWindowRecord>& tools = machine().Tools;
     if (window < 1 || window > static_cast<int>(tools.size())) return nullptr;
     return &tools[static_cast<size_t>(window) - 1];
 }
@@ -190,6 +190,15 @@ sim::ToolWindowRecord* toolWindowNamed(const std::string& name) {
         if (tool.Name == name) return &tool;
     }
     return nullptr;
+}
+
+// The number of a tool window: its place in Machine::Tools, counted from 1.
+int numberOf(const sim::ToolWindowRecord& tool) {
+    const std::deque<sim::ToolWindowRecord>& tools = machine().Tools;
+    for (size_t i = 0; i < tools.size(); ++i) {
+        if (&tools[i] == &tool) return static_cast<int>(i) + 1;
+    }
+    return 0;
 }
 
 void hideTool(sim::ToolWindowRecord& tool) {
@@ -217,7 +226,7 @@ int openToolWindow(const std::string& name, const std::string& /*caption*/, int 
         sim::transcript("window", name + " open " + std::to_string(tool->Pixels.width()) + " " +
                                       std::to_string(tool->Pixels.height()));
     }
-    return static_cast<int>(tool - m.Tools.data()) + 1;
+    return numberOf(*tool);
 }
 
 Canvas& toolWindowCanvas(int window) {
@@ -265,7 +274,7 @@ void closeToolWindowByUser(const std::string& name) {
     hideTool(*tool);
     Event e;
     e.kind = EventKind::ToolWindowHidden;
-    e.window = static_cast<int>(tool - machine().Tools.data()) + 1;
+    e.window = numberOf(*tool);
     queueEvent(e);
 }
 
