@@ -83,12 +83,12 @@ bool parseDecimal(const std::string& text, int64_t& value) {
 }
 
 std::vector<std::string> splitOn(const std::string& text, char separator) {
-    std::vector<std::string> parts;
+    std::vector<std::string> pieces;
     size_t from = 0;
     for (;;) {
         const size_t at = text.find(separator, from);
-        parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
-        if (at == std::string::npos) return parts;
+        pieces.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos) return pieces;
         from = at + 1;
     }
 }
