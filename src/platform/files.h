@@ -33,8 +33,13 @@
 //   one of the two moments (POSIX on the open file, before its contents are written; Windows by
 //   the name after the file is closed), the other call does nothing; the caller makes both.
 //   What the file system or the system refuses stays as it was; the write goes on.
+// fileFacts(path, facts, error): what stands at path itself (a symbolic link is reported as
+//   a link, not followed): its kind, its size in bytes and its last modification time, in the
+//   system's finest unit (nanoseconds on POSIX, 100 ns on Windows; only compared for
+//   equality). false with the error number when nothing can be asked there.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -46,3 +51,10 @@ bool syncFileToDisk(std::FILE* file, int& error);
 bool systemRefusesWriting(const std::filesystem::path& path);
 void keepAttributesOnOpenFile(std::FILE* file, const std::filesystem::path& original);
 void keepAttributesOnClosedFile(const std::string& path, const std::filesystem::path& original);
+
+struct FileFacts {
+    std::filesystem::file_type type = std::filesystem::file_type::none;
+    std::uint64_t size = 0;
+    std::int64_t time = 0;  // last modification, in the system's unit
+};
+bool fileFacts(const std::string& path, FileFacts& facts, int& error);

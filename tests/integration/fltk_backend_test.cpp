@@ -36,7 +36,9 @@
 #include "platform/input.h"
 #include "platform/msgwindow.h"
 #include "platform/process.h"
+#include "platform/toolwindow.h"
 #include "platform/window.h"
+#include "platform/zoomscale.h"
 
 namespace {
 
@@ -349,6 +351,84 @@ TEST_F(FltkBackendTest, MouseEventsComeInPanelCoordinatesWithBothButtons) {
         EXPECT_EQ(mouse[i].y, want[i][1]) << i;
         EXPECT_EQ(mouse[i].buttons, want[i][2]) << i;
     }
+}
+
+// The shown top-level window with that caption.
+Fl_Window* windowCaptioned(const char* caption) {
+    for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
+        if (w->label() != nullptr && std::string(w->label()) == caption) return w;
+    }
+    return nullptr;
+}
+
+TEST_F(FltkBackendTest, AToolWindowShowsItsCanvasAtTheZoomAndItsEventsCarryItsNumber) {
+    const int tool = openToolWindow("library", "Library Test", 40, 30);
+    ASSERT_GT(tool, MainWindowId);
+    EXPECT_TRUE(toolWindowShown(tool));
+    Fl_Window* window = windowCaptioned("Library Test");
+    ASSERT_NE(window, nullptr);
+    paintPattern(toolWindowCanvas(tool));
+    presentToolWindow(tool);
+    EXPECT_EQ(window->w(), 40);
+    EXPECT_EQ(differingPixels(toolWindowCanvas(tool), window, 0, 0, 0, 0, 40, 30), 0);
+
+    // At 200 % the window doubles and shows every Canvas pixel 2 x 2; mouse positions come back
+    // in Canvas coordinates.
+    setWindowZoom(200);
+    EXPECT_EQ(window->w(), 80);
+    EXPECT_EQ(window->h(), 60);
+    Canvas zoomed;
+    zoomCanvas(toolWindowCanvas(tool), 200, zoomed);
+    EXPECT_EQ(differingPixels(zoomed, window, 0, 0, 0, 0, 80, 60), 0);
+    drainEvents();
+    sendMouse(FL_PUSH, window, 21, 11, FL_BUTTON1);
+    sendMouse(FL_RELEASE, window, 21, 11, 0);
+    Fl::e_dy = -1;
+    sendMouse(FL_MOUSEWHEEL, window, 30, 12, 0);
+    Fl::e_dy = 0;
+    sendKey(window, FL_BackSpace, "\b");
+    sendKey(window, FL_F + 3, "");
+    sendKey(window, ' ', " ");
+    sendKey(window, '[', "[", FL_CTRL);
+    ktfltk::focusMainWindow();  // the keys go where the focus is
+    sendKey(Window, FL_F + 12, "", FL_SHIFT);  // the main window's keys stay its own
+    std::vector<Event> events;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::MouseButton || e.kind == EventKind::Wheel || e.kind == EventKind::Key)
+            events.push_back(e);
+    }
+    ASSERT_EQ(events.size(), 8u);
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(events[i].window, tool) << i;
+    EXPECT_EQ(events[0].kind, EventKind::MouseButton);
+    EXPECT_EQ(events[0].x, 10);
+    EXPECT_EQ(events[0].y, 5);
+    EXPECT_EQ(events[0].buttons, 1);
+    EXPECT_EQ(events[2].kind, EventKind::Wheel);
+    EXPECT_EQ(events[2].x, 15);
+    EXPECT_EQ(events[2].notches, 1);
+    EXPECT_EQ(events[3].key, KeyBackspace);
+    EXPECT_EQ(events[4].key, KeyF1 + 2);
+    EXPECT_EQ(events[5].key, ' ');
+    EXPECT_EQ(events[6].key, '[');
+    EXPECT_TRUE(events[6].ctrl);
+    EXPECT_EQ(events[7].window, MainWindowId);
+    EXPECT_EQ(events[7].key, KeyF1 + 11);
+
+    // The close button hides it and tells the program; shown again it has kept its pixels.
+    window->do_callback();
+    EXPECT_FALSE(toolWindowShown(tool));
+    std::vector<Event> after = drainEvents();
+    ASSERT_EQ(countKind(after, EventKind::ToolWindowHidden), 1);
+    for (const Event& e : after) {
+        if (e.kind == EventKind::ToolWindowHidden) {
+            EXPECT_EQ(e.window, tool);
+        }
+    }
+    EXPECT_EQ(openToolWindow("library", "Library Test", 40, 30), tool);
+    EXPECT_EQ(differingPixels(zoomed, window, 0, 0, 0, 0, 80, 60), 0);
+    hideToolWindow(tool);
+    EXPECT_FALSE(toolWindowShown(tool));
+    setWindowZoom(100);
 }
 
 TEST_F(FltkBackendTest, AHeldButtonBringsTicksAndAReleasedOneDoesNot) {

@@ -198,6 +198,7 @@ bool parseKey(std::string word, Event& e) {
         {"enter", KeyEnter}, {"escape", KeyEscape}, {"up", KeyUp},           {"down", KeyDown},
         {"left", KeyLeft},   {"right", KeyRight},   {"pageup", KeyPageUp},   {"pagedown", KeyPageDown},
         {"home", KeyHome},   {"end", KeyEnd},       {"plus", '+'},           {"minus", '-'},
+        {"backspace", KeyBackspace}, {"space", ' '},
     };
     for (const auto& [name, key] : Names) {
         if (word == name) {
@@ -205,8 +206,23 @@ bool parseKey(std::string word, Event& e) {
             return true;
         }
     }
+    // f1 .. f12
+    long long n = 0;
+    if (word.size() >= 2 && word[0] == 'f' && parseInt(word.substr(1), 1, 12, n) && word[1] != '0' && word[1] != '+') {
+        e.key = KeyF1 + static_cast<int>(n) - 1;
+        return true;
+    }
     if (word.size() != 1) return false;
     e.key = static_cast<unsigned char>(word[0]);
+    return true;
+}
+
+// A window's name in window and snapshot lines: a short word of lower-case letters and digits.
+bool isWindowName(const std::string& word) {
+    if (word.empty() || word.size() > 32) return false;
+    for (char c : word) {
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')) return false;
+    }
     return true;
 }
 
@@ -216,6 +232,7 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                         std::vector<std::string>* snapshotFailures) {
     ScriptResult result;
     uint64_t t = 0;  // ms
+    std::string window;  // where mouse, wheel, dblclick and key lines go: "" the main window
     size_t start = 0;
     int lineNumber = 0;
     auto fail = [&](const std::string& why) {
@@ -279,8 +296,13 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 a.outcome = DialogOutcome::Cancelled;
             } else if (w.size() == 2 && w[1] == "folder-nopath") {
                 a.outcome = DialogOutcome::NoPath;
+            } else if (w.size() == 3 && w[1] == "text") {
+                sim::queueTextAnswer(w[2]);
+                if (end == text.size()) break;
+                continue;
             } else {
-                return fail("answer file \"PATH\" | answer cancel | answer folder \"PATH\" | answer folder-nopath");
+                return fail("answer file \"PATH\" | answer cancel | answer folder \"PATH\" | answer folder-nopath | "
+                            "answer text \"TEXT\"");
             }
             sim::queueDialogAnswer(a);
         } else if (verb == "menu") {
@@ -293,14 +315,14 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 return fail("mouse X Y B (B 0..3)");
             }
             int x = static_cast<int>(n), y = static_cast<int>(n2), b = static_cast<int>(n3);
-            sim::schedule(t, [x, y, b] { sim::setMouse(x, y, b); });
+            sim::schedule(t, [x, y, b, window] { sim::setMouse(x, y, b, window); });
         } else if (verb == "key") {
             if (w.size() != 2 || !parseKey(w[1], e)) {
                 return fail("key [ctrl+][shift+]NAME: one character, enter, escape, up, down, left, right, "
-                            "pageup, pagedown, home, end, plus or minus");
+                            "pageup, pagedown, home, end, plus, minus, backspace, space or f1..f12");
             }
             e.kind = EventKind::Key;
-            sim::scheduleEvent(t, e);
+            sim::schedule(t, [e, window] { sim::keyPress(e, window); });
         } else if (verb == "wheel") {
             const bool shift = w.size() == 5 && w[4] == "shift";
             if ((w.size() != 4 && !shift) || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
@@ -308,13 +330,13 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 return fail("wheel X Y N [shift] (N notches, not 0; > 0 away from the user)");
             }
             int x = static_cast<int>(n), y = static_cast<int>(n2), notches = static_cast<int>(n3);
-            sim::schedule(t, [x, y, notches, shift] { sim::wheel(x, y, notches, shift); });
+            sim::schedule(t, [x, y, notches, shift, window] { sim::wheel(x, y, notches, shift, window); });
         } else if (verb == "dblclick") {
             if (w.size() != 3 || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2)) {
                 return fail("dblclick X Y");
             }
             int x = static_cast<int>(n), y = static_cast<int>(n2);
-            sim::schedule(t, [x, y] { sim::doubleClick(x, y); });
+            sim::schedule(t, [x, y, window] { sim::doubleClick(x, y, window); });
         } else if (verb == "midi-in" || verb == "midi-in-sysex") {
             std::vector<uint8_t> bytes;
             for (size_t i = 1; i < w.size(); ++i) {
@@ -357,17 +379,25 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             if (w.size() != 2 || !parseInt(w[1], 24, 2400, n)) return fail("dpi N (24..2400)");
             const int dpi = static_cast<int>(n);
             setUp(t, [dpi] { sim::setScreenDpi(dpi); });
+        } else if (verb == "window") {
+            if (w.size() != 2 || !isWindowName(w[1])) return fail("window NAME (main, or a tool window's name)");
+            window = w[1] == "main" ? "" : w[1];
         } else if (verb == "snapshot") {
-            if (w.size() != 2) return fail("snapshot \"FILE.png\"");
+            if ((w.size() != 2 && w.size() != 3) || (w.size() == 3 && !isWindowName(w[2]))) {
+                return fail("snapshot \"FILE.png\" [NAME]");
+            }
             std::string path = resolve(home, w[1]);
-            sim::schedule(t, [path, snapshotFailures] {
+            std::string name = w.size() == 3 && w[2] != "main" ? w[2] : "";
+            sim::schedule(t, [path, name, snapshotFailures] {
                 std::string why;
-                if (!sim::mainWindowIsOpen()) why = "no main window is open";
-                if (why.empty()) {
-                    Canvas shown;  // the window as the screen shows it, at its zoom
-                    sim::shownMainWindow(shown);
-                    if (!writePng(shown, path, &why)) why = path + ": " + why;
+                Canvas shown;  // the window as the screen shows it, at its zoom
+                if (name.empty()) {
+                    if (sim::mainWindowIsOpen()) sim::shownMainWindow(shown);
+                    else why = "no main window is open";
+                } else if (!sim::shownToolWindow(name, shown)) {
+                    why = "no tool window " + name + " is shown";
                 }
+                if (why.empty() && !writePng(shown, path, &why)) why = path + ": " + why;
                 if (!why.empty() && snapshotFailures) snapshotFailures->push_back("snapshot: " + why);
             });
         } else if (verb == "transcript") {

@@ -8,12 +8,16 @@
 //   Subfolders are scanned at most 8 deep; links (to files or folders) are skipped.
 // CatalogUnreadable: how many .prg files the last read could not take (not a regular file,
 //   unreadable, too large, or not a whole program); they are not listed.
+// CatalogCut: the last read stopped early: at most 100,000 programs are listed, and at most
+//   1,000,000 entries of folders looked at (a subfolder that cannot be listed is skipped).
 //
 // readCatalog(reason): reads the folder again, taking each file's sound from the index
 //   (KtLibrary.idx beside KtLibrary.txt: a cache, rebuilt when missing or damaged) when the
 //   file's size and time are the ones the index has, else from the file; writes the index
 //   when it changed. False with a reason when the library folder cannot be listed (Catalog
-//   empty then). Never shows a message and never waits for anything but the files.
+//   empty then). Never shows a message and never waits for anything but the files. The index
+//   also names the library folder and the declared ranges it was made under; another folder
+//   or declaration starts it anew.
 // programToWire(values): the 104 bytes a write request carries for these program values
 //   (each clamped into its pot's range under the program's effect type, then shifted by its
 //   negative minimum); nothing of the panel changes.
@@ -31,6 +35,8 @@
 // setMarks(sound, marks): changes them and writes the file safely (a sound left without a mark
 //   loses its line; the file stays, empty if need be). False when the file cannot be written;
 //   the marks are kept for the run all the same, and the caller says it once (MarksWarned).
+//   A KtLibrary.txt that is there but could not be read (too large, unreadable, not a file) is
+//   never overwritten (false), nor is one written that would be too large to read back.
 // cleanTags(text): the tags typed: words folded to lower case, characters outside a-z 0-9 -
 //   dropped, empty words and repeats left out, each cut to 24 characters, at most 16.
 //
@@ -46,6 +52,9 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+constexpr size_t MaxTagLength = 24;  // characters of a tag
+constexpr size_t MaxTags = 16;       // tags of a sound
 
 struct CatalogEntry {
     std::string path;    // relative to the library folder, "/" between folders, extension kept
@@ -64,6 +73,7 @@ struct SoundMarks {
 extern std::string LibraryFolder;         // the folder scanned (empty: StartDirectory)
 extern std::vector<CatalogEntry> Catalog;  // the programs found, in path order
 extern int CatalogUnreadable;             // .prg files the last read could not take
+extern bool CatalogCut;                   // the last read stopped at one of its bounds
 extern bool MarksWarned;                  // the user heard KtLibrary.txt could not be written
 
 std::string libraryFolder();  // LibraryFolder, or StartDirectory when it is empty

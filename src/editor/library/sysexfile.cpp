@@ -101,8 +101,7 @@ std::vector<uint8_t> writeRequestFor(int location, int count) {
     request.push_back(0x00);
     request.push_back(static_cast<uint8_t>(location));
     for (int i = 0; i < count; ++i) {
-        const int shifted = ProgramValues[i] - std::min<int>(ParameterMin[i], 0);
-        request.push_back(static_cast<uint8_t>(std::clamp(shifted, 0, 127)));  // a SysEx data byte
+        request.push_back(wireByte(ProgramValues[i], ParameterMin[i]));
     }
     uint8_t high = 0, low = 0;
     sysExChecksum(request.data() + protocol::ProgramDataOffset, static_cast<size_t>(count), high, low);

@@ -101,16 +101,22 @@ void applyProgramValues(const std::vector<int16_t>& values) {
 
 std::vector<int16_t> programFromWire(const std::vector<uint8_t>& bytes) {
     std::vector<int16_t> values(bytes.size());
-    const auto declaredShift = [](size_t i) {
-        return i < ParameterMin.size() ? std::min<int16_t>(ParameterMin[i], 0) : int16_t{0};
-    };
     int type = 0;
-    if (bytes.size() > EffectTypeParameter) type = validType(bytes[EffectTypeParameter] + declaredShift(EffectTypeParameter));
+    if (bytes.size() > EffectTypeParameter) {
+        type = validType(bytes[EffectTypeParameter] + std::min<int16_t>(parameterMinimum(EffectTypeParameter, 0), 0));
+    }
     for (size_t i = 0; i < bytes.size(); ++i) {
-        const int k = static_cast<int>(i) - FirstEffectParameter;
-        const int16_t shift = k >= 0 && k < EffectParameterCount ? std::min<int16_t>(EffectTables[type].min[k], 0)
-                                                                  : declaredShift(i);
-        values[i] = static_cast<int16_t>(bytes[i] + shift);
+        values[i] = static_cast<int16_t>(bytes[i] + std::min<int16_t>(parameterMinimum(i, type), 0));
     }
     return values;
+}
+
+int16_t parameterMinimum(size_t i, int type) {
+    const int k = static_cast<int>(i) - FirstEffectParameter;
+    if (k >= 0 && k < EffectParameterCount) return EffectTables[validType(type)].min[k];
+    return i < ParameterMin.size() ? ParameterMin[i] : int16_t{0};
+}
+
+uint8_t wireByte(int value, int minimum) {
+    return static_cast<uint8_t>(std::clamp(value - std::min(minimum, 0), 0, 127));
 }

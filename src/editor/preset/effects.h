@@ -22,6 +22,11 @@
 //   shifted by its negative minimum, as a write request carries them) these are: the effect
 //   type from its byte, then every byte un-shifted by the minimum it has with that type.
 //   Nothing of the panel changes.
+// parameterMinimum(i, type): the minimum parameter i has under effect type `type` (taken as
+//   the nearest valid one): an effect parameter's (90..103) from that type's table, any other
+//   the declared ParameterMin (0 past the table).
+// wireByte(value, minimum): a value as a write request carries it: shifted by its minimum when
+//   that is negative, held in 0..127 (a SysEx data byte).
 #pragma once
 
 #include <cstdint>
@@ -48,3 +53,5 @@ void loadEffectTables(int type);
 void followEffectType();
 void applyProgramValues(const std::vector<int16_t>& values);
 std::vector<int16_t> programFromWire(const std::vector<uint8_t>& bytes);
+int16_t parameterMinimum(size_t i, int type);
+uint8_t wireByte(int value, int minimum);

@@ -51,17 +51,23 @@ std::vector<std::string> programFileLines(const std::vector<int16_t>& values) {
 
 bool writeProgramFile(const std::string& path) { return writeTextFileOrSay(path, programFileLines(ProgramValues)); }
 
-bool readProgramFile(const std::string& path) {
-    ProgramFileHadProblems = false;
-    if (!DataFileReader::openUserFile(path)) return false;
-    std::vector<int16_t> values(ProgramValues.size());
+bool readOpenProgramValues(std::vector<int16_t>& values) {
+    values.assign(ProgramValues.size(), 0);
     for (int16_t& v : values) {
         v = static_cast<int16_t>(std::clamp<int32_t>(DataFileReader::readInteger(), -32768, 32767));
         if (DataFileExhausted) break;
     }
     const bool complete = !DataFileExhausted;
-    ProgramFileHadProblems = DataFileProblems > 0;
     DataFileReader::close();
+    return complete;
+}
+
+bool readProgramFile(const std::string& path) {
+    ProgramFileHadProblems = false;
+    if (!DataFileReader::openUserFile(path)) return false;
+    std::vector<int16_t> values;
+    const bool complete = readOpenProgramValues(values);
+    ProgramFileHadProblems = DataFileProblems > 0;
     if (!complete) return false;
 
     ProgramValueCount = ParameterCount;

@@ -17,6 +17,10 @@
 //   ProgramValueCount = ParameterCount (true). The editor never ends here.
 //   ProgramFileHadProblems tells whether the last read reported any problem (a bad value, a
 //   line too long ...); its values are taken in all the same.
+// readOpenProgramValues(values): the values of the data file open now, one per parameter of
+//   ProgramValues, read as readProgramFile reads them; the file is closed afterwards. False
+//   when it ran out of values (values then holds what was read). The one reading of a program
+//   file's values, whether the reader shows its problems or was opened quietly.
 // programFitForUnit(path): true unless the last read of path reported problems; then
 //   "  <path>" / "  cannot be read" is shown and false: such a file is never written into
 //   the unit (a half-understood file would replace a good program there).
@@ -42,5 +46,6 @@ constexpr int SpareLineCount = 16;
 
 bool writeProgramFile(const std::string& path);
 bool readProgramFile(const std::string& path);
+bool readOpenProgramValues(std::vector<int16_t>& values);
 bool readNamedProgramFile(const std::string& path);
 bool programFitForUnit(const std::string& path);

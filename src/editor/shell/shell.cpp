@@ -1,6 +1,7 @@
 #include "editor/shell/shell.h"
 
 #include "editor/declaration/declaration.h"
+#include "editor/library/catalog.h"
 #include "editor/library/library.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
@@ -73,6 +74,7 @@ void resetEditorState() {
     resetKeyboardState();
     resetPanelState();
     resetLibraryState();
+    resetCatalogState();
     resetUnitMemoryState();
     resetSysExFileState();
     resetTransferState();

@@ -151,6 +151,19 @@ void pump(double seconds) {
         e.kind = EventKind::Other;
         queueEvent(e);
     }
+    // A tool window that gets the focus came to the front: by the user's doing, unless it is
+    // the one openToolWindow just raised.
+    const int tool = focusedToolWindow();
+    if (tool != backend().FocusedTool) {
+        backend().FocusedTool = tool;
+        if (tool != 0 && tool != backend().RaisedTool) {
+            Event e;
+            e.kind = EventKind::WindowActivated;
+            e.window = tool;
+            queueEvent(e);
+        }
+        if (tool != 0) backend().RaisedTool = 0;
+    }
 }
 
 void requestRepaint() { backend().RepaintPending = true; }
@@ -183,8 +196,10 @@ int keyCodeOfEvent() {
     case FL_End: return KeyEnd;
     case FL_KP + '+': return '+';
     case FL_KP + '-': return '-';
+    case FL_BackSpace: return KeyBackspace;
     default: break;
     }
+    if (key >= FL_F + 1 && key <= FL_F + 12) return KeyF1 + (key - FL_F) - 1;
     // With Ctrl the text is a control character (Ctrl+Z types 0x1A): the key itself counts.
     if (Fl::event_state(FL_CTRL) && key > 0 && key < 0x80) return key;
     const char* text = Fl::event_text();

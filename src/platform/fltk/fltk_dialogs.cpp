@@ -1,6 +1,6 @@
-// fltk_dialogs.cpp - the message box, the alert box and the file and folder dialogs, on
-// FLTK 1.3 (fl_message, fl_alert, Fl_Native_File_Chooser: GTK's chooser where GTK is
-// installed, FLTK's own otherwise).
+// fltk_dialogs.cpp - the message box, the alert box, the file and folder dialogs and the
+// text input, on FLTK 1.3 (fl_message, fl_alert, Fl_Native_File_Chooser: GTK's chooser where
+// GTK is installed, FLTK's own otherwise; the text input is a small modal window of ours).
 //
 // Each runs its own modal loop inside FLTK; the program does nothing meanwhile. Clicks and
 // keys meant for the program's windows do not reach them while a dialog is up (FLTK keeps
@@ -8,7 +8,12 @@
 // main window gets the keyboard focus back if it had it before, as owners of a dialog do on
 // other systems.
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
 #include <cctype>
@@ -128,5 +133,69 @@ DialogAnswer folderDialog(const std::string& title, const std::string& startFold
             }
         }
         return answer;
+    });
+}
+
+namespace {
+
+// The text input's window: the prompt, the field, OK (also Enter) and Cancel (also Escape and
+// the close button). Answered says which ended it.
+struct TextInput {
+    Fl_Window* Window = nullptr;
+    Fl_Input* Field = nullptr;
+    bool Answered = false;
+    bool Confirmed = false;
+};
+
+void textInputOk(Fl_Widget*, void* data) {
+    auto* input = static_cast<TextInput*>(data);
+    input->Answered = true;
+    input->Confirmed = true;
+    input->Window->hide();
+}
+
+// Cancel, Escape and the close button all come here (FLTK sends the window's callback for the
+// last two).
+void textInputCancel(Fl_Widget*, void* data) {
+    auto* input = static_cast<TextInput*>(data);
+    input->Answered = true;
+    input->Window->hide();
+}
+
+}  // namespace
+
+bool askText(const std::string& title, const std::string& prompt, const std::string& initial, std::string& answer) {
+    return runDialog([&] {
+        if (!ktfltk::openDisplay()) return false;
+        constexpr int Width = 360, Height = 110, Margin = 10, ButtonWidth = 80, ButtonHeight = 25;
+        TextInput input;
+        Fl_Window window(Width, Height);
+        input.Window = &window;
+        window.copy_label(title.c_str());
+        Fl_Box label(Margin, Margin, Width - 2 * Margin, 20);
+        label.copy_label(prompt.c_str());
+        label.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+        Fl_Input field(Margin, Margin + 22, Width - 2 * Margin, 25);
+        input.Field = &field;
+        field.value(initial.c_str());
+        Fl_Return_Button ok(Width - 2 * (ButtonWidth + Margin), Height - ButtonHeight - Margin, ButtonWidth,
+                            ButtonHeight, "OK");
+        ok.callback(textInputOk, &input);
+        Fl_Button cancel(Width - ButtonWidth - Margin, Height - ButtonHeight - Margin, ButtonWidth, ButtonHeight,
+                         "Cancel");
+        cancel.callback(textInputCancel, &input);
+        window.callback(textInputCancel, &input);
+        window.end();
+        window.set_modal();
+        window.hotspot(&field);
+        window.show();
+        field.take_focus();
+        field.position(field.size(), 0);  // all of it selected: typing replaces it
+        // FLTK's own modal loop: the program's windows get nothing meanwhile, and MIDI input
+        // goes on being queued by its thread.
+        while (window.shown()) ktfltk::pump(-1);
+        if (!input.Confirmed) return false;
+        answer = field.value();
+        return true;
     });
 }

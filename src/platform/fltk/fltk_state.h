@@ -51,6 +51,15 @@ struct MenuEntry {
     std::string keyText;
 };
 
+// A tool window (toolwindow.h): number n is Backend::Tools[n - 1]. The window is made on
+// first opening and kept; hiding it keeps its Canvas.
+struct ToolWindowRecord {
+    std::string Name;
+    Canvas Pixels;
+    ProgramWindow* Window = nullptr;
+    CanvasView* View = nullptr;
+};
+
 struct Backend {
     // The event queue: appended to by the GUI side and by the MIDI thread, taken from by the
     // waits (fltk_core.cpp).
@@ -78,6 +87,11 @@ struct Backend {
     ProgramWindow* TheMessageWindow = nullptr;
     CanvasView* TheMessageView = nullptr;
     bool MessageOpen = false;
+    // The tool windows; a deque, so the Canvas of one stays put when another is opened.
+    std::deque<ToolWindowRecord> Tools;
+    Canvas NoToolWindow;  // what toolWindowCanvas gives for a number no tool window has
+    int FocusedTool = 0;  // the tool window holding the keyboard focus after the last pump; 0 none
+    int RaisedTool = 0;   // the tool window openToolWindow brought to the front, until it has the focus
 
     // The menus: the program's tree of records, turned into an Fl_Menu_Item array for the
     // menu bar whenever it is attached or a check mark changes (fltk_window.cpp).
@@ -138,11 +152,15 @@ Fl_Window* messageWindow();
 // Gives the keyboard focus to the main window's panel, if it is open.
 void focusMainWindow();
 
-// Hides both windows (the program is about to end).
+// The tool window whose widget holds the keyboard focus, 0 when none does.
+int focusedToolWindow();
+
+// Hides every window (the program is about to end).
 void hideWindows();
 
 // Translates the key of the current FLTK key event into a Key event's code: KeyEnter,
-// KeyEscape or the character typed; -1 when the key types nothing (shift, arrows, F-keys).
+// KeyEscape, KeyBackspace, a named key (arrows, pages, F1..F12) or the character typed; -1
+// when the key is none of these (shift alone, Insert).
 int keyCodeOfEvent();
 
 }  // namespace ktfltk

@@ -35,6 +35,7 @@
 #include "platform/fltk/fltk_state.h"
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/toolwindow.h"
 #include "platform/window.h"
 #include "platform/zoomscale.h"
 
@@ -57,18 +58,20 @@ int buttonsOfEvent() {
     return ((state & FL_BUTTON1) ? 1 : 0) | ((state & FL_BUTTON3) ? 2 : 0);
 }
 
-void queueKey(int code) {
+void queueKey(int code, int window) {
     Event e;
     e.kind = EventKind::Key;
+    e.window = window;
     e.key = code;
     e.ctrl = Fl::event_state(FL_CTRL) != 0;
     e.shift = Fl::event_state(FL_SHIFT) != 0;
     queueEvent(e);
 }
 
-void queueMouse(int x, int y, int buttons, bool doubleClick = false) {
+void queueMouse(int x, int y, int buttons, bool doubleClick, int window) {
     Event e;
     e.kind = EventKind::MouseButton;
+    e.window = window;
     e.x = x;
     e.y = y;
     e.buttons = buttons;
@@ -78,12 +81,12 @@ void queueMouse(int x, int y, int buttons, bool doubleClick = false) {
 
 // Turns the current key event into a Key event. Keys with Alt are left to the menu bar
 // (Alt+F opens the File menu by its "&F"), and keys that type nothing are not keys to the
-// program.
-bool takeKey() {
+// program. `window`: the window the key is for (its number in Event::window).
+bool takeKey(int window) {
     if (Fl::event_state(FL_ALT)) return false;
     const int code = keyCodeOfEvent();
     if (code < 0) return false;
-    queueKey(code);
+    queueKey(code, window);
     return true;
 }
 
@@ -92,17 +95,20 @@ bool takeKey() {
 // The widgets of the two windows (named in fltk_state.h, so Backend can hold them).
 
 // Shows a Canvas at the zoom and turns the mouse over it into MouseButton events. `Role` says
-// which window it is in: the main window's panel reports its own coordinates, the message
-// window's view reports the pointer in panel coordinates of the main window (the one
-// coordinate system of the portable code); both scaled back from the zoom.
+// which window it is in: the main window's panel and a tool window's view report their own
+// coordinates, the message window's view reports the pointer in panel coordinates of the
+// main window (the one coordinate system of the portable code); all scaled back from the
+// zoom. A tool window's events carry its number (`window`), the others' MainWindowId.
 class CanvasView : public Fl_Widget {
 public:
-    enum Role { Panel, Message };
+    enum Role { Panel, Message, Tool };
 
-    CanvasView(int x, int y, int w, int h, Canvas& canvas, Role role)
-        : Fl_Widget(x, y, w, h), TheCanvas(canvas), TheRole(role) {}
+    CanvasView(int x, int y, int w, int h, Canvas& canvas, Role role, int window = MainWindowId)
+        : Fl_Widget(x, y, w, h), TheCanvas(canvas), TheRole(role), Window(window) {}
 
     bool drawnOnce() const { return DrawnOnce; }
+    // The window is about to be shown again: drawnOnce waits for its next first drawing.
+    void forgetDrawn() { DrawnOnce = false; }
 
     // Shows the canvas's damaged rectangle now.
     void present() {
@@ -165,10 +171,11 @@ public:
             reportMouse(event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0);
             return 1;
         case FL_MOUSEWHEEL: {
-            if (TheRole != Panel || Fl::event_dy() == 0) return 1;
+            if (TheRole == Message || Fl::event_dy() == 0) return 1;
             notePointer();
             Event e;
             e.kind = EventKind::Wheel;
+            e.window = Window;
             pointer(e.x, e.y);
             e.notches = -Fl::event_dy();  // FLTK counts towards the user as positive
             e.shift = Fl::event_state(FL_SHIFT) != 0;
@@ -182,7 +189,7 @@ public:
             // Alt+letter goes on to the menu bar. Every other key stays here, also one that
             // types nothing: FLTK would move the focus away with arrows and Tab.
             if (Fl::event_state(FL_ALT)) return 0;
-            takeKey();
+            takeKey(Window);
             return 1;
         default:
             return Fl_Widget::handle(event);
@@ -192,7 +199,7 @@ public:
 private:
     void notePointer() {
         int px = Fl::event_x() - x(), py = Fl::event_y() - y();
-        if (TheRole != Panel && mainWindow() != nullptr) {
+        if (TheRole == Message && mainWindow() != nullptr) {
             // From the screen position: the message window is another top-level window.
             px = Fl::event_x_root() - mainWindow()->x();
             py = Fl::event_y_root() - mainWindow()->y() - MenuBarHeight;
@@ -204,24 +211,28 @@ private:
         notePointer();
         int px = 0, py = 0;
         pointer(px, py);
-        queueMouse(px, py, buttons(), doubleClick);
+        queueMouse(px, py, buttons(), doubleClick, Window);
     }
 
     Canvas& TheCanvas;
     Role TheRole;
+    int Window;
     bool DrawnOnce = false;
 };
 
 // A top-level window that reports keys its widgets left alone, and whose close button and
 // Escape key do not close it: FLTK's default callback hides a window for both.
+// `Window`: the number its keys carry (a tool window's; MainWindowId for the others).
 class ProgramWindow : public Fl_Window {
 public:
     ProgramWindow(int x, int y, int w, int h, const char* label) : Fl_Window(x, y, w, h, label) {}
 
+    int Window = MainWindowId;
+
     int handle(int event) override {
         switch (event) {
         case FL_KEYBOARD:
-            if (takeKey()) return 1;
+            if (takeKey(Window)) return 1;
             break;
         case FL_SHORTCUT: {
             // A key nobody in the focus chain took comes back as a shortcut, offered to
@@ -230,7 +241,7 @@ public:
             // taken by the window in front only.
             if (Fl_Window::handle(event)) return 1;
             Fl_Window* front = Fl::modal() != nullptr ? Fl::modal() : Fl::first_window();
-            if (Fl::focus() == nullptr && front == this && takeKey()) return 1;
+            if (Fl::focus() == nullptr && front == this && takeKey(Window)) return 1;
             return 0;
         }
         default:
@@ -300,6 +311,18 @@ void mainWindowCallback(Fl_Widget*, void*) {
 
 void messageWindowCallback(Fl_Widget*, void*) {
     // The message window goes away only when the program has its answer (a key or a click).
+}
+
+// A tool window's close button hides it, and the program hears of it. Escape, which FLTK
+// also sends here, is a key for the program (the view has taken it) and closes nothing.
+void toolWindowCallback(Fl_Widget* widget, void*) {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    auto* window = static_cast<ProgramWindow*>(widget);
+    window->hide();
+    Event e;
+    e.kind = EventKind::ToolWindowHidden;
+    e.window = window->Window;
+    queueEvent(e);
 }
 
 // ---- the menus: the program's tree of records, turned into an Fl_Menu_Item array for the
@@ -470,7 +493,20 @@ void focusMainWindow() {
         backend().ThePanel->take_focus();
 }
 
+int focusedToolWindow() {
+    Fl_Widget* focus = Fl::focus();
+    Fl_Window* top = focus != nullptr ? focus->top_window() : nullptr;
+    if (top == nullptr) return 0;
+    for (const ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window == top) return tool.Window->Window;
+    }
+    return 0;
+}
+
 void hideWindows() {
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window != nullptr) tool.Window->hide();
+    }
     if (backend().TheMessageWindow != nullptr) backend().TheMessageWindow->hide();
     backend().MessageOpen = false;
     if (backend().TheMainWindow != nullptr) {
@@ -537,6 +573,9 @@ void presentMainWindow() {
 }
 
 void closeMainWindow() {
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window != nullptr) tool.Window->hide();
+    }
     if (backend().TheMessageWindow != nullptr) {
         backend().TheMessageWindow->hide();
         backend().MessageOpen = false;
@@ -559,6 +598,9 @@ void setWindowZoom(int percent) {
     fitWindowToZoom(backend().TheMainWindow, backend().TheMenuBar, backend().ThePanel, backend().MainCanvas);
     if (backend().MessageOpen)
         fitWindowToZoom(backend().TheMessageWindow, nullptr, backend().TheMessageView, backend().MessageCanvas);
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window != nullptr && tool.Window->shown()) fitWindowToZoom(tool.Window, nullptr, tool.View, tool.Pixels);
+    }
     Fl::flush();
 }
 
@@ -688,4 +730,93 @@ void closeMessageWindow() {
     // in front of it goes away.
     if (hadFocus) focusMainWindow();
     Fl::flush();
+}
+
+// ---- toolwindow.h
+
+namespace {
+
+ToolWindowRecord* toolWindow(int window) {
+    if (window < 1 || window > static_cast<int>(backend().Tools.size())) return nullptr;
+    return &backend().Tools[static_cast<size_t>(window) - 1];
+}
+
+}  // namespace
+
+int openToolWindow(const std::string& name, const std::string& caption, int width, int height) {
+    startFltk();
+    std::deque<ToolWindowRecord>& tools = backend().Tools;
+    int number = 0;
+    for (size_t i = 0; i < tools.size() && number == 0; ++i) {
+        if (tools[i].Name == name) number = static_cast<int>(i) + 1;
+    }
+    if (number == 0) {
+        tools.emplace_back();
+        tools.back().Name = name;
+        number = static_cast<int>(tools.size());
+    }
+    ToolWindowRecord& tool = tools[static_cast<size_t>(number) - 1];
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    // Only a new size starts a blank Canvas: a window shown again keeps what was drawn.
+    if (width != tool.Pixels.width() || height != tool.Pixels.height()) tool.Pixels.resize(width, height);
+    if (!openDisplay()) return number;
+    if (tool.Window == nullptr) {
+        // Beside the main window, where the user looks for it; the window manager may move it.
+        int x = 0, y = 0;
+        if (mainWindow() != nullptr) {
+            x = mainWindow()->x() + mainWindow()->w() + 8;
+            y = mainWindow()->y();
+        }
+        tool.Window = new ProgramWindow(x, y, width, height, nullptr);
+        tool.Window->Window = number;
+        tool.Window->callback(toolWindowCallback);
+        tool.View = new CanvasView(0, 0, width, height, tool.Pixels, CanvasView::Tool, number);
+        tool.Window->end();
+        if (program_invocation_short_name != nullptr) tool.Window->xclass(program_invocation_short_name);
+    }
+    tool.Window->copy_label(caption.c_str());
+    fitWindowToZoom(tool.Window, nullptr, tool.View, tool.Pixels);
+    // Raised by the program: its coming to the front is no WindowActivated.
+    backend().RaisedTool = number;
+    const bool wasShown = tool.Window->shown();
+    if (!wasShown) tool.View->forgetDrawn();
+    tool.Window->show();  // shows a hidden window, raises a shown one
+    tool.View->take_focus();
+    // A window just shown: its first exposure draws the whole Canvas.
+    if (!wasShown) waitUntilDrawn(tool.View);
+    Fl::flush();
+    return number;
+}
+
+Canvas& toolWindowCanvas(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    // A number openToolWindow never gave has no window; its drawing goes nowhere visible.
+    return tool != nullptr ? tool->Pixels : backend().NoToolWindow;
+}
+
+void presentToolWindow(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    if (tool == nullptr) return;
+    if (tool->View == nullptr || !tool->Window->shown()) {
+        // Nothing to show now; the whole Canvas is drawn when the window is shown again.
+        int x, y, w, h;
+        tool->Pixels.takeDamage(x, y, w, h);
+        return;
+    }
+    tool->View->present();
+}
+
+void hideToolWindow(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    if (tool == nullptr || tool->Window == nullptr || !tool->Window->shown()) return;
+    const bool hadFocus = focusedToolWindow() == window;
+    tool->Window->hide();
+    if (hadFocus) focusMainWindow();
+    Fl::flush();
+}
+
+bool toolWindowShown(int window) {
+    const ToolWindowRecord* tool = toolWindow(window);
+    return tool != nullptr && tool->Window != nullptr && tool->Window->shown();
 }

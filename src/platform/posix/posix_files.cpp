@@ -101,3 +101,15 @@ void keepAttributesOnOpenFile(std::FILE* file, const fs::path& original) {
 }
 
 void keepAttributesOnClosedFile(const std::string&, const fs::path&) {}
+
+bool fileFacts(const std::string& path, FileFacts& facts, int& error) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        error = errno;
+        return false;
+    }
+    facts.type = S_ISLNK(info.st_mode) ? fs::file_type::symlink : typeOfMode(info.st_mode);
+    facts.size = static_cast<std::uint64_t>(info.st_size);
+    facts.time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}

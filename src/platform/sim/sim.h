@@ -68,15 +68,22 @@ void advanceToUs(uint64_t atUs);
 // Queues an event for the program now (used by happenings).
 void queueEvent(const Event& e);
 
-// Live state, changed by happenings.
-void setMouse(int x, int y, int buttons);  // also queues a MouseButton event
+// Live state, changed by happenings. The mouse, wheel and key happenings go to the window
+// called `window`: "" or "main" the main window, else the tool window of that name (the name
+// the program gave openToolWindow). Their events carry that window's number; happenings for a
+// tool window that is not shown (or not yet opened) are dropped, as a window system delivers
+// nothing to a window that is not on the screen. The live mouse state is in the coordinates
+// of the window the last mouse happening went to.
+void setMouse(int x, int y, int buttons, const std::string& window = "");  // also queues a MouseButton event
 // A left double click at (x, y): press, release, a second press flagged as a double click,
 // release; the live mouse state follows each step as the program takes it.
-void doubleClick(int x, int y);
+void doubleClick(int x, int y, const std::string& window = "");
 // The mouse moves to (x, y) and the wheel turns `notches` (> 0: away from the user).
-void wheel(int x, int y, int notches, bool shift);
-// Positions given to setMouse, doubleClick and wheel are the main window's client coordinates
-// on the screen: at a zoom other than 100 % they are scaled back to Canvas coordinates.
+void wheel(int x, int y, int notches, bool shift, const std::string& window = "");
+// A key press (e.kind Key, e.key, e.ctrl, e.shift) for that window.
+void keyPress(Event e, const std::string& window = "");
+// Positions given to setMouse, doubleClick and wheel are the window's client coordinates on
+// the screen: at a zoom other than 100 % they are scaled back to Canvas coordinates.
 // The user chooses a menu item (nothing happens when it is greyed out).
 void menuCommand(int commandId);
 void setForeground(int window);
@@ -85,8 +92,11 @@ void setScreen(int width, int height, bool tell = true);
 // The screen's dots per inch (96 unless set).
 void setScreenDpi(int dpi);
 
-// Dialog answers, taken in order by the file and folder dialogs (none queued: cancelled).
+// Dialog answers, taken in order by the file and folder dialogs and the text input (none
+// queued: cancelled). A text answer given to a file or folder dialog cancels it, and a file or
+// folder answer given to the text input cancels that.
 void queueDialogAnswer(const DialogAnswer& answer);
+void queueTextAnswer(const std::string& text);
 
 // MIDI devices of the machine.
 // The devices present when the program starts. The unit's cables go to the ports named
@@ -129,6 +139,14 @@ void shownMainWindow(Canvas& out);
 const std::string& mainWindowCaption();
 bool messageWindowIsOpen();
 Canvas& messageWindowCanvas();
+// Tool windows by the name the program gave openToolWindow: whether one of that name is
+// shown, its Canvas (null when the program never opened one of that name), and its client
+// area as the screen shows it (false when it is not shown).
+bool toolWindowIsShown(const std::string& name);
+Canvas* toolWindowCanvasNamed(const std::string& name);
+bool shownToolWindow(const std::string& name, Canvas& out);
+// The user clicks the tool window's close button (nothing happens when it is not shown).
+void closeToolWindowByUser(const std::string& name);
 bool menuItemIsChecked(int commandId);
 bool menuItemIsEnabled(int commandId);
 // The menu bar as text, one item per line ("&File/&Exit 1001"), for tests.

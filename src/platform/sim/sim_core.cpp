@@ -10,6 +10,7 @@
 #include "platform/events.h"
 #include "platform/input.h"
 #include "platform/process.h"
+#include "platform/toolwindow.h"
 #include "platform/sim/sim_state.h"
 #include "platform/zoomscale.h"
 
@@ -164,8 +165,25 @@ void queueEvent(const Event& e) {
     machine().PendingSetsMouse.push_back(false);
 }
 
-void doubleClick(int x, int y) {
+namespace {
+
+// The number of the window a happening goes to: 0 the main window, n a shown tool window;
+// -1 for a tool window that is not shown (the happening is dropped).
+int targetWindow(const std::string& name) {
+    if (name.empty() || name == "main") return MainWindowId;
+    const std::deque<ToolWindowRecord>& tools = machine().Tools;
+    for (size_t i = 0; i < tools.size(); ++i) {
+        if (tools[i].Name == name) return tools[i].Shown ? static_cast<int>(i) + 1 : -1;
+    }
+    return -1;
+}
+
+}  // namespace
+
+void doubleClick(int x, int y, const std::string& window) {
     Machine& m = machine();
+    const int target = targetWindow(window);
+    if (target < 0) return;
     x = unzoomed(x, m.Zoom);
     y = unzoomed(y, m.Zoom);
     m.MouseX = x;
@@ -173,6 +191,7 @@ void doubleClick(int x, int y) {
     for (int step = 0; step < 4; ++step) {
         Event e;
         e.kind = EventKind::MouseButton;
+        e.window = target;
         e.x = x;
         e.y = y;
         e.buttons = step % 2 == 0 ? 1 : 0;
@@ -182,18 +201,28 @@ void doubleClick(int x, int y) {
     }
 }
 
-void wheel(int x, int y, int notches, bool shift) {
+void wheel(int x, int y, int notches, bool shift, const std::string& window) {
     Machine& m = machine();
+    const int target = targetWindow(window);
+    if (target < 0) return;
     x = unzoomed(x, m.Zoom);
     y = unzoomed(y, m.Zoom);
     m.MouseX = x;
     m.MouseY = y;
     Event e;
     e.kind = EventKind::Wheel;
+    e.window = target;
     e.x = x;
     e.y = y;
     e.notches = notches;
     e.shift = shift;
+    queueEvent(e);
+}
+
+void keyPress(Event e, const std::string& window) {
+    const int target = targetWindow(window);
+    if (target < 0) return;
+    e.window = target;
     queueEvent(e);
 }
 
@@ -205,8 +234,10 @@ void menuCommand(int commandId) {
     queueEvent(e);
 }
 
-void setMouse(int x, int y, int buttons) {
+void setMouse(int x, int y, int buttons, const std::string& window) {
     Machine& m = machine();
+    const int target = targetWindow(window);
+    if (target < 0) return;
     x = unzoomed(x, m.Zoom);
     y = unzoomed(y, m.Zoom);
     m.MouseX = x;
@@ -214,6 +245,7 @@ void setMouse(int x, int y, int buttons) {
     m.MouseButtons = buttons;
     Event e;
     e.kind = EventKind::MouseButton;
+    e.window = target;
     e.x = x;
     e.y = y;
     e.buttons = buttons;
@@ -238,7 +270,15 @@ void setScreen(int width, int height, bool tell) {
 
 void setScreenDpi(int dpi) { machine().ScreenDpi = dpi; }
 
-void queueDialogAnswer(const DialogAnswer& answer) { machine().Answers.push_back(answer); }
+void queueDialogAnswer(const DialogAnswer& answer) { machine().Answers.push_back(QueuedAnswer{answer, false}); }
+
+void queueTextAnswer(const std::string& text) {
+    QueuedAnswer a;
+    a.Answer.outcome = DialogOutcome::Chosen;
+    a.Answer.path = text;
+    a.Text = true;
+    machine().Answers.push_back(a);
+}
 
 }  // namespace sim
 
@@ -412,13 +452,19 @@ void alertBox(const std::string& line1, const std::string& line2) {
 
 namespace {
 
-DialogAnswer takeAnswer(const char* kind, const std::string& title, const std::string& startFolder) {
+// The next queued answer; none queued is a cancel. `text` says which kind the dialog takes:
+// an answer of the other kind is used up and cancels it.
+DialogAnswer takeAnswer(bool text) {
     sim::Machine& m = machine();
     DialogAnswer answer;
-    if (!m.Answers.empty()) {
-        answer = m.Answers.front();
-        m.Answers.pop_front();
-    }
+    if (m.Answers.empty()) return answer;
+    if (m.Answers.front().Text == text) answer = m.Answers.front().Answer;
+    m.Answers.pop_front();
+    return answer;
+}
+
+DialogAnswer fileOrFolderAnswer(const char* kind, const std::string& title, const std::string& startFolder) {
+    const DialogAnswer answer = takeAnswer(false);
     std::string shown;
     switch (answer.outcome) {
     case DialogOutcome::Chosen: shown = sim::quote(answer.path); break;
@@ -433,12 +479,22 @@ DialogAnswer takeAnswer(const char* kind, const std::string& title, const std::s
 
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
                         const std::string& /*pattern*/) {
-    DialogAnswer a = takeAnswer(kind == FileDialogKind::Open ? "open" : "save", title, startFolder);
+    DialogAnswer a = fileOrFolderAnswer(kind == FileDialogKind::Open ? "open" : "save", title, startFolder);
     // A file dialog has no "no path" outcome; an answer meant for a folder browser cancels it.
     if (a.outcome == DialogOutcome::NoPath) a.outcome = DialogOutcome::Cancelled;
     return a;
 }
 
 DialogAnswer folderDialog(const std::string& title, const std::string& startFolder) {
-    return takeAnswer("folder", title, startFolder);
+    return fileOrFolderAnswer("folder", title, startFolder);
+}
+
+bool askText(const std::string& title, const std::string& /*prompt*/, const std::string& initial,
+             std::string& answer) {
+    const DialogAnswer a = takeAnswer(true);
+    const bool chosen = a.outcome == DialogOutcome::Chosen;
+    sim::transcript("dialog", "text " + sim::quote(title) + " " + sim::quote(initial) + " -> " +
+                                  (chosen ? sim::quote(a.path) : std::string("cancel")));
+    if (chosen) answer = a.path;
+    return chosen;
 }

@@ -25,6 +25,21 @@ struct MenuItemRecord {
     std::string text;
 };
 
+// A tool window: its name (what scripts call it), its Canvas, and whether it is shown. Tool
+// window n is Machine::Tools[n - 1].
+struct ToolWindowRecord {
+    std::string Name;
+    Canvas Pixels;
+    bool Shown = false;
+};
+
+// A queued dialog answer; Text marks the answers of "answer text" lines, which only the text
+// input takes (a file or folder dialog given one is cancelled, and the other way round).
+struct QueuedAnswer {
+    DialogAnswer Answer;
+    bool Text = false;
+};
+
 struct Machine {
     std::string Home;
     std::ostream* Transcript = nullptr;
@@ -51,7 +66,7 @@ struct Machine {
     int ScreenWidth = 1366, ScreenHeight = 768;
     int ScreenDpi = 96;
 
-    std::deque<DialogAnswer> Answers;
+    std::deque<QueuedAnswer> Answers;
     std::string Waiting;  // what a message window or choice waits for; empty when none
 
     bool MainOpen = false;
@@ -60,6 +75,8 @@ struct Machine {
     int Zoom = 100;  // the main window's zoom level in percent
     bool MessageOpen = false;
     Canvas Message;
+    std::deque<ToolWindowRecord> Tools;  // a deque: the Canvas of one stays put when another opens
+    Canvas NoToolWindow;  // what toolWindowCanvas gives for a number no tool window has
     std::map<int, std::vector<MenuItemRecord>> Menus;
     int NextMenu = 1;
     int AttachedBar = 0;

@@ -2,6 +2,7 @@
 // memory; captions and check marks go to the transcript.
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/toolwindow.h"
 #include "platform/sim/sim_state.h"
 #include "platform/window.h"
 #include "platform/zoomscale.h"
@@ -173,3 +174,108 @@ void closeMessageWindow() {
     m.Waiting.clear();
     m.Foreground = m.ForegroundBeforeMessage;
 }
+
+// ---- toolwindow.h
+
+namespace {
+
+sim::ToolWindowRecord* toolWindow(int window) {
+    std::deque<sim::ToolWindowRecord>& tools = machine().Tools;
+    if (window < 1 || window > static_cast<int>(tools.size())) return nullptr;
+    return &tools[static_cast<size_t>(window) - 1];
+}
+
+sim::ToolWindowRecord* toolWindowNamed(const std::string& name) {
+    for (sim::ToolWindowRecord& tool : machine().Tools) {
+        if (tool.Name == name) return &tool;
+    }
+    return nullptr;
+}
+
+// The number of a tool window: its place in Machine::Tools, counted from 1.
+int numberOf(const sim::ToolWindowRecord& tool) {
+    const std::deque<sim::ToolWindowRecord>& tools = machine().Tools;
+    for (size_t i = 0; i < tools.size(); ++i) {
+        if (&tools[i] == &tool) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+void hideTool(sim::ToolWindowRecord& tool) {
+    if (!tool.Shown) return;
+    tool.Shown = false;
+    sim::transcript("window", tool.Name + " close");
+}
+
+}  // namespace
+
+int openToolWindow(const std::string& name, const std::string& /*caption*/, int width, int height) {
+    sim::Machine& m = machine();
+    sim::ToolWindowRecord* tool = toolWindowNamed(name);
+    if (tool == nullptr) {
+        m.Tools.emplace_back();
+        tool = &m.Tools.back();
+        tool->Name = name;
+    }
+    width = width > 0 ? width : 1;
+    height = height > 0 ? height : 1;
+    // Only a new size starts a blank Canvas: a window shown again keeps what was drawn.
+    if (width != tool->Pixels.width() || height != tool->Pixels.height()) tool->Pixels.resize(width, height);
+    if (!tool->Shown) {
+        tool->Shown = true;
+        sim::transcript("window", name + " open " + std::to_string(tool->Pixels.width()) + " " +
+                                      std::to_string(tool->Pixels.height()));
+    }
+    return numberOf(*tool);
+}
+
+Canvas& toolWindowCanvas(int window) {
+    sim::ToolWindowRecord* tool = toolWindow(window);
+    // A number openToolWindow never gave has no window; its drawing goes nowhere visible.
+    return tool != nullptr ? tool->Pixels : machine().NoToolWindow;
+}
+
+void presentToolWindow(int window) {
+    int x, y, w, h;
+    toolWindowCanvas(window).takeDamage(x, y, w, h);
+}
+
+void hideToolWindow(int window) {
+    if (sim::ToolWindowRecord* tool = toolWindow(window)) hideTool(*tool);
+}
+
+bool toolWindowShown(int window) {
+    const sim::ToolWindowRecord* tool = toolWindow(window);
+    return tool != nullptr && tool->Shown;
+}
+
+namespace sim {
+
+bool toolWindowIsShown(const std::string& name) {
+    const ToolWindowRecord* tool = toolWindowNamed(name);
+    return tool != nullptr && tool->Shown;
+}
+
+Canvas* toolWindowCanvasNamed(const std::string& name) {
+    ToolWindowRecord* tool = toolWindowNamed(name);
+    return tool != nullptr ? &tool->Pixels : nullptr;
+}
+
+bool shownToolWindow(const std::string& name, Canvas& out) {
+    const ToolWindowRecord* tool = toolWindowNamed(name);
+    if (tool == nullptr || !tool->Shown) return false;
+    zoomCanvas(tool->Pixels, machine().Zoom, out);
+    return true;
+}
+
+void closeToolWindowByUser(const std::string& name) {
+    ToolWindowRecord* tool = toolWindowNamed(name);
+    if (tool == nullptr || !tool->Shown) return;
+    hideTool(*tool);
+    Event e;
+    e.kind = EventKind::ToolWindowHidden;
+    e.window = numberOf(*tool);
+    queueEvent(e);
+}
+
+}  // namespace sim

@@ -1,5 +1,5 @@
-// win32_dialogs.cpp - the message box, the alert box and the file and folder dialogs, on
-// user32, comdlg32 and shell32.
+// win32_dialogs.cpp - the message box, the alert box, the file and folder dialogs and the
+// text input, on user32, comdlg32 and shell32.
 //
 // Each runs its own modal message loop with the main window (when there is one) as its
 // owner, which Windows disables meanwhile. Messages for the program's windows that arrive
@@ -11,7 +11,9 @@
 #include <shlobj.h>
 
 #include <cctype>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include "platform/dialogs.h"
@@ -132,4 +134,121 @@ DialogAnswer folderDialog(const std::string& title, const std::string& startFold
     }
     CoTaskMemFree(items);
     return answer;
+}
+
+// ---- the text input: a dialog made in memory (no resource file), run by DialogBoxIndirectParam.
+
+namespace {
+
+constexpr int TextPromptId = 100;
+constexpr int TextFieldId = 101;
+
+// What the dialog procedure reads and fills in.
+struct TextInputState {
+    const std::string* Initial = nullptr;
+    std::string Typed;
+};
+
+// A DLGTEMPLATE and its items as the system reads them: WORD-aligned strings, each item on a
+// DWORD boundary.
+class DialogBuilder {
+public:
+    void word(WORD w) { Bytes.push_back(w); }
+    void text(const std::string& s) {
+        for (unsigned char c : s) word(c);  // the program's texts are plain ASCII or Latin-1
+        word(0);
+    }
+    void alignDword() {
+        if (Bytes.size() % 2 != 0) word(0);
+    }
+    void header(DWORD style, int items, short x, short y, short cx, short cy, const std::string& title) {
+        dword(style);
+        dword(0);  // extended style
+        word(static_cast<WORD>(items));
+        word(static_cast<WORD>(x));
+        word(static_cast<WORD>(y));
+        word(static_cast<WORD>(cx));
+        word(static_cast<WORD>(cy));
+        word(0);  // no menu
+        word(0);  // the standard dialog class
+        text(title);
+        word(8);  // DS_SETFONT: 8 point
+        text("MS Shell Dlg");
+    }
+    void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classAtom, const std::string& title) {
+        alignDword();
+        dword(style | WS_CHILD | WS_VISIBLE);
+        dword(0);
+        word(static_cast<WORD>(x));
+        word(static_cast<WORD>(y));
+        word(static_cast<WORD>(cx));
+        word(static_cast<WORD>(cy));
+        word(id);
+        word(0xFFFF);
+        word(classAtom);  // 0x0080 button, 0x0081 edit, 0x0082 static
+        text(title);
+        word(0);  // no creation data
+    }
+    const DLGTEMPLATE* data() const { return reinterpret_cast<const DLGTEMPLATE*>(Bytes.data()); }
+
+private:
+    void dword(DWORD d) {
+        word(LOWORD(d));
+        word(HIWORD(d));
+    }
+    std::vector<WORD> Bytes;  // WORDs: the vector's storage is aligned for DWORDs too
+};
+
+INT_PTR CALLBACK textInputProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* state = reinterpret_cast<TextInputState*>(lParam);
+        HWND field = GetDlgItem(dialog, TextFieldId);
+        SetWindowTextA(field, state->Initial->c_str());
+        SendMessageA(field, EM_SETSEL, 0, -1);  // all of it selected: typing replaces it
+        SetFocus(field);
+        return FALSE;  // the focus was set here
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            // Enter is the default button's; Escape and the close button come as IDCANCEL.
+            auto* state = reinterpret_cast<TextInputState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+            HWND field = GetDlgItem(dialog, TextFieldId);
+            const int length = GetWindowTextLengthA(field);
+            std::string typed(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
+            const int got = GetWindowTextA(field, &typed[0], length + 1);
+            typed.resize(static_cast<size_t>(std::max(got, 0)));
+            state->Typed = typed;
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+bool askText(const std::string& title, const std::string& prompt, const std::string& initial, std::string& answer) {
+    DialogBuilder d;
+    d.header(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 4, 0, 0, 220, 66, title);
+    d.item(SS_LEFT | SS_NOPREFIX, 7, 7, 206, 10, TextPromptId, 0x0082, prompt);
+    d.item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 20, 206, 14, TextFieldId, 0x0081, "");
+    d.item(BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 43, 50, 14, IDOK, 0x0080, "OK");
+    d.item(BS_PUSHBUTTON | WS_TABSTOP, 163, 43, 50, 14, IDCANCEL, 0x0080, "Cancel");
+    TextInputState state;
+    state.Initial = &initial;
+    // The dialog's own modal loop dispatches the other windows' messages too: winmm's input
+    // notifications reach the window procedure and wait in the event queue meanwhile.
+    const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), d.data(), ktwin::mainWindow(),
+                                                   textInputProcedure, reinterpret_cast<LPARAM>(&state));
+    if (result != IDOK) return false;
+    answer = state.Typed;
+    return true;
 }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 namespace fs = std::filesystem;
 
@@ -56,4 +57,26 @@ void keepAttributesOnClosedFile(const std::string& path, const fs::path& origina
     std::error_code ec;
     const fs::perms perms = fs::status(original, ec).permissions();
     if (!ec) fs::permissions(path, perms, ec);
+}
+
+bool fileFacts(const std::string& path, FileFacts& facts, int& error) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD code = ::GetLastError();
+        error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ENOENT
+                : code == ERROR_ACCESS_DENIED                                 ? EACCES
+                                                                              : EIO;
+        return false;
+    }
+    // A symbolic link or a junction is a reparse point; it is reported as a link, not followed.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        facts.type = fs::file_type::symlink;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        facts.type = fs::file_type::directory;
+    else
+        facts.type = fs::file_type::regular;
+    facts.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    facts.time = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                           data.ftLastWriteTime.dwLowDateTime);
+    return true;
 }

@@ -24,6 +24,14 @@
 
 namespace ktwin {
 
+// A tool window (toolwindow.h): number n is Backend::Tools[n - 1]. The window is made on
+// first opening and only hidden afterwards; its Canvas is kept.
+struct ToolWindowRecord {
+    std::string Name;
+    Canvas Pixels;
+    HWND Window = nullptr;
+};
+
 struct Backend {
     // The program's event queue and a Repaint owed to the blocking wait (win32_core.cpp).
     std::deque<Event> Queue;
@@ -43,7 +51,11 @@ struct Backend {
     bool MinimisedReported = false;
     std::vector<uint8_t> Scratch;
     std::vector<uint8_t> Zoomed;  // the RGB rectangle shown, before it becomes a DIB's BGR rows
-    int Zoom = 100;               // the zoom both windows show their canvases at
+    int Zoom = 100;               // the zoom every window shows its canvas at
+    // The tool windows; a deque, so the Canvas of one stays put when another is opened.
+    std::deque<ToolWindowRecord> Tools;
+    Canvas NoToolWindow;       // what toolWindowCanvas gives for a number no tool window has
+    bool RaisingTool = false;  // openToolWindow is bringing a tool window to the front
 
     // The menus: MenuHandle k is Menus[k - 1]; a destroyed menu's slot becomes null.
     std::vector<HMENU> Menus;

@@ -23,6 +23,7 @@
 #include "platform/canvas.h"
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/toolwindow.h"
 #include "platform/win32/win32_state.h"
 #include "platform/window.h"
 #include "platform/zoomscale.h"
@@ -37,6 +38,8 @@ constexpr const char* WindowClassName = "KorvatoneWindow";
 constexpr DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW & ~(WS_MAXIMIZEBOX | WS_THICKFRAME);
 // The message window: a caption, no close button (it goes away when it has its answer).
 constexpr DWORD MessageWindowStyle = WS_OVERLAPPED | WS_CAPTION;
+// A tool window: a caption with a close button, a fixed size.
+constexpr DWORD ToolWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 
 // ---- presenting
 
@@ -121,6 +124,16 @@ void presentCanvas(HWND window, Canvas& canvas) {
 
 // ---- events from the windows
 
+// The tool window number of a window, 0 for any other.
+int toolNumberOf(HWND window) {
+    if (window == nullptr) return 0;
+    const std::deque<ToolWindowRecord>& tools = backend().Tools;
+    for (size_t i = 0; i < tools.size(); ++i) {
+        if (tools[i].Window == window) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
 void queueSimple(EventKind kind) {
     Event e;
     e.kind = kind;
@@ -128,10 +141,11 @@ void queueSimple(EventKind kind) {
 }
 
 // A point of the message window in the main window's client coordinates, the one coordinate
-// system of the portable code (mousePosition speaks of it too).
+// system of the portable code (mousePosition speaks of it too); a tool window's points stay
+// its own.
 POINT panelPoint(HWND window, int x, int y) {
     POINT p{x, y};
-    if (window != backend().MainWindow && backend().MainWindow != nullptr) {
+    if (window == backend().MessageWindow && backend().MainWindow != nullptr) {
         ClientToScreen(window, &p);
         ScreenToClient(backend().MainWindow, &p);
     }
@@ -151,6 +165,7 @@ void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const POINT p = panelPoint(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     Event e;
     e.kind = EventKind::MouseButton;
+    e.window = toolNumberOf(window);
     e.x = p.x;
     e.y = p.y;
     e.buttons = buttons;
@@ -173,19 +188,26 @@ int keyOfKeyDown(WPARAM virtualKey) {
     case VK_NEXT: return KeyPageDown;
     case VK_HOME: return KeyHome;
     case VK_END: return KeyEnd;
+    case VK_BACK: return KeyBackspace;  // its WM_CHAR (8, or 127 with Ctrl) is passed over
     default: break;
     }
+    if (virtualKey >= VK_F1 && virtualKey <= VK_F12) return KeyF1 + static_cast<int>(virtualKey - VK_F1);
     if (!keyHeld(VK_CONTROL) || keyHeld(VK_MENU)) return 0;  // Ctrl+Alt is AltGr: a character
     if (virtualKey >= 'A' && virtualKey <= 'Z') return static_cast<int>(virtualKey - 'A' + 'a');
     if (virtualKey >= '0' && virtualKey <= '9') return static_cast<int>(virtualKey);
     if (virtualKey == VK_OEM_PLUS || virtualKey == VK_ADD) return '+';
     if (virtualKey == VK_OEM_MINUS || virtualKey == VK_SUBTRACT) return '-';
+    if (virtualKey == VK_SPACE) return ' ';
+    // The brackets sit on different keys in different layouts: the layout says which.
+    const UINT typed = MapVirtualKeyA(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR) & 0x7FFF;
+    if (typed == '[' || typed == ']') return static_cast<int>(typed);
     return 0;
 }
 
-void queueKey(int key) {
+void queueKey(int key, int window) {
     Event e;
     e.kind = EventKind::Key;
+    e.window = window;
     e.key = key;
     e.ctrl = keyHeld(VK_CONTROL) && !keyHeld(VK_MENU);
     e.shift = keyHeld(VK_SHIFT);
@@ -263,7 +285,10 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     if (handleMidiInMessage(message, wParam, lParam)) return 0;
     const bool isMain = window == backend().MainWindow && window != nullptr;
     const bool isMessage = window == backend().MessageWindow && window != nullptr;
-    if (!isMain && !isMessage) return DefWindowProcA(window, message, wParam, lParam);
+    const int tool = toolNumberOf(window);
+    if (!isMain && !isMessage && tool == 0) return DefWindowProcA(window, message, wParam, lParam);
+    Canvas& canvas = isMain ? backend().MainCanvas : isMessage ? backend().MessageCanvas
+                                                               : backend().Tools[static_cast<size_t>(tool) - 1].Pixels;
 
     switch (message) {
     case WM_DEVICECHANGE: if (isMain) queueSimple(EventKind::DevicesChanged); return TRUE;  // ports may differ now
@@ -271,6 +296,14 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // The program decides when a window goes away: the main window's close button only
         // asks, the message window closes when it has its answer.
         if (isMain) queueSimple(EventKind::CloseRequested);
+        if (tool != 0) {
+            // A tool window's close button hides it; the program hears of it.
+            ShowWindow(window, SW_HIDE);
+            Event e;
+            e.kind = EventKind::ToolWindowHidden;
+            e.window = tool;
+            queueEvent(e);
+        }
         return 0;
     case WM_COMMAND:
         if (isMain && lParam == 0) {  // from a menu (or an accelerator), not from a control
@@ -289,7 +322,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
         return 1;  // WM_PAINT covers every pixel from the canvas; erasing first would flicker
     case WM_PAINT:
-        paintWindow(window, isMain ? backend().MainCanvas : backend().MessageCanvas);
+        // A tool window is drawn again from its Canvas alone; the program is not asked.
+        paintWindow(window, canvas);
         if (isMain && !backend().Presenting) requestRepaint();
         return 0;
     case WM_CHAR:
@@ -299,21 +333,31 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // With Ctrl held the character is a control character (Ctrl+Z is 26): that key was
         // taken from WM_KEYDOWN already.
         if (keyHeld(VK_CONTROL) && !keyHeld(VK_MENU)) return 0;
-        queueKey(static_cast<int>(static_cast<unsigned char>(wParam & 0xFF)));
+        if (wParam == 8) return 0;  // Backspace, taken from WM_KEYDOWN
+        queueKey(static_cast<int>(static_cast<unsigned char>(wParam & 0xFF)), tool);
         return 0;
     case WM_KEYDOWN:
         if (const int key = keyOfKeyDown(wParam)) {
-            queueKey(key);
+            queueKey(key, tool);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SYSKEYDOWN:
+        // F10 comes as a system key (it would open the menu bar); without Alt it is the
+        // program's key like F1..F12.
+        if (wParam == VK_F10 && !keyHeld(VK_MENU)) {
+            queueKey(KeyF1 + 9, tool);
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_MOUSEWHEEL:
         // The wheel reports the pointer in screen coordinates, not the window's.
-        if (isMain) {
+        if (isMain || tool != 0) {
             POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            ScreenToClient(backend().MainWindow, &p);
+            ScreenToClient(window, &p);
             Event e;
             e.kind = EventKind::Wheel;
+            e.window = tool;
             e.x = unzoomed(p.x, backend().Zoom);
             e.y = unzoomed(p.y, backend().Zoom);
             e.notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
@@ -333,15 +377,25 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // Moved to a monitor of another resolution. The panel is drawn for fixed pixels and
         // keeps its zoom (the user chooses it), so only the suggested position is taken; the
         // window keeps its client size. The program looks at the screen again.
-        if (isMain || isMessage) {
+        {
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0,
                          SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
-            fitClientArea(window, isMain ? backend().MainCanvas : backend().MessageCanvas);
+            fitClientArea(window, canvas);
         }
         queueSimple(EventKind::Other);
         return 0;
     case WM_ACTIVATE:
+        // A tool window that comes to the front by the user's doing (a click, Alt+Tab), not by
+        // openToolWindow.
+        if (tool != 0 && LOWORD(wParam) != WA_INACTIVE && !backend().RaisingTool) {
+            Event e;
+            e.kind = EventKind::WindowActivated;
+            e.window = tool;
+            queueEvent(e);
+        }
+        queueSimple(EventKind::Other);
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_DISPLAYCHANGE:
         // The window in front or the screen changed: the program looks again.
         queueSimple(EventKind::Other);
@@ -349,6 +403,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY:
         if (isMain) backend().MainWindow = nullptr;
         if (isMessage) backend().MessageWindow = nullptr;
+        if (tool != 0) backend().Tools[static_cast<size_t>(tool) - 1].Window = nullptr;
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -477,6 +532,13 @@ void presentMainWindow() {
 
 void closeMainWindow() {
     closeMessageWindow();
+    // Tool windows are owned by the main window: they go with it, their Canvases stay.
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window == nullptr) continue;
+        const HWND window = tool.Window;
+        tool.Window = nullptr;
+        DestroyWindow(window);
+    }
     if (backend().MainWindow == nullptr) return;
     // The menu bar stays the program's (destroyMenuBar frees it): DestroyWindow would destroy
     // an attached one.
@@ -494,6 +556,11 @@ void setWindowZoom(int percent) {
     fitClientArea(backend().MessageWindow, backend().MessageCanvas);
     if (backend().MainWindow != nullptr) InvalidateRect(backend().MainWindow, nullptr, FALSE);
     if (backend().MessageWindow != nullptr) InvalidateRect(backend().MessageWindow, nullptr, FALSE);
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window == nullptr) continue;
+        fitClientArea(tool.Window, tool.Pixels);
+        InvalidateRect(tool.Window, nullptr, FALSE);
+    }
 }
 
 int windowZoom() { return backend().Zoom; }
@@ -635,4 +702,95 @@ void closeMessageWindow() {
     backend().MessageWindow = nullptr;
     DestroyWindow(window);
     if (hadFront && backend().MainWindow != nullptr) SetForegroundWindow(backend().MainWindow);
+}
+
+// ---- toolwindow.h
+
+namespace {
+
+ToolWindowRecord* toolWindow(int window) {
+    if (window < 1 || window > static_cast<int>(backend().Tools.size())) return nullptr;
+    return &backend().Tools[static_cast<size_t>(window) - 1];
+}
+
+}  // namespace
+
+int openToolWindow(const std::string& name, const std::string& caption, int width, int height) {
+    std::deque<ToolWindowRecord>& tools = backend().Tools;
+    int number = 0;
+    for (size_t i = 0; i < tools.size() && number == 0; ++i) {
+        if (tools[i].Name == name) number = static_cast<int>(i) + 1;
+    }
+    if (number == 0) {
+        tools.emplace_back();
+        tools.back().Name = name;
+        number = static_cast<int>(tools.size());
+    }
+    ToolWindowRecord& tool = tools[static_cast<size_t>(number) - 1];
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    // Only a new size starts a blank Canvas: a window shown again keeps what was drawn.
+    if (width != tool.Pixels.width() || height != tool.Pixels.height()) tool.Pixels.resize(width, height);
+    if (tool.Window == nullptr) {
+        if (!registerClass()) {
+            reportLastError("The window could not be opened.");
+            return number;
+        }
+        // Beside the main window, and owned by it: no button of its own on the task bar.
+        int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+        RECT main{};
+        if (backend().MainWindow != nullptr && GetWindowRect(backend().MainWindow, &main)) {
+            x = main.right + 8;
+            y = main.top;
+        }
+        const SIZE outer = outerSize(ToolWindowStyle, false, zoomedLength(width, backend().Zoom),
+                                     zoomedLength(height, backend().Zoom));
+        tool.Window = CreateWindowExA(0, WindowClassName, caption.c_str(), ToolWindowStyle, x, y, outer.cx, outer.cy,
+                                      backend().MainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (tool.Window == nullptr) {
+            reportLastError("The window could not be opened.");
+            return number;
+        }
+    } else {
+        SetWindowTextA(tool.Window, caption.c_str());
+    }
+    fitClientArea(tool.Window, tool.Pixels);
+    InvalidateRect(tool.Window, nullptr, FALSE);
+    backend().RaisingTool = true;
+    ShowWindow(tool.Window, SW_SHOW);
+    SetForegroundWindow(tool.Window);
+    backend().RaisingTool = false;
+    UpdateWindow(tool.Window);
+    return number;
+}
+
+Canvas& toolWindowCanvas(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    // A number openToolWindow never gave has no window; its drawing goes nowhere visible.
+    return tool != nullptr ? tool->Pixels : backend().NoToolWindow;
+}
+
+void presentToolWindow(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    if (tool == nullptr) return;
+    if (tool->Window == nullptr || !IsWindowVisible(tool->Window)) {
+        // Nothing to show now; the whole Canvas is painted when the window is shown again.
+        int x, y, w, h;
+        tool->Pixels.takeDamage(x, y, w, h);
+        return;
+    }
+    presentCanvas(tool->Window, tool->Pixels);
+}
+
+void hideToolWindow(int window) {
+    ToolWindowRecord* tool = toolWindow(window);
+    if (tool == nullptr || tool->Window == nullptr || !IsWindowVisible(tool->Window)) return;
+    const bool hadFront = GetForegroundWindow() == tool->Window;
+    ShowWindow(tool->Window, SW_HIDE);
+    if (hadFront && backend().MainWindow != nullptr) SetForegroundWindow(backend().MainWindow);
+}
+
+bool toolWindowShown(int window) {
+    const ToolWindowRecord* tool = toolWindow(window);
+    return tool != nullptr && tool->Window != nullptr && IsWindowVisible(tool->Window);
 }

@@ -28,6 +28,15 @@ namespace {
 
 std::FILE* CurrentDataFile = nullptr;
 int MessagesShown = 0;         // problem windows of the current open, the "more" one included
+bool QuietFile = false;        // the current file was opened quietly: its problems are only counted
+
+// The size of the regular file at path when it is larger than MaxDataFileBytes, else 0.
+std::uintmax_t oversizedFileBytes(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return 0;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec || size <= MaxDataFileBytes ? 0 : size;
+}
 
 // One physical line without its line end; false at the end of the file or with no file.
 // A line ends with LF, CR LF or a lone CR. At most MaxDataLineBytes of the line are kept;
@@ -83,13 +92,12 @@ void resetDataFileState() {
     DataFileBytesRead = 0;
     DataFilePhysicalLines = 0;
     MessagesShown = 0;
+    QuietFile = false;
 }
 
 bool refuseOversizedFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size <= MaxDataFileBytes) return false;
+    const std::uintmax_t size = oversizedFileBytes(path);
+    if (size == 0) return false;
     showMessage("  " + path,
                 "  is too large (" + std::to_string(size) + " bytes; at most " + std::to_string(MaxDataFileBytes) + ")");
     return true;
@@ -97,7 +105,9 @@ bool refuseOversizedFile(const std::string& path) {
 
 namespace DataFileReader {
 
-bool open(const std::string& path) {
+namespace {
+
+bool openFile(const std::string& path, bool quiet) {
     close();
     DataFileName = path;
     DataLineNumber = 0;
@@ -109,12 +119,23 @@ bool open(const std::string& path) {
     DataFileBytesRead = 0;
     DataFilePhysicalLines = 0;
     // The size is asked before the file is opened: a huge file is never read at all.
-    if (refuseOversizedFile(path)) {
+    if (quiet ? oversizedFileBytes(path) != 0 : refuseOversizedFile(path)) {
         DataFileRefused = true;
         return false;
     }
     CurrentDataFile = openFileForReading(path, DataFileOpenFailure);
+    QuietFile = quiet && CurrentDataFile != nullptr;
     return CurrentDataFile != nullptr;
+}
+
+}  // namespace
+
+bool open(const std::string& path) { return openFile(path, false); }
+
+bool openQuietly(const std::string& path) {
+    if (!openFile(path, true)) return false;
+    EndOfDataEndsProgram = false;
+    return true;
 }
 
 std::string readDataLine() {
@@ -169,6 +190,7 @@ void close() {
     if (CurrentDataFile != nullptr) std::fclose(CurrentDataFile);
     CurrentDataFile = nullptr;
     EndOfDataEndsProgram = true;
+    QuietFile = false;
 }
 
 bool readRawLine(std::string& line) {
@@ -189,6 +211,7 @@ void reportProblem(const std::string& mainText, const std::string& detailText) {
         return;
     }
     ++DataFileProblems;
+    if (QuietFile) return;
     if (MessagesShown < MaxDataFileMessages) {
         ++MessagesShown;
         showMessage(mainText, detailText);

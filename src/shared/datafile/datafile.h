@@ -44,6 +44,12 @@
 //   false after a message window "  <path>" / "  <DataFileOpenFailure>" when it cannot be
 //   opened (a folder or a FIFO there is said so);
 //   otherwise open like open(), with EndOfDataEndsProgram cleared until close.
+// DataFileReader::openQuietly(path): opens like openUserFile (the end of the data does not end
+//   the program), but nothing about this file is ever shown: a missing, too large or
+//   unreadable file, or one that is not a regular file, gives false (DataFileRefused,
+//   DataFileOpenFailure set as by open); while it is open its problems, the end of its data
+//   included, are only counted (DataFileProblems, DataFileExhausted). For readers that look
+//   at many files without the user asking for any one (the library). Quiet ends at close.
 // DataFileReader::close(): closes the current file (harmless when none is open) and makes the
 //   end of the data end the program again.
 // DataFileReader::readRawLine(line): the next physical line as it is, nothing skipped, cut
@@ -87,6 +93,7 @@ bool refuseOversizedFile(const std::string& path);
 namespace DataFileReader {
 bool open(const std::string& path);
 bool openUserFile(const std::string& path);
+bool openQuietly(const std::string& path);
 std::string readDataLine();
 float readValue();
 int32_t readInteger();
