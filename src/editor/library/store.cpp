@@ -5,6 +5,7 @@
 #include "editor/library/unitmemory.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
+#include "editor/declaration/declaration.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
 #include "shared/message/message.h"
@@ -24,8 +25,9 @@ void resetStoreState() { LastStoredLocation = 0; }
 
 std::vector<uint8_t> programWriteRequest(int location) { return writeRequestFor(location, ProgramValueCount); }
 
-bool sendProgramToLocation(int location) {
-    const std::vector<uint8_t> request = programWriteRequest(location);
+namespace {
+
+bool sendWriteRequest(int location, const std::vector<uint8_t>& request) {
     sendSysEx(request);
     bool received = false;
     const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
@@ -38,8 +40,13 @@ bool sendProgramToLocation(int location) {
     return false;
 }
 
+}  // namespace
+
+bool sendProgramToLocation(int location) { return sendWriteRequest(location, programWriteRequest(location)); }
+
 bool storeToLocation(int location) {
-    if (!sendProgramToLocation(location)) return false;
+    // The whole program the panel holds, however many values the last file it read had.
+    if (!sendWriteRequest(location, writeRequestFor(location, ParameterCount))) return false;
     LastStoredLocation = location;
     setCompareReference();
     return true;

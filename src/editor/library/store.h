@@ -7,8 +7,8 @@
 // sendProgramToLocation(location): sends the request, waits for the reply (2000 ms) and
 //   checks it; true when the unit acknowledged (the record then has the location's line with
 //   the program's name), false after " KT not present, or communication error!".
-// storeToLocation(location): the panel's program goes out as the write request for the
-//   location, with the reply wait and its message (sendProgramToLocation); acknowledged, the
+// storeToLocation(location): the panel's whole program (every parameter, whatever the last
+//   file read held) goes out as the write request for the location, with the reply wait and its message (sendProgramToLocation); acknowledged, the
 //   record has the location's line (the program's name), the stored program becomes the
 //   compare reference and the location is the one last stored to (true). Not a change.
 // readLocationAnswer(answer, location): a whole number 1..99, blanks around it and leading
