@@ -2,6 +2,7 @@
 #include "editor/library/librarywindow.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "editor/library/catalog.h"
@@ -278,7 +279,11 @@ void drawCell(Canvas& canvas, int location) {
         const bool inLibrary = entry != NotListed;
         const Rgb paper = inLibrary ? ColourGrey150 : ColourDarkRed;
         const Rgb ink = inLibrary ? ColourBlack : ColourWhite;
-        const std::string name = inLibrary ? Catalog[entry].name : UnitMemory[static_cast<size_t>(location)].name;
+        std::string name = inLibrary ? Catalog[entry].name : UnitMemory[static_cast<size_t>(location)].name;
+        // The cell has its number already: a name's own "NN " gives room to the rest.
+        if (name.size() > 3 && std::isdigit(static_cast<unsigned char>(name[0])) &&
+            std::isdigit(static_cast<unsigned char>(name[1])) && name[2] == ' ')
+            name.erase(0, 3);
         canvas.fillBox(x + 1, y + 1, CellWidth - 2, CellHeight - 2, paper);
         drawSmallTextOn(canvas, x + 4, y + 7, ink, paper, number);
         canvas.drawText(x + 3, y + 9, fitted(libraryDisplayName(name), CellNameChars), ink, paper);
