@@ -7,10 +7,10 @@
 
 #include "editor/library/catalog.h"
 #include "editor/library/library.h"
+#include "editor/library/store.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/palette.h"
 #include "editor/panel/text.h"
-#include "editor/transfer/transfer.h"
 #include "platform/announce.h"
 #include "platform/canvas.h"
 #include "platform/events.h"
