@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "editor/declaration/identity.h"
+#include "editor/library/librarywindow.h"
 #include "editor/panel/layout.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
@@ -163,6 +164,7 @@ bool loadProgramFile(const std::string& path, WhenRefused whenRefused) {
     sendLoadedProgram();
     recordChange(before);
     setCompareReference();
+    noteLibraryChange(LibraryChange::CurrentProgram);
     return true;
 }
 

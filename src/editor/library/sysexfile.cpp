@@ -8,6 +8,7 @@
 #include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
 #include "editor/library/library.h"
+#include "editor/library/librarywindow.h"
 #include "editor/panel/layout.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
@@ -249,5 +250,6 @@ void importSysExCommand() {
     const bool limited = !stopped && notWritten > 0;
     showMessage(counts, limited ? "  An import makes at most " + std::to_string(MaxImportedPrograms) + " program files."
                                 : std::string());
+    if (imported > 0) noteLibraryChange(LibraryChange::Folder);
     if (imported == 1) loadNamedProgram(lastPath);
 }

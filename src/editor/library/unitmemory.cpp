@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "editor/declaration/identity.h"
+#include "editor/library/librarywindow.h"
 #include "platform/clock.h"
 #include "platform/textview.h"
 #include "shared/datafile/datafile.h"
@@ -116,6 +117,7 @@ void noteProgramWritten(int location, const std::vector<uint8_t>& dataBytes, con
     for (char& c : e.name) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
+    noteLibraryChange(LibraryChange::Record);
     std::string reason;
     if (!writeUnitMemory(reason) && !UnitMemoryWarned) {
         UnitMemoryWarned = true;
@@ -150,6 +152,7 @@ void forgetUnitMemoryCommand() {
         return;
     }
     UnitMemory.fill(UnitLocation{});
+    noteLibraryChange(LibraryChange::Record);
 }
 
 uint32_t crc32Of(const std::vector<uint8_t>& bytes) {

@@ -78,9 +78,8 @@ int centredX(int64_t cx, size_t count, int half) {
 // Paints the whole cell of every character: the visible part of the text's box is filled
 // with the background (which also marks it as drawn), then the ink pixels are written
 // straight into the canvas rows. Equal to painting each pixel of each cell on its own.
-void drawCells(int x, int y, Rgb ink, Rgb background, const std::string& text, const std::vector<uint8_t>& font,
-               const FontShape& shape) {
-    Canvas& canvas = mainCanvas();
+void drawCells(Canvas& canvas, int x, int y, Rgb ink, Rgb background, const std::string& text,
+               const std::vector<uint8_t>& font, const FontShape& shape) {
     if (text.empty()) return;
     const int64_t cell = shape.cell;
     const int64_t left = x;
@@ -139,13 +138,17 @@ void loadFonts() {
 }
 
 void drawSmallText(int x, int y, Rgb ink, Rgb background, const std::string& text) {
+    drawSmallTextOn(mainCanvas(), x, y, ink, background, text);
+}
+
+void drawSmallTextOn(Canvas& canvas, int x, int y, Rgb ink, Rgb background, const std::string& text) {
     // A buffer of the wrong size (changed from outside) is treated like a font not loaded.
     if (!SmallFontLoaded || SmallFont.size() != SmallFontSize) {
-        mainCanvas().drawText(x, static_cast<int>(std::max<int64_t>(int64_t{y} - SmallShape.aboveY, INT_MIN)), text,
-                              ink, background);
+        canvas.drawText(x, static_cast<int>(std::max<int64_t>(int64_t{y} - SmallShape.aboveY, INT_MIN)), text, ink,
+                        background);
         return;
     }
-    drawCells(x, y, ink, background, text, SmallFont, SmallShape);
+    drawCells(canvas, x, y, ink, background, text, SmallFont, SmallShape);
 }
 
 void drawLargeText(int x, int y, Rgb ink, Rgb background, const std::string& text) {
@@ -154,7 +157,7 @@ void drawLargeText(int x, int y, Rgb ink, Rgb background, const std::string& tex
                               ink, background);
         return;
     }
-    drawCells(x, y, ink, background, text, LargeFont, LargeShape);
+    drawCells(mainCanvas(), x, y, ink, background, text, LargeFont, LargeShape);
 }
 
 void drawPotCaption(int x, int y, const std::string& text) {

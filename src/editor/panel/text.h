@@ -13,10 +13,11 @@
 //   naming the file (and the reason), then start-up goes on.
 // drawSmallText(x, y, ink, background, text): every character paints its whole 6 x 6 cell
 //   (ink where the bit is set, background elsewhere) with its top row at y - 4, advancing 6.
+// drawSmallTextOn(canvas, ...): drawSmallText into another Canvas (a tool window's).
 // drawLargeText: the same with 8 x 8 cells, top row at y - 6, advancing 8.
 // drawPotCaption(x, y, text): one caption line of the pot at (x, y): small font, white on
 //   blue, centred on x + 19 (drawn at x + 19 - 3n), at y + SliderTravel + 63.
-// All drawing goes into the main window's Canvas.
+// All other drawing goes into the main window's Canvas.
 #pragma once
 
 #include <cstdint>
@@ -33,5 +34,6 @@ extern bool LargeFontLoaded;
 void resetTextState();
 void loadFonts();
 void drawSmallText(int x, int y, Rgb ink, Rgb background, const std::string& text);
+void drawSmallTextOn(Canvas& canvas, int x, int y, Rgb ink, Rgb background, const std::string& text);
 void drawLargeText(int x, int y, Rgb ink, Rgb background, const std::string& text);
 void drawPotCaption(int x, int y, const std::string& text);

@@ -1,4 +1,6 @@
 // The command loop: the editor's only event loop, one event per pass.
+#include "editor/library/librarymenu.h"
+#include "editor/library/librarywindow.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/panel/potinput.h"
@@ -11,6 +13,7 @@
 #include "platform/announce.h"
 #include "platform/events.h"
 #include "platform/input.h"
+#include "platform/toolwindow.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/devices.h"
@@ -51,7 +54,17 @@ bool commandLoopPass(const Event& e) {
         WindowMinimised = false;
     }
 
-    if (!WindowMinimised) {
+    const bool forToolWindow = e.window != MainWindowId || e.kind == EventKind::ToolWindowHidden ||
+                               e.kind == EventKind::WindowActivated;
+    if (forToolWindow) {
+        // The library window takes its own keys; the menu's Ctrl keys work from it too.
+        const int id = e.kind == EventKind::Key && e.ctrl ? commandForKey(e) : 0;
+        if (id != 0) {
+            dispatchCommand(id);
+        } else {
+            serveLibraryWindow(e);
+        }
+    } else if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
             if (const int id = commandForKey(e)) dispatchCommand(id);
@@ -61,12 +74,13 @@ bool commandLoopPass(const Event& e) {
     // transfer's reply wait, a message window, a choice): the zoom may no longer fit.
     if (takeScreenChange()) fitZoomToScreen();
 
+    followCurrentSound();
     if (!WindowMinimised) {
-        if (refreshPanelIfNeeded(e)) {
+        if (!forToolWindow && refreshPanelIfNeeded(e)) {
             if (closing) return false;
             servePotInput(e);
         }
-        presentMainWindow();
+        presentMainWindow();  // a row the library window loaded is on the panel too
     }
     // After the pass's command, so that a change a transfer's reply wait took is acted on
     // as soon as the transfer has ended; also while minimised.

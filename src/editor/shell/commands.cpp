@@ -1,6 +1,9 @@
 #include "editor/shell/commands.h"
 
+#include "editor/library/catalog.h"
 #include "editor/library/library.h"
+#include "editor/library/librarymenu.h"
+#include "editor/library/librarywindow.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/potinput.h"
@@ -9,14 +12,25 @@
 #include "editor/shell/editing.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
 #include "editor/shell/zoom.h"
 #include "editor/transfer/transfer.h"
+#include "platform/process.h"
 #include "shared/midi/devices.h"
 
 namespace {
 
 void selectDirectory() { DataDirectory = selectFolder("Select Directory", DataDirectory); }
+
+void libraryFolderCommand() {
+    std::string chosen = selectFolder("Library Folder", libraryFolder());
+    if (chosen.size() > 1 && isPathSplit(chosen.back())) chosen.pop_back();  // kept without its separator
+    if (chosen == libraryFolder()) return;
+    LibraryFolder = chosen;
+    saveOptions(true);
+    noteLibraryChange(LibraryChange::Folder);
+}
 void nextProgram() { stepProgram(+1); }
 void previousProgram() { stepProgram(-1); }
 bool comparing() { return Comparing; }
@@ -52,6 +66,14 @@ const CommandRow CommandRows[] = {
     {CommandCompare, M::Edit, "&Compare", "", {}, compareCommand, nullptr, comparing},
     {CommandInitProgram, M::Edit, "&Init Program", "", {}, initProgram},
     {CommandSendWholeProgram, M::Edit, "Send &Whole Program", "", {}, sendWholeProgram},
+
+    {CommandLibraryWindow, M::Library, "&Library Window", "Ctrl+L", {ctrlKey('l')}, toggleLibraryWindow, nullptr, libraryWindowShown},
+    {CommandFavourite, M::Library, "&Favourite", "Ctrl+D", {ctrlKey('d')}, favouriteCommand, nullptr, favouriteChecked},
+    {CommandHide, M::Library, "&Hide", "", {}, hideCommand, nullptr, hiddenChecked},
+    {CommandTags, M::Library, "&Tags...", "", {}, tagsCommand},
+    {CommandStoreToLocation, M::Library, "&Store to Location...", "", {}, storeToLocationCommand},
+    {CommandFindDuplicates, M::Library, "Find &Duplicates", "", {}, findDuplicatesCommand},
+    {CommandLibraryFolder, M::Library, "Library &Folder...", "", {}, libraryFolderCommand},
 
     {0, M::Midi},
     {CommandRescanDevices, M::Midi, "&Rescan Devices", "", {}, rescanDevicesCommand},

@@ -6,6 +6,7 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/declaration/identity.h"
+#include "editor/library/catalog.h"
 #include "editor/panel/potinput.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
@@ -57,6 +58,8 @@ void readOptions() {
             MidiInName = line.value;
         } else if (line.key == "midi-out-name") {
             MidiOutName = line.value;
+        } else if (line.key == "library") {
+            LibraryFolder = line.value;
         } else if (line.key == "learn" && parseLearn(line.value, b)) {
             putLearnBinding(LearnBindings, b, BindingPolicy::KeepFirst);  // the first line counts
         }
@@ -68,6 +71,7 @@ void saveOptions(bool tellUser) {
     if (Options.zoom != 0) lines.push_back({"zoom", std::to_string(Options.zoom)});
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
+    if (!LibraryFolder.empty()) lines.push_back({"library", LibraryFolder});
     for (const LearnBinding& b : LearnBindings) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});

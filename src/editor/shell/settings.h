@@ -3,6 +3,8 @@
 //   zoom = 100 | 150 | 200 | 300          the window's zoom level
 //   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held
 //                                         in MidiInName / MidiOutName of shared/midi/devices.h)
+//   library = PATH                        the library's folder (LibraryFolder of
+//                                         editor/library/catalog.h)
 //   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller
 //                                         0..127, parameter 1..ParameterCount as numbered
 //                                         in program files); one line each

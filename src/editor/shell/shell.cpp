@@ -3,6 +3,9 @@
 #include "editor/declaration/declaration.h"
 #include "editor/library/catalog.h"
 #include "editor/library/library.h"
+#include "editor/library/librarymenu.h"
+#include "editor/library/librarywindow.h"
+#include "editor/library/store.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/keyboard.h"
@@ -75,6 +78,9 @@ void resetEditorState() {
     resetPanelState();
     resetLibraryState();
     resetCatalogState();
+    resetLibraryMenuState();
+    resetLibraryWindowState();
+    resetStoreState();
     resetUnitMemoryState();
     resetSysExFileState();
     resetTransferState();
@@ -115,6 +121,7 @@ int ktprogMain() {
     ConfigPath = joinPath(StartDirectory, ProgramName + ".CFG");
     readConfiguration(ConfigPath);
     readOptions();  // KtProg.ini: what the configuration has no line for
+    readMarks();    // KtLibrary.txt: the favourites, hidden sounds and tags
     applyStartZoom();
 
     // 14.-16. first, as none of them touches MIDI: the panel is drawn while the MIDI systems

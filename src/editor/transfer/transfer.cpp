@@ -4,6 +4,7 @@
 
 #include "editor/declaration/identity.h"
 #include "editor/library/library.h"
+#include "editor/library/librarywindow.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
@@ -21,8 +22,6 @@ std::string CurrentProgramPath;
 
 namespace {
 
-constexpr int32_t ProgramReplyLimitMs = 2000;
-
 }  // namespace
 
 void resetTransferState() {
@@ -31,22 +30,6 @@ void resetTransferState() {
 
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok) {
     askFile(kind, title, "*.prg", folder, path, ok);
-}
-
-std::vector<uint8_t> programWriteRequest(int location) { return writeRequestFor(location, ProgramValueCount); }
-
-bool sendProgramToLocation(int location) {
-    const std::vector<uint8_t> request = programWriteRequest(location);
-    sendSysEx(request);
-    bool received = false;
-    const std::vector<uint8_t> reply = waitSysExReply(ProgramReplyLimitMs, received);
-    holdMidiInput();
-    if (received && reply == protocol::shortMessage(protocol::ProgramPart, protocol::ProgramWritten)) {
-        noteProgramWritten(location, requestDataBytes(request), CurrentProgramName);
-        return true;
-    }
-    showMessage(" KT not present, or communication error!", "");
-    return false;
 }
 
 void loadProgramCommand() {
@@ -62,9 +45,8 @@ void saveProgramCommand() {
     nameProgramAfterFile(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
     if (writeProgramFile(CurrentProgramPath)) setCompareReference();
+    noteLibraryChange(LibraryChange::Folder);  // a new file, or new values in one the library lists
 }
-
-bool unitHoldsProgram(int location) { return unitHolds(location, requestDataBytes(programWriteRequest(location))); }
 
 void putBackPanelProgram(const SetAsideProgram& setAside) {
     putBackProgram(setAside);

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "editor/library/library.h"
+#include "editor/library/store.h"
 #include "editor/panel/layout.h"
 #include "editor/program/history.h"
 #include "editor/program/program.h"
@@ -51,13 +52,6 @@ extern std::string CurrentProgramPath;
 
 void resetTransferState();
 void askProgramFile(FileDialogKind kind, const std::string& title, std::string& folder, std::string& path, bool& ok);
-// The write request for ProgramValues[0 .. ProgramValueCount-1] to a location.
-std::vector<uint8_t> programWriteRequest(int location);
-// True when the unit memory says the location holds the request of ProgramValues already.
-bool unitHoldsProgram(int location);
-// Sends the request, waits for the reply and checks it; true when the unit acknowledged,
-// false after " KT not present, or communication error!".
-bool sendProgramToLocation(int location);
 
 enum class WriteResult {
     Written,    // the unit acknowledged the program
