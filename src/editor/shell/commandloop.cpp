@@ -20,6 +20,7 @@
 #include "shared/midi/receive.h"
 
 bool WindowMinimised = false;
+int PointerWindow = MainWindowId;
 
 namespace {
 
@@ -28,7 +29,10 @@ constexpr int MinimisedPositionLimit = 3000;
 
 }  // namespace
 
-void resetCommandLoopState() { WindowMinimised = false; }
+void resetCommandLoopState() {
+    WindowMinimised = false;
+    PointerWindow = MainWindowId;
+}
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
@@ -54,8 +58,12 @@ bool commandLoopPass(const Event& e) {
         WindowMinimised = false;
     }
 
+    if (e.kind == EventKind::MouseButton || e.kind == EventKind::Wheel) PointerWindow = e.window;
+    // The live mouse is the tool window's while the pointer was last there: its ticks (a
+    // button held) and every other event stay away from the panel's pot input.
     const bool forToolWindow = e.window != MainWindowId || e.kind == EventKind::ToolWindowHidden ||
-                               e.kind == EventKind::WindowActivated;
+                               e.kind == EventKind::WindowActivated ||
+                               (e.kind == EventKind::Tick && PointerWindow != MainWindowId);
     if (forToolWindow) {
         // The library window takes its own keys; the menu's Ctrl keys work from it too.
         const int id = e.kind == EventKind::Key && e.ctrl ? commandForKey(e) : 0;
@@ -76,7 +84,7 @@ bool commandLoopPass(const Event& e) {
 
     followCurrentSound();
     if (!WindowMinimised) {
-        if (!forToolWindow && refreshPanelIfNeeded(e)) {
+        if (!forToolWindow && refreshPanelIfNeeded(e) && PointerWindow == MainWindowId) {
             if (closing) return false;
             servePotInput(e);
         }

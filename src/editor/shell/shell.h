@@ -4,6 +4,8 @@
 //
 // Globals:
 //   WindowMinimised  set while the main window is minimised (the command loop's)
+//   PointerWindow    the window of the last mouse or wheel event (the command loop's): the
+//                    live mouse is in that window's coordinates
 //
 // Start-up runs in a fixed order (path file, declaration, main window, fonts, configuration,
 // MIDI devices, menus, pot images, keyboard, effect tables, the program sent to the unit) and
@@ -15,6 +17,7 @@
 #include "platform/events.h"
 
 extern bool WindowMinimised;  // set while the main window is minimised
+extern int PointerWindow;     // the window of the last mouse or wheel event
 
 // The command loop's state at its initial value.
 void resetCommandLoopState();
