@@ -439,8 +439,10 @@ void dropRow(const std::string& path, int location) {
     const size_t entry = LibraryCurrentEntry;
     if (entry == NotListed || Catalog[entry].path != path) return;
     const std::string question = " Write " + Catalog[entry].name + " into location " + twoDigits(location) + "?";
-    if (askChoice(question, " 1:Write", " 2:Cancel") != 1) return;
-    storeToLocation(location);
+    if (askChoice(question, " 1:Write", " 2:Cancel") == 1) storeToLocation(location);
+    // The question (and a message about the write) brought the main window to the front:
+    // the window the user dropped on comes back over it.
+    openToolWindow("library", "Library", WindowWidth, WindowHeight);
     showChanges();
 }
 

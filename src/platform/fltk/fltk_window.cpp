@@ -777,6 +777,12 @@ int openToolWindow(const std::string& name, const std::string& caption, int widt
     }
     tool.Window->copy_label(caption.c_str());
     fitWindowToZoom(tool.Window, nullptr, tool.View, tool.Pixels);
+    if (!tool.Window->shown()) {
+        // Wholly on the screen, over the main window's right part if it must.
+        const int x = std::max(0, std::min(tool.Window->x(), Fl::w() - tool.Window->w()));
+        const int y = std::max(0, std::min(tool.Window->y(), Fl::h() - tool.Window->h()));
+        tool.Window->position(x, y);
+    }
     // Raised by the program: its coming to the front is no WindowActivated.
     backend().RaisedTool = number;
     const bool wasShown = tool.Window->shown();
