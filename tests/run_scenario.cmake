@@ -1,7 +1,8 @@
 # Runs one scenario: a fresh home folder with the shipped data files (and the scenario's own
-# files from NAME.home/ when that folder exists), ktsim on the script, and the transcript
+# files from NAME.setup and NAME.home/ when they exist), ktsim on the script, and the transcript
 # (with the files NAME.files names) compared with NAME.out. With the environment variable UPDATE_GOLDEN=1 the transcript is
 # written to NAME.out instead (review the change in git diff before committing it).
+cmake_policy(SET CMP0054 NEW)  # a quoted word is the word, never a variable of that name
 get_filename_component(dir ${SCENARIO} DIRECTORY)
 get_filename_component(name ${SCENARIO} NAME_WE)
 set(program ktprog)
@@ -16,6 +17,28 @@ foreach(f KtProg.DAT CHR4.BIN CHR6.BIN)
     file(COPY ${DATA}/${f} DESTINATION ${WORK})
   endif()
 endforeach()
+# NAME.setup puts more into the home folder, one line each, words separated by tabs:
+#   home<TAB>OTHER              the files of scenarios/OTHER.home (shared by several scenarios)
+#   program<TAB>FILE<TAB>PATH   data/programs/FILE copied to PATH in the home folder
+if(EXISTS ${dir}/${name}.setup)
+  file(STRINGS ${dir}/${name}.setup setup_lines)
+  foreach(line IN LISTS setup_lines)
+    string(REPLACE "\t" ";" words "${line}")
+    list(GET words 0 verb)
+    if(verb STREQUAL "home")
+      list(GET words 1 other)
+      file(COPY ${dir}/${other}.home/ DESTINATION ${WORK})
+    elseif(verb STREQUAL "program")
+      list(GET words 1 from)
+      list(GET words 2 to)
+      get_filename_component(to_dir "${WORK}/${to}" DIRECTORY)
+      file(MAKE_DIRECTORY "${to_dir}")
+      configure_file("${DATA}/programs/${from}" "${WORK}/${to}" COPYONLY)
+    elseif(NOT verb MATCHES "^#" AND NOT verb STREQUAL "")
+      message(FATAL_ERROR "${name}.setup: not understood: ${line}")
+    endif()
+  endforeach()
+endif()
 if(IS_DIRECTORY ${dir}/${name}.home)
   file(COPY ${dir}/${name}.home/ DESTINATION ${WORK})
 endif()
