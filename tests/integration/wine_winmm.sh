@@ -235,7 +235,17 @@ echo "Store to Location: $(grep '^program 12 written' "$log")"
 sleep 1
 xdotool key ctrl+plus
 library_shows 960 840 20 || fail "after Zoom In the library window is not 960 x 840 on the screen"
-import -window root "$work/library-zoom.png"
+# Drawn at the zoom down to its last rows: its status line's strip is the panel's blue.
+for _ in $(seq 100); do
+    import -window "$library" "$work/library-zoom.png" 2>/dev/null &&
+        [ "$(convert "$work/library-zoom.png" -gravity South -crop 100%x5%+0+0 +repage -format '%[fx:mean.b>0.3]' info:)" = 1 ] &&
+        break
+    sleep 0.2
+done
+[ "$(convert "$work/library-zoom.png" -gravity South -crop 100%x5%+0+0 +repage -format '%[fx:mean.b>0.3]' info:)" = 1 ] ||
+    fail "after Zoom In the library window's last rows are not drawn"
+sleep 1
+import -window root "$work/library-zoom-screen.png"
 xdotool key ctrl+0
 library_shows 640 560 20 || fail "after Actual Size the library window is not 640 x 560 on the screen"
 echo "the library window follows the zoom: 960 x 840, then 640 x 560"
