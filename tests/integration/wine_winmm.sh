@@ -6,6 +6,12 @@
 #   unit logged equal, in number, order and value, those the simulation's transcript of the
 #   same first start sends (built from build/sim, ktsim; skipped when that is missing);
 # - a drag on the filter cutoff pot reaches the unit as a new NRPN value;
+# - the library window: Ctrl+L opens it whole on the screen at the zoom (also after a zoom
+#   in), typing narrows its list (KT_ANNOUNCE's "library N" lines), a row dragged onto a
+#   location asks " Write NAME into location NN?" in the message window, and the answer 1
+#   stores it there (the unit logs the write, no " KT not present" comes) and gives the keys
+#   back to the library window; Library > Store to Location... asks for the location in a text
+#   input, and the location typed there takes the panel's program;
 # - File > Exit writes KtProg.CFG with 179 lines;
 # - File > Write Program from File to KT sends "01 Init.prg": the unit takes and answers it,
 #   and no " KT not present" message comes;
@@ -26,7 +32,7 @@ source "$(dirname "$0")/desktop_env.sh"
 need_tools wine Xvfb xdotool xdpyinfo import compare convert cmp
 dll="$build/winmm_standin/winmm.dll"
 [ -f "$dll" ] || { echo "FAIL: $dll is missing (build the win32 preset)"; exit 1; }
-start_wine_world wine-winmm 350 1600x1000x24
+start_wine_world wine-winmm 350 2200x1300x24
 export WINEDLLOVERRIDES="winmm=n,b"
 started=$SECONDS
 
@@ -73,7 +79,7 @@ fail_with_log() {
 }
 
 # 1. The start-up stream.
-start_wine ktprog.exe "Korvatone Preset Programmer" "$work/ktprog.log"
+start_wine ktprog.exe "Korvatone Preset Programmer" "$work/ktprog.log" KT_ANNOUNCE=1
 editor=$wine_pid window=$wine_window
 [ -n "$window" ] || fail_with_log "the editor's window did not appear"
 wait_for '^edit end$' 30 || fail_with_log "the start-up stream did not reach its edit end"
@@ -144,14 +150,124 @@ fi
 grep -q '^# reply delivered: F0 00 21 11 03 21 F7' "$log" || fail_with_log "the unit's answer reached no input buffer"
 echo "the program write: $(grep '^program [0-9]* written' "$log"), answered, no message window"
 
-# 4. File > Exit writes the configuration.
+# 4. The library window (all of C:\kt's programs: the five in programs\).
+# library_geometry: the library window's place and size on the screen (X, Y, WIDTH, HEIGHT;
+# its client area, which is all Wine shows of a window when no window manager frames it).
+library_geometry() { eval "$(xdotool getwindowgeometry --shell "$library")"; }
+# library_shows W H SECONDS: until the library window's client area is W x H, wholly on the
+# screen.
+library_shows() {
+    local _ X Y WIDTH HEIGHT SCREEN WINDOW
+    for _ in $(seq $(($3 * 10))); do
+        library_geometry
+        [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] &&
+            [ $((X + WIDTH)) -le "$screen_w" ] && [ $((Y + HEIGHT)) -le "$screen_h" ] && return 0
+        sleep 0.1
+    done
+    echo "the library window: ${WIDTH}x${HEIGHT} at $X,$Y on a ${screen_w}x${screen_h} screen"
+    return 1
+}
+# says PATTERN SECONDS: until ktprog.exe's announcements have a line matching PATTERN (their
+# Windows line ends taken off).
+says() {
+    local _
+    for _ in $(seq $(($2 * 10))); do tr -d '\r' <"$work/ktprog.log" | grep -q "^announce: $1" && return 0; sleep 0.1; done
+    return 1
+}
+read -r screen_w screen_h < <(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*\)x\([0-9]*\) pixels.*/\1 \2/p')
+xdotool mousemove $((ox + 600)) $((oy + 700)) click 1  # the main window in front
+sleep 0.5
+xdotool key ctrl+l
+library=$(timeout 30 xdotool search --sync --onlyvisible --name '^Library$' | head -1)
+[ -n "$library" ] || fail_with_log "Ctrl+L opened no library window"
+says 'library 5 ""$' 30 || fail "the library window listed no five programs: $(grep '^announce: library' "$work/ktprog.log" | tail -1)"
+library_shows 640 560 10 || fail "the library window is not 640 x 560 on the screen"
+sleep 1
+import -window root "$work/library.png"
+xdotool type --delay 50 warm
+says 'library 1 "warm"$' 20 ||
+    fail "typing \"warm\" did not narrow the list to one row: $(grep '^announce: library' "$work/ktprog.log" | tail -1)"
+# The row (02 Warm Pad, the list's first) dragged onto location 5's cell.
+library_geometry
+xdotool mousemove $((X + 100)) $((Y + 52)) mousedown 1
+sleep 0.3
+xdotool mousemove $((X + 200)) $((Y + 200))
+sleep 0.3
+xdotool mousemove $((X + 264)) $((Y + 305))
+sleep 0.3
+xdotool mouseup 1
+says 'ask " Write 02 Warm Pad into location 05?"' 20 || fail "the drop asked no \"Write 02 Warm Pad into location 05?\""
+timeout 20 xdotool search --sync --onlyvisible --name '^Message:$' >/dev/null || fail "the drop's question has no message window"
+sleep 0.5
+import -window root "$work/library-ask.png"
+xdotool key 1
+wait_for '^program 05 written' 30 || fail_with_log "the unit took no write of location 5 after the answer 1"
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^Message:$' >/dev/null 2>&1 || break; sleep 0.1; done
+if xdotool search --onlyvisible --name '^Message:$' >/dev/null 2>&1 || grep -q 'KT not present' "$work/ktprog.log"; then
+    fail_with_log "a message window stayed or came after the drop's write (\" KT not present\"?)"
+fi
+# The question answered, the keys are the library window's again. (A key typed while Wine
+# still takes the message window down may be lost: typed again, a few times.)
+for _ in 1 2 3; do
+    xdotool type x
+    says 'library 0 "warmx' 5 && break
+done
+says 'library 0 "warmx' 1 || fail "the library window took no keys after the question: $(tail -1 "$work/ktprog.log")"
+xdotool key Escape
+says 'library 5 ""$' 20 || fail "Escape did not clear the library's filter"
+echo "the library window: opened whole, narrowed to 1 row, the drop wrote $(grep '^program 05 written' "$log")"
+
+# Library > Store to Location...: the text input, the location typed, Enter.
+xdotool mousemove $((ox + 80)) $((oy - 9)) click 1
+sleep 1
+xdotool key s
+ask=$(timeout 30 xdotool search --sync --onlyvisible --name '^Store to Location$' | head -1)
+[ -n "$ask" ] || fail "Library > Store to Location... opened no \"Store to Location\" text input"
+sleep 1
+import -window root "$work/store.png"
+xdotool type --delay 50 12
+xdotool key Return
+wait_for '^program 12 written' 30 || fail_with_log "the unit took no write of location 12 from Store to Location"
+[ "$(sed -n 's/^program 05 written //p' "$log")" = "$(sed -n 's/^program 12 written //p' "$log")" ] ||
+    fail_with_log "location 12 took another program than the drop stored (the panel's, 02 Warm Pad)"
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^Store to Location$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Store to Location$' >/dev/null 2>&1 && fail "the text input stayed open after Enter"
+echo "Store to Location: $(grep '^program 12 written' "$log")"
+
+# At 150 % the library window is 960 x 840, still whole on the screen; then back to 100 %.
+# (Ctrl+Plus again, should the first come while the text input was still going: at 150 % the
+# editor fills the screen, so a second one changes nothing.)
+for _ in 1 2 3; do
+    xdotool key ctrl+plus
+    library_shows 960 840 10 >/dev/null && break
+done
+library_shows 960 840 1 || fail "after Zoom In the library window is not 960 x 840 on the screen"
+# Drawn at the zoom down to its last rows: its status line's strip is the panel's blue.
+for _ in $(seq 100); do
+    import -window "$library" "$work/library-zoom.png" 2>/dev/null &&
+        [ "$(convert "$work/library-zoom.png" -gravity South -crop 100%x5%+0+0 +repage -format '%[fx:mean.b>0.3]' info:)" = 1 ] &&
+        break
+    sleep 0.2
+done
+[ "$(convert "$work/library-zoom.png" -gravity South -crop 100%x5%+0+0 +repage -format '%[fx:mean.b>0.3]' info:)" = 1 ] ||
+    fail "after Zoom In the library window's last rows are not drawn"
+sleep 1
+import -window root "$work/library-zoom-screen.png"
+for _ in 1 2 3; do
+    xdotool key ctrl+0
+    library_shows 640 560 10 >/dev/null && break
+done
+library_shows 640 560 1 || fail "after Actual Size the library window is not 640 x 560 on the screen"
+echo "the library window follows the zoom: 960 x 840, then 640 x 560"
+
+# 5. File > Exit writes the configuration.
 end_wine ktprog.exe "$editor"
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
 echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 
-# 5. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# 6. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
@@ -194,7 +310,7 @@ import -window root "$work/updated.png"
 end_wine ktboot.exe "$updater"
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict taken at once"
 
-# 6. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
+# 7. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
 # kept until the wait ends: the verdict is still taken, then the updater ends.
 log="$work/update-close.log"
 rm -f "$work/received.bin"

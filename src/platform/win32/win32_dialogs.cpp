@@ -2,9 +2,10 @@
 // text input, on user32, comdlg32 and shell32.
 //
 // Each runs its own modal message loop with the main window (when there is one) as its
-// owner, which Windows disables meanwhile. Messages for the program's windows that arrive
-// during the dialog (MIDI input, paint) are handled by the window procedure as always and
-// wait in the event queue.
+// owner, which Windows disables meanwhile; the tool windows are disabled too (beginModal),
+// and the program's window that was in front is again afterwards. Messages for the
+// program's windows that arrive during the dialog (MIDI input, paint) are handled by the
+// window procedure as always and wait in the event queue.
 #include <windows.h>
 #include <commdlg.h>
 #include <objbase.h>
@@ -68,14 +69,18 @@ void startCom() {
 }  // namespace
 
 void messageBox(const std::string& title, const std::string& text) {
+    const HWND front = ktwin::beginModal();
     MessageBoxA(ktwin::mainWindow(), text.c_str(), title.c_str(), MB_OK);
+    ktwin::endModal(front);
 }
 
 void alertBox(const std::string& line1, const std::string& line2) {
     // MessageBoxA labels its one button "OK" in the system's language; a button text of our
     // own would need a dialog of our own.
     const std::string text = line1 + "\r\n" + line2;
+    const HWND front = ktwin::beginModal();
     MessageBoxA(ktwin::mainWindow(), text.c_str(), AlertTitle, MB_ICONEXCLAMATION | MB_OK);
+    ktwin::endModal(front);
 }
 
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
@@ -97,7 +102,9 @@ DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std
     // decides about the file it was given.
     ofn.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (kind == FileDialogKind::Open) ofn.Flags |= OFN_FILEMUSTEXIST;
+    const HWND front = ktwin::beginModal();
     const BOOL chosen = kind == FileDialogKind::Open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+    ktwin::endModal(front);
     if (chosen && path[0] != '\0') {
         answer.outcome = DialogOutcome::Chosen;
         answer.path.assign(path, strnlen(path, sizeof path));
@@ -123,7 +130,9 @@ DialogAnswer folderDialog(const std::string& title, const std::string& startFold
     info.lpfn = browseCallback;
     info.lParam = 0;
     info.iImage = 0;
+    const HWND front = ktwin::beginModal();
     LPITEMIDLIST items = SHBrowseForFolderA(&info);
+    ktwin::endModal(front);
     if (items == nullptr) return answer;  // cancelled
     char path[PathBufferBytes] = {0};
     if (SHGetPathFromIDListA(items, path) && path[0] != '\0') {
@@ -246,8 +255,10 @@ bool askText(const std::string& title, const std::string& prompt, const std::str
     state.Initial = &initial;
     // The dialog's own modal loop dispatches the other windows' messages too: winmm's input
     // notifications reach the window procedure and wait in the event queue meanwhile.
+    const HWND front = ktwin::beginModal();
     const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), d.data(), ktwin::mainWindow(),
                                                    textInputProcedure, reinterpret_cast<LPARAM>(&state));
+    ktwin::endModal(front);
     if (result != IDOK) return false;
     answer = state.Typed;
     return true;

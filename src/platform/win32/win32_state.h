@@ -56,6 +56,12 @@ struct Backend {
     std::deque<ToolWindowRecord> Tools;
     Canvas NoToolWindow;       // what toolWindowCanvas gives for a number no tool window has
     bool RaisingTool = false;  // openToolWindow is bringing a tool window to the front
+    // Modal waits (the message window, the system's dialogs) under way: while there is one,
+    // the tool windows take no input, as the main window takes none.
+    int ModalDepth = 0;
+    // The program's window that was in front when the message window opened; it is in front
+    // again when the message window closes.
+    HWND FrontBeforeMessage = nullptr;
 
     // The menus: MenuHandle k is Menus[k - 1]; a destroyed menu's slot becomes null.
     std::vector<HMENU> Menus;
@@ -93,6 +99,12 @@ void pumpMessages();
 // Repaint (as a paint message comes only when nothing else is pending), once for any number
 // of exposures and only to the blocking wait, so peekEvent cannot swallow it.
 void requestRepaint();
+
+// A modal wait begins / ends (nested ones counted): the first disables every tool window and
+// notes the program's window in front (returned, null when another program's is); the last
+// enables them again, and brings `front` back to the front if it is still shown.
+HWND beginModal();
+void endModal(HWND front);
 
 // The windows; null while closed.
 HWND mainWindow();

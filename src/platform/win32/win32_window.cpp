@@ -281,6 +281,48 @@ SIZE outerSize(DWORD style, bool menu, int w, int h) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+// The work area of the monitor the main window is on (of the window's own while there is no
+// main window); false when the system cannot say.
+bool workAreaOf(HWND window, RECT& work) {
+    const HWND anchor = backend().MainWindow != nullptr ? backend().MainWindow : window;
+    const HMONITOR monitor = anchor != nullptr ? MonitorFromWindow(anchor, MONITOR_DEFAULTTONEAREST)
+                                               : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor == nullptr || !GetMonitorInfoA(monitor, &info)) return false;
+    work = info.rcWork;
+    return true;
+}
+
+// Moves a tool window that reaches beyond the work area back into it (its top-left corner
+// first, so a window larger than the screen keeps its caption reachable).
+void keepOnWorkArea(HWND window) {
+    RECT r{}, work{};
+    if (window == nullptr || !GetWindowRect(window, &r) || !workAreaOf(window, work)) return;
+    LONG x = std::min(r.left, work.right - (r.right - r.left));
+    LONG y = std::min(r.top, work.bottom - (r.bottom - r.top));
+    x = std::max(x, work.left);
+    y = std::max(y, work.top);
+    if (x != r.left || y != r.top)
+        SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+// Where a new tool window of this outer size goes: right of the main window, else left of
+// it, else at the right edge of the work area (over the main window); keepOnWorkArea
+// corrects what the final frame changes.
+POINT toolWindowPlace(SIZE outer) {
+    RECT main{}, work{};
+    if (backend().MainWindow == nullptr || !GetWindowRect(backend().MainWindow, &main) ||
+        !workAreaOf(backend().MainWindow, work))
+        return POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+    constexpr LONG Gap = 8;
+    LONG x = main.right + Gap;
+    if (x + outer.cx > work.right) x = main.left - Gap - outer.cx;
+    if (x < work.left) x = work.right - outer.cx;
+    const LONG y = std::min(main.top, work.bottom - outer.cy);
+    return POINT{std::max(x, work.left), std::max(y, work.top)};
+}
+
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (handleMidiInMessage(message, wParam, lParam)) return 0;
     const bool isMain = window == backend().MainWindow && window != nullptr;
@@ -470,6 +512,25 @@ void forgetMenu(MenuHandle menu, int depth) {
 
 }  // namespace
 
+HWND beginModal() {
+    const HWND front = GetForegroundWindow();
+    const bool ours = front != nullptr && (front == backend().MainWindow || toolNumberOf(front) != 0);
+    if (backend().ModalDepth++ == 0) {
+        for (ToolWindowRecord& tool : backend().Tools) {
+            if (tool.Window != nullptr) EnableWindow(tool.Window, FALSE);
+        }
+    }
+    return ours ? front : nullptr;
+}
+
+void endModal(HWND front) {
+    if (backend().ModalDepth > 0 && --backend().ModalDepth > 0) return;
+    for (ToolWindowRecord& tool : backend().Tools) {
+        if (tool.Window != nullptr) EnableWindow(tool.Window, TRUE);
+    }
+    if (front != nullptr && IsWindow(front) && IsWindowVisible(front)) SetForegroundWindow(front);
+}
+
 HWND mainWindow() { return backend().MainWindow; }
 HWND messageWindow() { return backend().MessageWindow; }
 
@@ -559,6 +620,7 @@ void setWindowZoom(int percent) {
     for (ToolWindowRecord& tool : backend().Tools) {
         if (tool.Window == nullptr) continue;
         fitClientArea(tool.Window, tool.Pixels);
+        keepOnWorkArea(tool.Window);
         InvalidateRect(tool.Window, nullptr, FALSE);
     }
 }
@@ -670,8 +732,10 @@ Canvas& openMessageWindow(const std::string& caption, int width, int height) {
             reportLastError("The message window could not be opened.");
             return backend().MessageCanvas;
         }
-        // The main window takes no clicks or menu picks while a message waits.
+        // The main window and the tool windows take no clicks, keys or menu picks while a
+        // message waits: what they would queue meanwhile would answer it or be lost.
         if (backend().MainWindow != nullptr) EnableWindow(backend().MainWindow, FALSE);
+        backend().FrontBeforeMessage = beginModal();
         ShowWindow(backend().MessageWindow, SW_SHOW);
     } else {
         SetWindowTextA(backend().MessageWindow, caption.c_str());
@@ -701,7 +765,11 @@ void closeMessageWindow() {
     const HWND window = backend().MessageWindow;
     backend().MessageWindow = nullptr;
     DestroyWindow(window);
-    if (hadFront && backend().MainWindow != nullptr) SetForegroundWindow(backend().MainWindow);
+    // The window that was in front before the message (the library window, say) is again;
+    // the main window when none of the program's was.
+    const HWND front = backend().FrontBeforeMessage != nullptr ? backend().FrontBeforeMessage : backend().MainWindow;
+    backend().FrontBeforeMessage = nullptr;
+    endModal(hadFront ? front : nullptr);
 }
 
 // ---- toolwindow.h
@@ -737,24 +805,21 @@ int openToolWindow(const std::string& name, const std::string& caption, int widt
             return number;
         }
         // Beside the main window, and owned by it: no button of its own on the task bar.
-        int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-        RECT main{};
-        if (backend().MainWindow != nullptr && GetWindowRect(backend().MainWindow, &main)) {
-            x = main.right + 8;
-            y = main.top;
-        }
         const SIZE outer = outerSize(ToolWindowStyle, false, zoomedLength(width, backend().Zoom),
                                      zoomedLength(height, backend().Zoom));
-        tool.Window = CreateWindowExA(0, WindowClassName, caption.c_str(), ToolWindowStyle, x, y, outer.cx, outer.cy,
-                                      backend().MainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+        const POINT place = toolWindowPlace(outer);
+        tool.Window = CreateWindowExA(0, WindowClassName, caption.c_str(), ToolWindowStyle, place.x, place.y, outer.cx,
+                                      outer.cy, backend().MainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (tool.Window == nullptr) {
             reportLastError("The window could not be opened.");
             return number;
         }
+        if (backend().ModalDepth > 0) EnableWindow(tool.Window, FALSE);
     } else {
         SetWindowTextA(tool.Window, caption.c_str());
     }
     fitClientArea(tool.Window, tool.Pixels);
+    keepOnWorkArea(tool.Window);  // a new size or zoom may reach beyond the screen
     InvalidateRect(tool.Window, nullptr, FALSE);
     backend().RaisingTool = true;
     ShowWindow(tool.Window, SW_SHOW);
