@@ -19,6 +19,7 @@
 #include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
+#include "editor/program/locks.h"
 #include "editor/program/program.h"
 #include "editor/shell/commands.h"
 #include "editor/shell/configuration.h"
@@ -85,6 +86,7 @@ void resetEditorState() {
     resetSysExFileState();
     resetTransferState();
     resetHistoryState();
+    resetLocksState();
     resetPotInputState();
     resetCommandLoopState();
     resetOptionsState();
