@@ -2,6 +2,7 @@
 // memory; captions and check marks go to the transcript.
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/toolrecords.h"
 #include "platform/toolwindow.h"
 #include "platform/sim/sim_state.h"
 #include "platform/window.h"
@@ -179,11 +180,7 @@ void closeMessageWindow() {
 
 namespace {
 
-sim::ToolWindowRecord* toolWindow(int window) {
-    std::deque<sim::ToolWindowRecord>& tools = machine().Tools;
-    if (window < 1 || window > static_cast<int>(tools.size())) return nullptr;
-    return &tools[static_cast<size_t>(window) - 1];
-}
+sim::ToolWindowRecord* toolWindow(int window) { return toolRecordNumbered(machine().Tools, window); }
 
 sim::ToolWindowRecord* toolWindowNamed(const std::string& name) {
     for (sim::ToolWindowRecord& tool : machine().Tools) {
@@ -210,23 +207,14 @@ void hideTool(sim::ToolWindowRecord& tool) {
 }  // namespace
 
 int openToolWindow(const std::string& name, const std::string& /*caption*/, int width, int height) {
-    sim::Machine& m = machine();
-    sim::ToolWindowRecord* tool = toolWindowNamed(name);
-    if (tool == nullptr) {
-        m.Tools.emplace_back();
-        tool = &m.Tools.back();
-        tool->Name = name;
-    }
-    width = width > 0 ? width : 1;
-    height = height > 0 ? height : 1;
-    // Only a new size starts a blank Canvas: a window shown again keeps what was drawn.
-    if (width != tool->Pixels.width() || height != tool->Pixels.height()) tool->Pixels.resize(width, height);
+    int number = 0;
+    sim::ToolWindowRecord* tool = &toolRecordFor(machine().Tools, name, width, height, number);
     if (!tool->Shown) {
         tool->Shown = true;
         sim::transcript("window", name + " open " + std::to_string(tool->Pixels.width()) + " " +
                                       std::to_string(tool->Pixels.height()));
     }
-    return numberOf(*tool);
+    return number;
 }
 
 Canvas& toolWindowCanvas(int window) {

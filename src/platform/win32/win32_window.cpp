@@ -23,6 +23,7 @@
 #include "platform/canvas.h"
 #include "platform/input.h"
 #include "platform/msgwindow.h"
+#include "platform/toolrecords.h"
 #include "platform/toolwindow.h"
 #include "platform/win32/win32_state.h"
 #include "platform/window.h"
@@ -776,29 +777,13 @@ void closeMessageWindow() {
 
 namespace {
 
-ToolWindowRecord* toolWindow(int window) {
-    if (window < 1 || window > static_cast<int>(backend().Tools.size())) return nullptr;
-    return &backend().Tools[static_cast<size_t>(window) - 1];
-}
+ToolWindowRecord* toolWindow(int window) { return toolRecordNumbered(backend().Tools, window); }
 
 }  // namespace
 
 int openToolWindow(const std::string& name, const std::string& caption, int width, int height) {
-    std::deque<ToolWindowRecord>& tools = backend().Tools;
     int number = 0;
-    for (size_t i = 0; i < tools.size() && number == 0; ++i) {
-        if (tools[i].Name == name) number = static_cast<int>(i) + 1;
-    }
-    if (number == 0) {
-        tools.emplace_back();
-        tools.back().Name = name;
-        number = static_cast<int>(tools.size());
-    }
-    ToolWindowRecord& tool = tools[static_cast<size_t>(number) - 1];
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    // Only a new size starts a blank Canvas: a window shown again keeps what was drawn.
-    if (width != tool.Pixels.width() || height != tool.Pixels.height()) tool.Pixels.resize(width, height);
+    ToolWindowRecord& tool = toolRecordFor(backend().Tools, name, width, height, number);
     if (tool.Window == nullptr) {
         if (!registerClass()) {
             reportLastError("The window could not be opened.");
