@@ -101,6 +101,7 @@ void saveOptions(bool tellUser) {
     }
     if (Options.lockLine || lockedParameterNumbers() != std::vector<int>{EffectTypeParameter + 1}) {
         lines.push_back({"lock", lockLineValue()});
+        Options.lockLine = true;  // a file with a lock line keeps one
     }
     keepOptionLines(optionsPath(), lines, tellUser, OptionsWarned);
 }
