@@ -1,6 +1,8 @@
 // The rules of Randomise and Blend toward Compare on whole program states, at the edges of the
 // ranges (a range of one step, of 255, negative minima), with locks, and across a switch of the
 // effect type; and the generator against the published splitmix64 stream.
+#include "editor/program/explore.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <set>
 
 #include "editor/declaration/declaration.h"
-#include "editor/program/explore.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ TEST(ExploreRules, BlendRoundsHalvesToEvenAndSwitchesTheEffectTypeFromHalfway) {
         int v, target, percent, expected;
     };
     const Case cases[] = {
-        {0, 1, 50, 0},  {1, 4, 50, 3},   {-3, 0, 50, -1}, {0, -2, 25, 0},
+        {0, 1, 50, 0},   {1, 4, 50, 3},  {-3, 0, 50, -1},   {0, -2, 25, 0},
         {0, -6, 25, -2}, {10, 0, 75, 2}, {-64, 63, 75, 31}, {5, 5, 50, 5},
     };
     for (const Case& c : cases) {

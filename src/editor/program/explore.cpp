@@ -19,7 +19,9 @@ ParameterRange rangeOf(const ProgramRanges& ranges, int type, size_t j, int16_t 
     return {value, value};
 }
 
-int16_t clampInto(int64_t v, const ParameterRange& r) { return static_cast<int16_t>(std::clamp<int64_t>(v, r.min, r.max)); }
+int16_t clampInto(int64_t v, const ParameterRange& r) {
+    return static_cast<int16_t>(std::clamp<int64_t>(v, r.min, r.max));
+}
 
 bool hasEffectParameters(const ProgramSnapshot& s) {
     return static_cast<int>(s.values.size()) >= FirstEffectParameter + EffectParameterCount;
@@ -34,7 +36,8 @@ void switchEffectType(ProgramSnapshot& s, int type, const std::vector<int16_t>& 
                       const std::vector<bool>& locked) {
     const int old = effectTypeOf(s);
     for (int k = 0; k < EffectParameterCount; ++k) {
-        s.effectStore[static_cast<size_t>(old * EffectParameterCount + k)] = s.values[static_cast<size_t>(FirstEffectParameter + k)];
+        s.effectStore[static_cast<size_t>(old * EffectParameterCount + k)] =
+            s.values[static_cast<size_t>(FirstEffectParameter + k)];
     }
     s.values[EffectTypeParameter] = static_cast<int16_t>(type);
     s.effectType = static_cast<uint8_t>(type);
@@ -63,7 +66,7 @@ int64_t randomWhole(int64_t min, int64_t max) {
     if (max <= min) return min;
     const uint64_t span = static_cast<uint64_t>(max) - static_cast<uint64_t>(min) + 1;
     if (span == 0) return static_cast<int64_t>(nextRandom());  // the whole 64-bit range
-    const uint64_t threshold = (0 - span) % span;  // 2^64 mod span
+    const uint64_t threshold = (0 - span) % span;              // 2^64 mod span
     uint64_t x = nextRandom();
     while (x < threshold) x = nextRandom();
     return static_cast<int64_t>(static_cast<uint64_t>(min) + x % span);
@@ -92,7 +95,8 @@ ProgramSnapshot randomisedProgram(const ProgramSnapshot& s, int percent, const P
             const int newType = validType(out.values[j]);
             std::vector<int16_t> recalled(EffectParameterCount);
             for (int k = 0; k < EffectParameterCount; ++k) {
-                recalled[static_cast<size_t>(k)] = out.effectStore[static_cast<size_t>(newType * EffectParameterCount + k)];
+                recalled[static_cast<size_t>(k)] =
+                    out.effectStore[static_cast<size_t>(newType * EffectParameterCount + k)];
             }
             out.values[j] = static_cast<int16_t>(type);  // filed under the type it had
             switchEffectType(out, newType, recalled, ranges, locked);

@@ -61,13 +61,15 @@ void unlockAllCommand() {
 
 std::vector<std::string> differenceLines() {
     std::vector<std::string> lines;
-    lines.push_back("Compared with: " + (CompareReference.name.empty() ? std::string("(start-up)") : CompareReference.name));
+    lines.push_back("Compared with: " +
+                    (CompareReference.name.empty() ? std::string("(start-up)") : CompareReference.name));
     const size_t n = std::min(ProgramValues.size(), CompareReference.values.size());
     for (size_t j = 0; j < n; ++j) {
         const int a = ProgramValues[j], b = CompareReference.values[j];
         if (a == b) continue;
         int f = 0, p = 0;
-        const std::string text = parameterPot(static_cast<int>(j), f, p) ? potText(PotTitle[f][p], PotCaption[f][p]) : "";
+        const std::string text =
+            parameterPot(static_cast<int>(j), f, p) ? potText(PotTitle[f][p], PotCaption[f][p]) : "";
         char number[16];
         std::snprintf(number, sizeof number, "%03d", static_cast<int>(j) + 1);
         lines.push_back(std::string(number) + "  " + (text.empty() ? "" : text + "  ") + std::to_string(a) + " -> " +
