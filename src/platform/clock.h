@@ -12,6 +12,11 @@
 // localTimeText(): the local date and time as "YYYY-MM-DD HH:MM:SS" (for records a user
 //   reads). The simulation's starts at 2000-01-01 00:00:00 and moves with virtual time.
 //
+// randomSeed(): a 64-bit number to seed the editor's random generator with, different from
+//   one run to the next on a real machine (a high-resolution clock reading mixed with what
+//   else the system offers cheaply). The simulation returns the script's `seed N` (1 unless
+//   set), so a run is deterministic.
+//
 // Backends: win32 GetTickCount/Sleep/GetLocalTime, fltk steady_clock/localtime_r, sim the
 // virtual clock.
 #pragma once
@@ -22,6 +27,7 @@
 uint32_t tickCount();
 void sleepMilliseconds(uint32_t ms);
 std::string localTimeText();
+uint64_t randomSeed();
 
 // a - b as a signed number of milliseconds, correct across the wrap of the tick.
 inline int32_t tickDiff(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b); }

@@ -379,6 +379,13 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             if (w.size() != 2 || !parseInt(w[1], 24, 2400, n)) return fail("dpi N (24..2400)");
             const int dpi = static_cast<int>(n);
             setUp(t, [dpi] { sim::setScreenDpi(dpi); });
+        } else if (verb == "seed") {
+            // The editor seeds its generator once, at start-up: a seed stands at time 0.
+            if (w.size() != 2 || t != 0 || !parseInt(w[1], 0, 999999999999999999LL, n)) {
+                return fail("seed N (0..999999999999999999, at time 0)");
+            }
+            const uint64_t seed = static_cast<uint64_t>(n);
+            setUp(t, [seed] { sim::setRandomSeed(seed); });
         } else if (verb == "window") {
             if (w.size() != 2 || !isWindowName(w[1])) return fail("window NAME (main, or a tool window's name)");
             window = w[1] == "main" ? "" : w[1];

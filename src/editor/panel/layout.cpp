@@ -5,11 +5,13 @@
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
 #include "editor/panel/palette.h"
+#include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/declaration/identity.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
+#include "editor/program/locks.h"
 #include "platform/input.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
@@ -40,6 +42,7 @@ void drawPanel() {
         for (int p = 0; p < FieldPotCount[f]; ++p, ++j) {
             drawPot(FieldX[f] + FieldStep[f] * p, FieldY[f], PotMin[f][p], PotMax[f][p], PotTitle[f][p],
                     PotCaption[f][p], ProgramValues[j]);
+            if (LockingParameters && parameterLocked(j)) drawLockMark(FieldX[f] + FieldStep[f] * p, FieldY[f]);
         }
     }
     for (int i = 0; i < static_cast<int>(PanelLabels.size()); ++i) drawPanelLabel(i);
@@ -86,6 +89,7 @@ void drawEffectField() {
         if (j >= static_cast<int>(ProgramValues.size())) break;
         drawPot(FieldX[f] + FieldStep[f] * p, FieldY[f], PotMin[f][p], PotMax[f][p], PotTitle[f][p], PotCaption[f][p],
                 ProgramValues[j]);
+        if (LockingParameters && parameterLocked(j)) drawLockMark(FieldX[f] + FieldStep[f] * p, FieldY[f]);
     }
     drawPanelLabel(EffectTitleLabel);
 }

@@ -2,8 +2,10 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
+#include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/preset/parameters.h"
+#include "editor/program/locks.h"
 #include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -11,6 +13,8 @@
 #include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
 
+bool LockingParameters = false;
+bool LockClickHeld = false;
 ProgramSnapshot GestureBefore;
 bool GestureOpen = false;
 bool DoubleClickHeld = false;
@@ -60,6 +64,21 @@ bool takeLearnClick() {
     return true;
 }
 
+// Every pass while a button is held: true while Lock Parameters takes this press, from its
+// first pass to its release; its first pass toggles the lock of the pot under a left press.
+bool takeLockClick() {
+    if (PrevPassMouseButtons == 0) LockClickHeld = false;  // a new press
+    if (LockClickHeld) return true;
+    int j = 0;
+    if (!LockingParameters || PrevPassMouseButtons != 0 || PassMouseButtons != 1 || !potAt(MouseX, MouseY, j)) {
+        return false;
+    }
+    setParameterLocked(j, !parameterLocked(j));
+    PanelRefreshRequest = true;  // the marks follow
+    LockClickHeld = true;
+    return true;
+}
+
 // The second press of a left double click on a pot's track sets its default; true when it
 // did (the pass then leaves the pots alone until the release).
 bool takeDoubleClick(const Event& e) {
@@ -101,6 +120,8 @@ void moveHoveredPot(const Event& e) {
 }  // namespace
 
 void resetPotInputState() {
+    LockingParameters = false;
+    LockClickHeld = false;
     GestureBefore = ProgramSnapshot{};
     GestureOpen = false;
     DoubleClickHeld = false;
@@ -122,7 +143,7 @@ void servePotInput(const Event& e) {
             beginGesture();
         }
         const bool picked = takeLearnClick();  // MIDI learn picks its pot with this press
-        if (!picked && !takeDoubleClick(e)) pollPots();
+        if (!picked && !takeLockClick() && !takeDoubleClick(e)) pollPots();
     }
     handleKeyboardMouse(MouseX, MouseY, PassMouseButtons, PrevPassMouseButtons);
     if (PassMouseButtons != 0) sendChangedParameters();

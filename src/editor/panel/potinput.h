@@ -24,7 +24,13 @@
 // pot by a controller merged into one change; nothing moves while a press on the panel is
 // under way (GestureOpen): the message is then taken and dropped.
 //
+// Lock Parameters (2530 in the shell's table): while it is on, a left press on a pot toggles
+// that pot's lock (editor/program/locks.h) instead of moving it, and nothing is sent or
+// recorded; the panel is drawn again so the lock marks follow (drawn while it is on).
+//
 // Globals:
+//   LockingParameters  Lock Parameters is on (check mark 2530): clicks lock and unlock pots
+//   LockClickHeld    the press under way was taken by Lock Parameters, until its release
 //   GestureBefore    the state when the panel's current button press began
 //   GestureOpen      a press on the panel is under way
 //   DoubleClickHeld  the press is the second of a double click: its default wins, the drag
@@ -62,6 +68,8 @@ struct LearnBinding {
 enum class LearnedControl { NotTaken, Applied, Bound };
 enum class BindingPolicy { Replace, KeepFirst };
 
+extern bool LockingParameters;                    // clicks on pots lock and unlock them
+extern bool LockClickHeld;                        // the press under way was taken by Lock Parameters
 extern ProgramSnapshot GestureBefore;             // the state when the current press began
 extern bool GestureOpen;                          // a press on the panel is under way
 extern bool DoubleClickHeld;                      // the press is a double click's second

@@ -170,3 +170,5 @@ void drawPotKnob(int x, int y, int16_t min, int16_t max, int16_t& value) {
     drawKnob(x, knobTop, value);
     repaintTrack(x, int64_t{knobTop} + KnobHeight, end, n + 1);
 }
+
+void drawLockMark(int x, int y) { mainCanvas().fillBox(x + 12, y + 1, 13, 3, ColourDarkRed); }

@@ -24,6 +24,9 @@
 //   "|" into two lines, the second 8 pixels lower).
 // drawPotKnob(x, y, min, max, value): clamps and stores value, repaints only the track rows
 //   the knob does not cover (in blocks of 16 where the texture allows), the knob and its number.
+// drawLockMark(x, y): the mark of a locked pot: a dark red bar across the body above the
+//   up-step arrow (rows 1..3, columns 12..24), which the knob never covers; drawing the pot
+//   again takes it away.
 #pragma once
 
 #include <cstdint>
@@ -41,3 +44,4 @@ int knobTopRow(int y, int min, int max, int value);
 void drawPot(int x, int y, int16_t min, int16_t max, const std::string& title, const std::string& caption,
              int16_t& value);
 void drawPotKnob(int x, int y, int16_t min, int16_t max, int16_t& value);
+void drawLockMark(int x, int y);

@@ -120,3 +120,21 @@ int16_t parameterMinimum(size_t i, int type) {
 uint8_t wireByte(int value, int minimum) {
     return static_cast<uint8_t>(std::clamp(value - std::min(minimum, 0), 0, 127));
 }
+
+ProgramRanges parameterRanges() {
+    ProgramRanges ranges;
+    for (int t = 0; t < EffectTypeCount; ++t) {
+        std::vector<ParameterRange>& r = ranges[static_cast<size_t>(t)];
+        for (int f = 0; f < FieldCount; ++f) {
+            for (int p = 0; p < FieldPotCount[f] && static_cast<int>(r.size()) < ParameterCount; ++p) {
+                const int k = static_cast<int>(r.size()) - FirstEffectParameter;
+                if (k >= 0 && k < EffectParameterCount) {
+                    r.push_back({EffectTables[t].min[k], EffectTables[t].max[k]});
+                } else {
+                    r.push_back({PotMin[f][p], PotMax[f][p]});
+                }
+            }
+        }
+    }
+    return ranges;
+}

@@ -25,6 +25,9 @@
 // parameterMinimum(i, type): the minimum parameter i has under effect type `type` (taken as
 //   the nearest valid one): an effect parameter's (90..103) from that type's table, any other
 //   the declared ParameterMin (0 past the table).
+// parameterRanges(): every parameter's [min, max] under each effect type, for the rules of
+//   editor/program/explore.h: the pots' declared ranges (the effect type's 0..3 included),
+//   the effect parameters' (90..103) from each type's table.
 // wireByte(value, minimum): a value as a write request carries it: shifted by its minimum when
 //   that is negative, held in 0..127 (a SysEx data byte).
 #pragma once
@@ -33,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/program/explore.h"
 #include "editor/program/program.h"
 
 struct EffectTable {
@@ -55,3 +59,4 @@ void applyProgramValues(const std::vector<int16_t>& values);
 std::vector<int16_t> programFromWire(const std::vector<uint8_t>& bytes);
 int16_t parameterMinimum(size_t i, int type);
 uint8_t wireByte(int value, int minimum);
+ProgramRanges parameterRanges();

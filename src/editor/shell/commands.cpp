@@ -14,6 +14,7 @@
 #include "editor/shell/learn.h"
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
+#include "editor/shell/sound.h"
 #include "editor/shell/zoom.h"
 #include "editor/transfer/transfer.h"
 #include "platform/process.h"
@@ -34,6 +35,15 @@ void libraryFolderCommand() {
 void nextProgram() { stepProgram(+1); }
 void previousProgram() { stepProgram(-1); }
 bool comparing() { return Comparing; }
+void randomise5() { randomiseCommand(5); }
+void randomise10() { randomiseCommand(10); }
+void randomise25() { randomiseCommand(25); }
+void randomise50() { randomiseCommand(50); }
+void randomiseAll() { randomiseCommand(0); }
+void blend25() { blendCommand(25); }
+void blend50() { blendCommand(50); }
+void blend75() { blendCommand(75); }
+bool lockingParameters() { return LockingParameters; }
 bool learning() { return Learning; }
 
 constexpr CommandKey ctrlKey(int key, KeyShift shift = KeyShift::Up) { return {key, true, shift}; }
@@ -74,6 +84,22 @@ const CommandRow CommandRows[] = {
     {CommandStoreToLocation, M::Library, "&Store to Location...", "", {}, storeToLocationCommand},
     {CommandFindDuplicates, M::Library, "Find &Duplicates", "", {}, findDuplicatesCommand},
     {CommandLibraryFolder, M::Library, "Library &Folder...", "", {}, libraryFolderCommand},
+
+    {CommandRandomise5, M::Sound, "Randomise &5 %", "", {}, randomise5},
+    {CommandRandomise10, M::Sound, "Randomise &10 %", "", {}, randomise10},
+    {CommandRandomise25, M::Sound, "Randomise &25 %", "", {}, randomise25},
+    {CommandRandomise50, M::Sound, "Randomise &50 %", "", {}, randomise50},
+    {CommandRandomiseAll, M::Sound, "Randomise &All", "", {}, randomiseAll},
+    {0, M::Sound},
+    {CommandBlend25, M::Sound, "&Blend toward Compare 25 %", "", {}, blend25},
+    {CommandBlend50, M::Sound, "Blend toward Compare &50 %", "", {}, blend50},
+    {CommandBlend75, M::Sound, "Blend toward Compare &75 %", "", {}, blend75},
+
+    {0, M::Sound},
+    {CommandLockParameters, M::Sound, "&Lock Parameters", "", {}, lockParametersCommand, nullptr, lockingParameters},
+    {CommandUnlockAll, M::Sound, "&Unlock All", "", {}, unlockAllCommand},
+    {0, M::Sound},
+    {CommandShowDifferences, M::Sound, "Show &Differences", "", {}, showDifferencesCommand},
 
     {0, M::Midi},
     {CommandRescanDevices, M::Midi, "&Rescan Devices", "", {}, rescanDevicesCommand},

@@ -8,6 +8,7 @@
 #include "editor/declaration/identity.h"
 #include "editor/library/catalog.h"
 #include "editor/panel/potinput.h"
+#include "editor/program/locks.h"
 #include "shared/datafile/options.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/devices.h"
@@ -36,6 +37,24 @@ bool parseLearn(const std::string& value, LearnBinding& b) {
            learnableController(b.controller) && readNumber(parameter, 1, ParameterCount, b.parameter);
 }
 
+// The parameter numbers of a lock line; anything else in it is passed over.
+std::vector<int> parseLocks(const std::string& value) {
+    std::istringstream words(value);
+    std::vector<int> numbers;
+    std::string word;
+    int number = 0;
+    while (words >> word) {
+        if (readNumber(word, 1, ParameterCount, number)) numbers.push_back(number);
+    }
+    return numbers;
+}
+
+std::string lockLineValue() {
+    std::string value;
+    for (int number : lockedParameterNumbers()) value += (value.empty() ? "" : " ") + std::to_string(number);
+    return value;
+}
+
 }  // namespace
 
 void resetOptionsState() {
@@ -48,6 +67,7 @@ std::string optionsPath() { return joinPath(StartDirectory, ProgramName + ".ini"
 void readOptions() {
     Options = EditorOptions{};
     LearnBindings.clear();
+    resetLocksState();
     for (const OptionLine& line : readOptionLines(optionsPath())) {
         int zoom = 0;
         LearnBinding b;
@@ -60,6 +80,9 @@ void readOptions() {
             MidiOutName = line.value;
         } else if (line.key == "library") {
             LibraryFolder = line.value;
+        } else if (line.key == "lock" && !Options.lockLine) {  // the first lock line counts
+            Options.lockLine = true;
+            setLockedParameterNumbers(parseLocks(line.value));
         } else if (line.key == "learn" && parseLearn(line.value, b)) {
             putLearnBinding(LearnBindings, b, BindingPolicy::KeepFirst);  // the first line counts
         }
@@ -75,6 +98,10 @@ void saveOptions(bool tellUser) {
     for (const LearnBinding& b : LearnBindings) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});
+    }
+    if (Options.lockLine || lockedParameterNumbers() != std::vector<int>{EffectTypeParameter + 1}) {
+        lines.push_back({"lock", lockLineValue()});
+        Options.lockLine = true;  // a file with a lock line keeps one
     }
     keepOptionLines(optionsPath(), lines, tellUser, OptionsWarned);
 }

@@ -18,6 +18,7 @@
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
 #include "editor/preset/programfile.h"
+#include "editor/program/explore.h"
 #include "editor/program/history.h"
 #include "editor/program/locks.h"
 #include "editor/program/program.h"
@@ -87,6 +88,7 @@ void resetEditorState() {
     resetTransferState();
     resetHistoryState();
     resetLocksState();
+    resetExploreState();
     resetPotInputState();
     resetCommandLoopState();
     resetOptionsState();
@@ -98,6 +100,7 @@ int ktprogMain() {
     startMidiSystems();  // in the background while the window opens; step 12 waits for them
     // 1. Every global of the editor with its initial value.
     resetEditorState();
+    seedRandom(randomSeed());  // Randomise's generator: once per run
     // 2.-6. Identity, start directory, palette (set by the resets).
     WindowCaption = "Korvatone Preset Programmer's Interface " + VersionText + "  ";
     ProgramName = "KtProg";

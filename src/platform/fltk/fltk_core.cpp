@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -220,6 +221,16 @@ void desktopPostEvent(const Event& e) { ktfltk::queueEvent(e); }
 // ---- clock.h
 
 uint32_t tickCount() { return static_cast<uint32_t>(ktfltk::nowMs()); }
+
+// Two clocks in nanoseconds and the address of a local (moved by address-space layout
+// randomisation): enough that two runs never start alike; the editor's generator mixes them.
+uint64_t randomSeed() {
+    const uint64_t steady = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const uint64_t wall = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    int local = 0;
+    const uint64_t where = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&local));
+    return steady ^ (wall * 0x9E3779B97F4A7C15ULL) ^ (where << 17);
+}
 
 std::string localTimeText() {
     const std::time_t now = std::time(nullptr);

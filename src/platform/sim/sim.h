@@ -91,6 +91,8 @@ void setForeground(int window);
 void setScreen(int width, int height, bool tell = true);
 // The screen's dots per inch (96 unless set).
 void setScreenDpi(int dpi);
+// What randomSeed() returns (1 unless set).
+void setRandomSeed(uint64_t seed);
 
 // Dialog answers, taken in order by the file and folder dialogs and the text input (none
 // queued: cancelled). A text answer given to a file or folder dialog cancels it, and a file or

@@ -270,6 +270,8 @@ void setScreen(int width, int height, bool tell) {
 
 void setScreenDpi(int dpi) { machine().ScreenDpi = dpi; }
 
+void setRandomSeed(uint64_t seed) { machine().RandomSeed = seed; }
+
 void queueDialogAnswer(const DialogAnswer& answer) { machine().Answers.push_back(QueuedAnswer{answer, false}); }
 
 void queueTextAnswer(const std::string& text) {
@@ -288,6 +290,8 @@ using sim::machine;
 
 // The low 32 bits of script time: the tick wraps after 49.7 days, as on the real systems.
 uint32_t tickCount() { return static_cast<uint32_t>(sim::now()); }
+
+uint64_t randomSeed() { return machine().RandomSeed; }
 
 std::string localTimeText() {
     // The machine's calendar starts on 2000-01-01 at midnight and runs with virtual time.

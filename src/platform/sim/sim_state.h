@@ -65,6 +65,7 @@ struct Machine {
     int ForegroundBeforeMessage = 0;
     int ScreenWidth = 1366, ScreenHeight = 768;
     int ScreenDpi = 96;
+    uint64_t RandomSeed = 1;  // what randomSeed() returns (the script's `seed N`)
 
     std::deque<QueuedAnswer> Answers;
     std::string Waiting;  // what a message window or choice waits for; empty when none

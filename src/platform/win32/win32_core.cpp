@@ -87,6 +87,18 @@ void requestRepaint() { backend().RepaintPending = true; }
 
 uint32_t tickCount() { return static_cast<uint32_t>(GetTickCount()); }
 
+// The performance counter, the system time in 100-ns units and the process id: enough that
+// two runs never start alike; the editor's generator mixes them.
+uint64_t randomSeed() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t wall = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<uint64_t>(counter.QuadPart) ^ (wall * 0x9E3779B97F4A7C15ULL) ^
+           (static_cast<uint64_t>(GetCurrentProcessId()) << 40);
+}
+
 std::string localTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -153,7 +153,9 @@ bool writeOptionLines(const std::string& path, const std::vector<OptionLine>& li
     std::vector<std::string> text;
     text.reserve(lines.size());
     for (const OptionLine& line : lines) {
-        text.push_back(line.key + " = " + (needsQuotes(line.value) ? quotedValue(line.value) : line.value));
+        // An empty value is written "key =", without a blank at the end of the line.
+        text.push_back(line.value.empty() ? line.key + " ="
+                                          : line.key + " = " + (needsQuotes(line.value) ? quotedValue(line.value) : line.value));
     }
     return writeTextFile(path, text, reason);
 }

@@ -9,7 +9,7 @@
 //   1 MiB counts. A missing file gives no lines; so does one that cannot be read (a folder, a
 //   FIFO, no permission: textfile.h openFileForReading), after the message window "  <path>"
 //   / "  <why>". Keys are not checked here: the program takes those it knows.
-// writeOptionLines(path, lines, reason): "key = value" per line, CR LF, written safely
+// writeOptionLines(path, lines, reason): "key = value" per line ("key =" for an empty value), CR LF, written safely
 //   (textfile.h); false with the system's reason.
 // Any value is kept exactly (a device name is whatever the system reports): one that would
 //   not read back as it is (blanks or tabs at either end, control bytes, a double quote
