@@ -73,7 +73,7 @@ TEST_F(DevicesTest, TheKeptNamesFindTheDevicesWhenThePortsCameInAnotherOrder) {
         sim::schedule(1100, [&] { iniAfterChoice = readFile("KtProg.ini"); });
     });
     // Written when the device was chosen, not only at shut-down.
-    EXPECT_EQ(iniAfterChoice, "midi-in-name = Keyboard In\r\nmidi-out-name = KT MIDI Out\r\n");
+    EXPECT_EQ(iniAfterChoice, "midi-in-name = Keyboard In\r\nmidi-out-name = KT MIDI Out\r\nlock = 90\r\n");
     EXPECT_EQ(configIndices(), std::make_pair(std::string(" 1"), std::string(" 0")));
 
     resetEditorState();
@@ -81,7 +81,7 @@ TEST_F(DevicesTest, TheKeptNamesFindTheDevicesWhenThePortsCameInAnotherOrder) {
     EXPECT_EQ(MidiInDevice, 0);
     EXPECT_EQ(MidiOutDevice, 1);
     EXPECT_EQ(configIndices(), std::make_pair(std::string(" 0"), std::string(" 1")));
-    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = Keyboard In\r\nmidi-out-name = KT MIDI Out\r\n");
+    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = Keyboard In\r\nmidi-out-name = KT MIDI Out\r\nlock = 90\r\n");
 }
 
 TEST_F(DevicesTest, ARenamedDeviceIsOpenedByItsIndexAndKeptUnderItsNewName) {
@@ -90,7 +90,7 @@ TEST_F(DevicesTest, ARenamedDeviceIsOpenedByItsIndexAndKeptUnderItsNewName) {
     run({"KT MIDI In"}, {"KT MIDI Out", "Other Synth MkII"});
     EXPECT_EQ(MidiOutDevice, 1);
     EXPECT_NE(Out.str().find("midi open-out 1"), std::string::npos) << Out.str();
-    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = KT MIDI In\r\nmidi-out-name = Other Synth MkII\r\n");
+    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = KT MIDI In\r\nmidi-out-name = Other Synth MkII\r\nlock = 90\r\n");
 }
 
 TEST_F(DevicesTest, ALostDeviceStaysClosedAcrossADialogUntilItsNameIsBack) {
@@ -104,7 +104,7 @@ TEST_F(DevicesTest, ALostDeviceStaysClosedAcrossADialogUntilItsNameIsBack) {
     EXPECT_NE(t.find("box \"MIDI-Out-Error\" \"The device KT MIDI Out is no longer present.\""), std::string::npos) << t;
     EXPECT_EQ(t.find("open-out", t.find("no longer present")), std::string::npos) << t;
     EXPECT_TRUE(MidiOutLost);
-    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = KT MIDI In\r\nmidi-out-name = KT MIDI Out\r\n");
+    EXPECT_EQ(readFile("KtProg.ini"), "midi-in-name = KT MIDI In\r\nmidi-out-name = KT MIDI Out\r\nlock = 90\r\n");
 }
 
 }  // namespace

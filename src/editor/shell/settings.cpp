@@ -99,9 +99,6 @@ void saveOptions(bool tellUser) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +
                                       std::to_string(b.parameter)});
     }
-    if (Options.lockLine || lockedParameterNumbers() != std::vector<int>{EffectTypeParameter + 1}) {
-        lines.push_back({"lock", lockLineValue()});
-        Options.lockLine = true;  // a file with a lock line keeps one
-    }
+    lines.push_back({"lock", lockLineValue()});  // the default too: "lock = 90" says what is locked
     keepOptionLines(optionsPath(), lines, tellUser, OptionsWarned);
 }

@@ -36,7 +36,7 @@
 
 struct EditorOptions {
     int zoom = 0;
-    bool lockLine = false;  // the file has a lock line (read or written)
+    bool lockLine = false;  // a lock line was read (the first one counts)
 };
 
 extern EditorOptions Options;  // the options file's settings
