@@ -8,10 +8,12 @@
 #include "editor/library/unitmemory.h"
 #include "editor/panel/potinput.h"
 #include "editor/program/history.h"
+#include "editor/program/morph.h"
 #include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/morphcommands.h"
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
 #include "editor/shell/zoom.h"
@@ -74,6 +76,8 @@ const CommandRow CommandRows[] = {
     {CommandStoreToLocation, M::Library, "&Store to Location...", "", {}, storeToLocationCommand},
     {CommandFindDuplicates, M::Library, "Find &Duplicates", "", {}, findDuplicatesCommand},
     {CommandLibraryFolder, M::Library, "Library &Folder...", "", {}, libraryFolderCommand},
+
+    {CommandMorph, M::Sound, "&Morph", "", {}, morphCommand, canMorph, morphing},
 
     {0, M::Midi},
     {CommandRescanDevices, M::Midi, "&Rescan Devices", "", {}, rescanDevicesCommand},

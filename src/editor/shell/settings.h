@@ -7,7 +7,8 @@
 //                                         editor/library/catalog.h)
 //   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller
 //                                         0..127, parameter 1..ParameterCount as numbered
-//                                         in program files); one line each
+//                                         in program files, or 0: the morph position);
+//                                         one line each
 // Unknown keys and damaged lines are ignored (and dropped at the next write); nothing in the
 // file stops the editor from starting.
 //

@@ -20,6 +20,7 @@
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
 #include "editor/program/locks.h"
+#include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "editor/shell/commands.h"
 #include "editor/shell/configuration.h"
@@ -87,6 +88,7 @@ void resetEditorState() {
     resetTransferState();
     resetHistoryState();
     resetLocksState();
+    resetMorphState();
     resetPotInputState();
     resetCommandLoopState();
     resetOptionsState();
