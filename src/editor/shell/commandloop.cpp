@@ -148,16 +148,16 @@ bool commandLoopPass(const Event& e, bool coalesceLearned) {
     // A system-exclusive message that no reply wait asked for is dropped here; takeEvent has
     // already queued the receive buffer again, so the next reply wait is not deaf.
 
-    // Soft MIDI thru, also while minimised or behind another window.
+    // Soft MIDI thru, also while minimised or behind another window; what a binding applies or
+    // learning binds is a control surface's, not passed through.
     LearnedMove move;
-    if (learnedMove(e, move)) {  // a control surface's: not passed through
+    if (learnedMove(e, move)) {
         serveLearnedMoves(move, coalesceLearned);
-    } else if (isMidiInputEvent(e) && serveLearnedControl(e)) {  // learnt now
-    } else if (pollMidiInput(e) && !midiInputHeld()) {
+    } else if (!(isMidiInputEvent(e) && serveLearnedControl(e)) && pollMidiInput(e) && !midiInputHeld()) {
         forwardMidiInput();
     }
     if (!WindowMinimised) updateMorphItem();
-    return !closing;  // a control surface's, not passed through
+    return !closing;
 }
 
 void runCommandLoop() {
