@@ -49,6 +49,9 @@ void announceToStandardError(Announcement what, const std::vector<std::string>& 
         line += "library " + std::to_string(number) + " ";
         quoteInto(line, text(0));
         break;
+    case Announcement::MorphMoved:
+        line += "morph " + std::to_string(number);
+        break;
     }
     line += '\n';
     std::fputs(line.c_str(), stderr);

@@ -11,17 +11,19 @@
 // LibraryListed  texts = {filter, path1, marks1,   the library window's list changed: `number`
 //                 path2, marks2, ...}              rows match `filter`; the first (at most 50)
 //                                                  rows' paths and marks ("* H @01 <" or "-")
+// MorphMoved     texts = {}, number = m            Morph went on (m = 0) or moved to position m
 //
 // announceToStandardError(what, texts, number): what the desktop backends' announce does, for
 //   integration tests and debugging: with KT_ANNOUNCE=1 in the environment, one line
 //   "announce: ..." on stderr in the words of the simulation's transcript (message, ask,
-//   choice, text, loop, library; strings quoted with \" and \\); otherwise nothing.
+//   choice, text, loop, library, morph; strings quoted with \" and \\); otherwise nothing.
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted, LibraryListed };
+enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted, LibraryListed,
+                          MorphMoved };
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);
 void announceToStandardError(Announcement what, const std::vector<std::string>& texts, int number);

@@ -8,6 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
+#include "editor/program/morph.h"
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "platform/input.h"
@@ -94,6 +95,7 @@ int programNumberFromName(const std::string& name) {
 
 void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
              std::string& path, bool& ok) {
+    endMorph();  // a dialog ends Morph: its keys and controller are not the dialog's
     closeMidiDevices();
     const DialogAnswer answer = fileDialog(kind, title, folder, filter);
     holdMidiInput();
@@ -152,6 +154,7 @@ void resetLibraryState() {
 }
 
 bool loadProgramFile(const std::string& path, WhenRefused whenRefused) {
+    endMorph();  // what Morph shows stays in the history, as its own change
     const ProgramSnapshot before = currentState();
     const bool named = whenRefused == WhenRefused::SayAndKeep;
     if (!(named ? readNamedProgramFile(path) : readProgramFile(path))) {

@@ -3,6 +3,7 @@
 #include "editor/declaration/identity.h"
 #include "editor/library/catalog.h"
 #include "editor/library/librarywindow.h"
+#include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
 #include "platform/textview.h"
@@ -54,6 +55,7 @@ void tagsCommand() {
     std::string current;
     for (const std::string& tag : marks.tags) current += (current.empty() ? "" : " ") + tag;
     std::string answer;
+    endMorph();  // a dialog ends Morph
     if (!askText("Tags", "Tags of " + CurrentProgramName + ":", current, answer)) return;
     marks.tags = cleanTags(answer);
     changeMarks(marks);

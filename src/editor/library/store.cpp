@@ -5,6 +5,7 @@
 #include "editor/library/unitmemory.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
+#include "editor/program/morph.h"
 #include "editor/declaration/declaration.h"
 #include "editor/program/program.h"
 #include "platform/dialogs.h"
@@ -69,6 +70,7 @@ void storeToLocationCommand() {
     const int named = programNumberFromName(CurrentProgramName);
     const int proposed = named >= 1 && named <= 99 ? named : LastStoredLocation > 0 ? LastStoredLocation : 1;
     std::string answer;
+    endMorph();  // a dialog ends Morph
     if (!askText("Store to Location", "Location (1..99):", std::to_string(proposed), answer)) return;
     int location = 0;
     if (!readLocationAnswer(answer, location)) {

@@ -5,6 +5,7 @@
 #include "editor/declaration/declaration.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/layout.h"
+#include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -91,6 +92,7 @@ void pollPots() {
         for (int p = 0; p < FieldPotCount[f]; ++p, ++j) {
             int16_t v = ProgramValues[j];
             handlePotMouse(FieldX[f] + FieldStep[f] * p, FieldY[f], PotMin[f][p], PotMax[f][p], v);
+            if (v != ProgramValues[j]) endMorph();  // what Morph shows stays, as its own change
             setParameterValue(j, v);
             if (j == EffectTypeParameter && v != CurrentEffectType) selectEffectType(v);
         }
@@ -130,7 +132,9 @@ bool movePotTo(int index, int value) {
     const int16_t min = PotMin[f][p], max = PotMax[f][p];
     if (min >= max) return false;
     int16_t v = static_cast<int16_t>(std::clamp(value, int(min), int(max)));
-    if (!setParameterValue(index, v)) return false;
+    if (v == ProgramValues[index]) return false;
+    endMorph();  // what Morph shows stays, as its own change
+    setParameterValue(index, v);
     drawPotKnob(FieldX[f] + FieldStep[f] * p, FieldY[f], min, max, v);
     if (index == EffectTypeParameter && v != CurrentEffectType) selectEffectType(v);
     return true;

@@ -17,6 +17,8 @@
 // pollPots(): offers the pass's mouse state (MouseX, MouseY, PassMouseButtons) to every pot in parameter
 //   order and stores the results in ProgramValues; a new effect type switches the effect
 //   tables (selectEffectType).
+//   A pot whose value changes while Morph is on ends Morph first (endMorph of
+//   editor/program/morph.h: what it showed stays, as its own change); movePotTo the same.
 // handlePotMouse(x, y, min, max, value): one pot's mouse handling; value changed in place.
 //   Left button: drag value = min + round((ST + 27 - dy) * (max - min) / ST) (halves to even),
 //   or one step up / down followed by waitStepRepeat. Right button in the track: the centre

@@ -3,9 +3,11 @@
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
 #include "editor/panel/layout.h"
+#include "editor/panel/morphing.h"
 #include "editor/panel/potedit.h"
 #include "editor/preset/parameters.h"
 #include "editor/program/locks.h"
+#include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -183,34 +185,62 @@ bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, Bin
     return true;
 }
 
-LearnedControl takeLearnedControl(const Event& e) {
-    if (e.kind != EventKind::MidiShort) return LearnedControl::NotTaken;
+namespace {
+
+// A control change on the input that is neither held quiet nor refused: its channel (1..16),
+// controller and value.
+bool controlChange(const Event& e, int& channel, int& controller, int& value) {
+    if (e.kind != EventKind::MidiShort) return false;
     uint8_t bytes[3];
     unpackMidiShort(e.midiWord, bytes);
-    const uint8_t status = bytes[0];
-    const int controller = bytes[1] & 0x7F;
-    const int value = bytes[2] & 0x7F;
-    if ((status & 0xF0) != ControlChangeStatus) return LearnedControl::NotTaken;
+    if ((bytes[0] & 0xF0) != ControlChangeStatus) return false;
     // Held quiet: what a reopened device shakes loose is neither learnt nor applied.
-    if (midiInputHeld()) return LearnedControl::NotTaken;
-    const int channel = (status & 0x0F) + 1;
+    if (midiInputHeld()) return false;
+    channel = (bytes[0] & 0x0F) + 1;
+    controller = bytes[1] & 0x7F;
+    value = bytes[2] & 0x7F;
+    return true;
+}
 
-    if (Learning && LearnTarget >= 0) {
+}  // namespace
+
+bool learnedMove(const Event& e, LearnedMove& move) {
+    int channel = 0, controller = 0, value = 0;
+    if (!controlChange(e, channel, controller, value)) return false;
+    if (Learning && (LearnTarget >= 0 || Morphing)) return false;  // the next one is learnt, not applied
+    for (const LearnBinding& b : LearnBindings) {
+        if (b.channel != channel || b.controller != controller) continue;
+        move = {b.parameter, value};
+        return true;
+    }
+    return false;
+}
+
+void applyLearnedMove(const LearnedMove& move) {
+    // Nothing moves while a press on the panel is under way; the message is still taken.
+    if (GestureOpen) return;
+    if (move.parameter == MorphBindingParameter) {
+        moveMorphTo(move.value);  // nothing while Morph is off
+        return;
+    }
+    int f = 0, p = 0;
+    const int j = move.parameter - 1;
+    if (parameterPot(j, f, p)) movePotInRun(j, learnedValue(move.value, PotMin[f][p], PotMax[f][p]), LearnedRunKeyBase + j);
+}
+
+LearnedControl takeLearnedControl(const Event& e) {
+    int channel = 0, controller = 0, value = 0;
+    if (!controlChange(e, channel, controller, value)) return LearnedControl::NotTaken;
+    // A pot picked while learning; with none, while Morph is on, the morph position.
+    if (Learning && (LearnTarget >= 0 || Morphing)) {
         if (!learnableController(controller)) return LearnedControl::NotTaken;  // NRPN/RPN: refused, passed on
-        const int parameter = LearnTarget + 1;
+        const int parameter = LearnTarget >= 0 ? LearnTarget + 1 : MorphBindingParameter;
         setLearning(false);
         putLearnBinding(LearnBindings, {channel, controller, parameter}, BindingPolicy::Replace);
         return LearnedControl::Bound;
     }
-    for (const LearnBinding& b : LearnBindings) {
-        if (b.channel != channel || b.controller != controller) continue;
-        int f = 0, p = 0;
-        const int j = b.parameter - 1;
-        // Nothing moves while a press on the panel is under way; the message is still taken.
-        if (!GestureOpen && parameterPot(j, f, p)) {
-            movePotInRun(j, learnedValue(value, PotMin[f][p], PotMax[f][p]), LearnedRunKeyBase + j);
-        }
-        return LearnedControl::Applied;
-    }
-    return LearnedControl::NotTaken;
+    LearnedMove move;
+    if (!learnedMove(e, move)) return LearnedControl::NotTaken;
+    applyLearnedMove(move);
+    return LearnedControl::Applied;
 }

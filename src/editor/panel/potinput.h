@@ -16,7 +16,10 @@
 // MIDI learn (2302 in the shell's table): every press on a pot while learning picks that pot
 // as the target and moves nothing; the next control change on the input (any channel) once a
 // target is picked binds its channel and controller to the target (putLearnBinding, replacing
-// an old binding of the same channel and controller) and ends learning. The NRPN/RPN
+// an old binding of the same channel and controller) and ends learning. While Morph is on and
+// no pot is picked, that control change is bound to the morph position instead (parameter
+// MorphBindingParameter); its value then moves Morph to that position (moveMorphTo of
+// morphing.h; nothing while Morph is off). The NRPN/RPN
 // controllers (learnableController of shared/midi/nrpn.h) are refused: learning goes on and they pass through. The
 // message that is bound moves nothing. What arrives while the input is held quiet
 // (midiInputHeld) is neither learnt nor applied. A bound controller's value v moves its pot
@@ -43,6 +46,11 @@
 // servePotInput(e): the panel's share of a command-loop pass, as above.
 // takeLearnedControl(e): a MIDI input event in the command loop: what learning or a binding
 //   made of it (NotTaken: it passes through as before).
+// learnedMove(e, move): e is a message that a binding applies (a bound controller's, not the
+//   one learning waits for, not held quiet): its target and value. Nothing is applied, so the
+//   command loop can take a run of them and apply only the newest of each target.
+// applyLearnedMove(move): what a binding's message does: the pot moved as one step of its
+//   run, or Morph moved; nothing while a press on the panel is under way.
 // setLearning(on): learning on or off (the target forgotten); the menu's mark is the shell's.
 // movePotInRun(j, value, runKey): one step of a run on pot j outside a press: the pot moved
 //   to value (clamped), sent at once, recorded as a change that joins the last one when that
@@ -59,10 +67,19 @@
 #include "editor/program/history.h"
 #include "platform/events.h"
 
+// The parameter number of a binding to the morph position.
+constexpr int MorphBindingParameter = 0;
+
 struct LearnBinding {
     int channel = 1;     // 1..16
     int controller = 0;  // 0..127, learnable
-    int parameter = 1;   // 1..ParameterCount
+    int parameter = 1;   // 1..ParameterCount; MorphBindingParameter: the morph position
+};
+
+// What a bound controller's message asks for: the binding's parameter and the value 0..127.
+struct LearnedMove {
+    int parameter = 1;
+    int value = 0;
 };
 
 enum class LearnedControl { NotTaken, Applied, Bound };
@@ -81,6 +98,8 @@ extern std::vector<LearnBinding> LearnBindings;   // the learned controllers
 void resetPotInputState();
 void servePotInput(const Event& e);
 LearnedControl takeLearnedControl(const Event& e);
+bool learnedMove(const Event& e, LearnedMove& move);
+void applyLearnedMove(const LearnedMove& move);
 void setLearning(bool on);
 bool movePotInRun(int index, int value, int runKey);
 int learnedValue(int v, int min, int max);

@@ -1,4 +1,7 @@
 // The command loop: the editor's only event loop, one event per pass.
+#include <utility>
+#include <vector>
+
 #include "editor/library/librarymenu.h"
 #include "editor/library/librarywindow.h"
 #include "editor/panel/layout.h"
@@ -8,6 +11,7 @@
 #include "editor/shell/devices.h"
 #include "editor/shell/commands.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/morphcommands.h"
 #include "editor/shell/zoom.h"
 #include "editor/shell/shell.h"
 #include "platform/announce.h"
@@ -21,17 +25,54 @@
 
 bool WindowMinimised = false;
 int PointerWindow = MainWindowId;
+Event HeldEvent;
+bool EventHeld = false;
 
 namespace {
 
 // A minimised window is reported at a position beyond both of these.
 constexpr int MinimisedPositionLimit = 3000;
 
+// At most this many pending messages are taken into one pass: a source that sends faster
+// than the loop can take still gets a pass (and the screen and keys theirs) now and then.
+constexpr int MaxLearnedTakenPerPass = 8192;
+
+// The newest value of each target among `moves` becomes `move`'s.
+void keepNewest(std::vector<LearnedMove>& moves, const LearnedMove& move) {
+    for (LearnedMove& kept : moves) {
+        if (kept.parameter == move.parameter) {
+            kept.value = move.value;
+            return;
+        }
+    }
+    moves.push_back(move);
+}
+
+// A bound controller's message `first`, and with `coalesce` every one pending behind it:
+// each target moves once, to its newest value. The first other event ends the run and is
+// held for the next pass, so everything else keeps its order.
+void serveLearnedMoves(const LearnedMove& first, bool coalesce) {
+    std::vector<LearnedMove> moves{first};
+    Event next;
+    for (int taken = 1; coalesce && taken < MaxLearnedTakenPerPass && takePendingEvent(next); ++taken) {
+        LearnedMove move;
+        if (!learnedMove(next, move)) {
+            HeldEvent = std::move(next);
+            EventHeld = true;
+            break;
+        }
+        keepNewest(moves, move);
+    }
+    for (const LearnedMove& move : moves) applyLearnedMove(move);
+}
+
 }  // namespace
 
 void resetCommandLoopState() {
     WindowMinimised = false;
     PointerWindow = MainWindowId;
+    HeldEvent = Event{};
+    EventHeld = false;
 }
 
 void startCommandLoop() {
@@ -49,7 +90,13 @@ void startCommandLoop() {
     }
 }
 
-bool commandLoopPass(const Event& e) {
+Event nextCommandLoopEvent() {
+    if (!EventHeld) return takeEvent();
+    EventHeld = false;
+    return std::move(HeldEvent);
+}
+
+bool commandLoopPass(const Event& e, bool coalesceLearned) {
     const bool closing = e.kind == EventKind::CloseRequested;
 
     if (e.kind == EventKind::WindowMoved && e.x > MinimisedPositionLimit && e.y > MinimisedPositionLimit) {
@@ -75,7 +122,11 @@ bool commandLoopPass(const Event& e) {
     } else if (!WindowMinimised) {
         if (e.kind == EventKind::Command) dispatchCommand(e.command);
         if (e.kind == EventKind::Key && foregroundWindow() == StartForeground) {
-            if (const int id = commandForKey(e)) dispatchCommand(id);
+            if (const int id = commandForKey(e)) {
+                dispatchCommand(id);
+            } else {
+                serveMorphKey(e);
+            }
         }
     }
     // The display-change message comes as Other, to this pass or to a loop its command ran (a
@@ -97,14 +148,20 @@ bool commandLoopPass(const Event& e) {
     // A system-exclusive message that no reply wait asked for is dropped here; takeEvent has
     // already queued the receive buffer again, so the next reply wait is not deaf.
 
-    // Soft MIDI thru, also while minimised or behind another window.
-    if (isMidiInputEvent(e) && serveLearnedControl(e)) return !closing;  // a control surface's, not passed through
-    if (pollMidiInput(e) && !midiInputHeld()) forwardMidiInput();
+    // Soft MIDI thru, also while minimised or behind another window; what a binding applies or
+    // learning binds is a control surface's, not passed through.
+    LearnedMove move;
+    if (learnedMove(e, move)) {
+        serveLearnedMoves(move, coalesceLearned);
+    } else if (!(isMidiInputEvent(e) && serveLearnedControl(e)) && pollMidiInput(e) && !midiInputHeld()) {
+        forwardMidiInput();
+    }
+    if (!WindowMinimised) updateMorphItem();
     return !closing;
 }
 
 void runCommandLoop() {
     startCommandLoop();
-    while (commandLoopPass(takeEvent())) {
+    while (commandLoopPass(nextCommandLoopEvent())) {
     }
 }

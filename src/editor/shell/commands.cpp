@@ -8,10 +8,12 @@
 #include "editor/library/unitmemory.h"
 #include "editor/panel/potinput.h"
 #include "editor/program/history.h"
+#include "editor/program/morph.h"
 #include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/morphcommands.h"
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
 #include "editor/shell/sound.h"
@@ -94,7 +96,8 @@ const CommandRow CommandRows[] = {
     {CommandBlend25, M::Sound, "&Blend toward Compare 25 %", "", {}, blend25},
     {CommandBlend50, M::Sound, "Blend toward Compare &50 %", "", {}, blend50},
     {CommandBlend75, M::Sound, "Blend toward Compare &75 %", "", {}, blend75},
-
+    {0, M::Sound},
+    {CommandMorph, M::Sound, "&Morph", "", {}, morphCommand, canMorph, morphing},
     {0, M::Sound},
     {CommandLockParameters, M::Sound, "&Lock Parameters", "", {}, lockParametersCommand, nullptr, lockingParameters},
     {CommandUnlockAll, M::Sound, "&Unlock All", "", {}, unlockAllCommand},

@@ -5,12 +5,14 @@
 #include "editor/declaration/declaration.h"
 #include "editor/library/library.h"
 #include "editor/program/history.h"
+#include "editor/program/morph.h"
 #include "editor/panel/layout.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
 #include "shared/midi/nrpn.h"
 
 void initProgram() {
+    endMorph();
     const ProgramSnapshot before = currentState();
     std::vector<int16_t> defaults(ProgramValues.size(), 0);
     int j = 0;
@@ -37,13 +39,18 @@ void sendWholeProgram() {
 }
 
 void undoCommand() {
+    endMorph();  // what Morph shows is the change undone
     ProgramSnapshot state;
     if (takeUndo(state)) applyProgramState(state);
 }
 
 void redoCommand() {
+    endMorph();
     ProgramSnapshot state;
     if (takeRedo(state)) applyProgramState(state);
 }
 
-void compareCommand() { applyProgramState(toggleCompare()); }
+void compareCommand() {
+    endMorph();  // compare then sets aside what Morph showed
+    applyProgramState(toggleCompare());
+}

@@ -1,5 +1,6 @@
 #include "editor/shell/folder.h"
 
+#include "editor/program/morph.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "shared/message/message.h"
@@ -13,6 +14,7 @@ bool endsWithSeparator(const std::string& path) { return !path.empty() && isPath
 std::string selectFolder(const std::string& title, const std::string& startFolder) {
     std::string browseStart = startFolder;
     if (endsWithSeparator(browseStart) && browseStart.size() > 1) browseStart.pop_back();
+    endMorph();  // a dialog ends Morph
     DialogAnswer answer = folderDialog(title, browseStart);
     switch (answer.outcome) {
     case DialogOutcome::Chosen:

@@ -34,7 +34,7 @@ bool parseLearn(const std::string& value, LearnBinding& b) {
     std::string channel, controller, parameter, rest;
     if (!(words >> channel >> controller >> parameter) || (words >> rest)) return false;
     return readNumber(channel, 1, 16, b.channel) && readNumber(controller, 0, 127, b.controller) &&
-           learnableController(b.controller) && readNumber(parameter, 1, ParameterCount, b.parameter);
+           learnableController(b.controller) && readNumber(parameter, MorphBindingParameter, ParameterCount, b.parameter);  // 0: the morph position
 }
 
 // The parameter numbers of a lock line; anything else in it is passed over.

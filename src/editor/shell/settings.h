@@ -7,16 +7,14 @@
 //                                         editor/library/catalog.h)
 //   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller
 //                                         0..127, parameter 1..ParameterCount as numbered
-//                                         in program files); one line each
+//                                         in program files, or 0: the morph position);
+//                                         one line each
 //   lock = P P ...                        the locked parameters (editor/program/locks.h),
 //                                         1-based, ascending; "lock =" none. Without the line
-//                                         the effect type alone is locked. Words that are not
-//                                         parameter numbers are passed over, repeats count
-//                                         once, and the line is written back clean. The line
-//                                         is written when the file had one, one was written
-//                                         in this run, or the locks are not the default, so an
-//                                         options file without one keeps its bytes while the
-//                                         default stands.
+//                                         the effect type alone is locked (written back as
+//                                         "lock = 90"). Words that are not parameter numbers
+//                                         are passed over, repeats count once, and the line is
+//                                         written back clean.
 // Unknown keys and damaged lines are ignored (and dropped at the next write); nothing in the
 // file stops the editor from starting.
 //

@@ -21,6 +21,7 @@
 #include "editor/program/explore.h"
 #include "editor/program/history.h"
 #include "editor/program/locks.h"
+#include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "editor/shell/commands.h"
 #include "editor/shell/configuration.h"
@@ -89,6 +90,7 @@ void resetEditorState() {
     resetHistoryState();
     resetLocksState();
     resetExploreState();
+    resetMorphState();
     resetPotInputState();
     resetCommandLoopState();
     resetOptionsState();

@@ -6,6 +6,8 @@
 //   WindowMinimised  set while the main window is minimised (the command loop's)
 //   PointerWindow    the window of the last mouse or wheel event (the command loop's): the
 //                    live mouse is in that window's coordinates
+//   HeldEvent, EventHeld  the event that ended a pass's run of learned controllers' messages
+//                    (the command loop's): the next pass takes it before anything else
 //
 // Start-up runs in a fixed order (path file, declaration, main window, fonts, configuration,
 // MIDI devices, menus, pot images, keyboard, effect tables, the program sent to the unit) and
@@ -18,6 +20,8 @@
 
 extern bool WindowMinimised;  // set while the main window is minimised
 extern int PointerWindow;     // the window of the last mouse or wheel event
+extern Event HeldEvent;       // the event that ended a run of learned controls, for the next pass
+extern bool EventHeld;        // HeldEvent waits for the next pass
 
 // The command loop's state at its initial value.
 void resetCommandLoopState();
@@ -37,10 +41,16 @@ void buildMenus();
 // The menu bar destroyed and built again (the MIDI menus after a rescan), with its check marks.
 void rebuildMenus();
 void runCommandLoop();
-// The loop in pieces: its start (quiet time, the start-up drain) and one pass over one event;
-// false when the event ended the loop.
+// The loop in pieces: its start (quiet time, the start-up drain), the event of the next pass
+// (the held one, else takeEvent) and one pass over one event; false when the event ended the
+// loop. No backlog: a pass whose event is a bound controller's message (learnedMove of
+// editor/panel/potinput.h) takes every such message pending behind it (at most 8192) and moves
+// each target once, to its newest value; the first other event is held for the next pass, so
+// what is not a learned control keeps its order and still passes through. coalesceLearned
+// false takes one message a pass (only the flood benchmark compares the two).
 void startCommandLoop();
-bool commandLoopPass(const Event& e);
+Event nextCommandLoopEvent();
+bool commandLoopPass(const Event& e, bool coalesceLearned = true);
 
 // Every global of the editor (and of the shared layers it uses) at its initial value: what
 // the entry point does first, and what every test, fuzz target and benchmark does before a case.

@@ -10,6 +10,7 @@
 #include "editor/program/explore.h"
 #include "editor/program/history.h"
 #include "editor/program/locks.h"
+#include "editor/program/morph.h"
 #include "editor/shell/settings.h"
 #include "platform/textview.h"
 #include "platform/window.h"
@@ -39,10 +40,12 @@ std::string potText(const std::string& title, const std::string& caption) {
 }  // namespace
 
 void randomiseCommand(int percent) {
+    endMorph();  // what Morph showed is one change, the randomised program the next
     applyExplored(randomisedProgram(currentState(), percent, parameterRanges(), LockedParameters));
 }
 
 void blendCommand(int percent) {
+    endMorph();
     applyExplored(blendedProgram(currentState(), CompareReference, percent, parameterRanges(), LockedParameters));
 }
 

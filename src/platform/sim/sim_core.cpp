@@ -434,6 +434,9 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
         sim::transcript("library", std::to_string(number) + " " + sim::quote(text(0)));
         for (size_t i = 1; i + 1 < texts.size(); i += 2) sim::transcript("item", sim::quote(texts[i]) + " " + texts[i + 1]);
         break;
+    case Announcement::MorphMoved:
+        sim::transcript("morph", std::to_string(number));
+        break;
     }
 }
 
