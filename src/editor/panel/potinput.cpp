@@ -48,13 +48,8 @@ constexpr int NoRun = -1;
 void typePotValue(int j, int f, int p) {
     endMorph();  // a dialog ends Morph
     const int min = PotMin[f][p], max = PotMax[f][p];
-    const std::string text = potText(PotTitle[f][p], PotCaption[f][p]);
-    const std::string range = std::to_string(min) + ".." + std::to_string(max);
     std::string answer;
-    if (!askText("Value", (text.empty() ? "" : text + " ") + "(" + range + "):", std::to_string(ProgramValues[j]),
-                 answer)) {
-        return;
-    }
+    if (!askText("Value", typedValuePrompt(j), std::to_string(ProgramValues[j]), answer)) return;
     int value = 0;
     if (!readTypedValue(answer, min, max, value)) {
         showMessage(" Value must be " + std::to_string(min) + " to " + std::to_string(max) + "!", "");
@@ -195,6 +190,14 @@ bool movePotInRun(int index, int value, int runKey) {
     sendPotChange();
     recordChange(before, runKey, tickCount());
     return true;
+}
+
+std::string typedValuePrompt(int j) {
+    int f = 0, p = 0;
+    if (!parameterPot(j, f, p)) return "";
+    const std::string text = potText(PotTitle[f][p], PotCaption[f][p]);
+    return (text.empty() ? "" : text + " ") + "(" + std::to_string(PotMin[f][p]) + ".." +
+           std::to_string(PotMax[f][p]) + "):";
 }
 
 bool readTypedValue(const std::string& answer, int min, int max, int& value) {

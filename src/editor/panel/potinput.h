@@ -62,6 +62,8 @@
 // movePotInRun(j, value, runKey): one step of a run on pot j outside a press: the pot moved
 //   to value (clamped), sent at once, recorded as a change that joins the last one when that
 //   was the same runKey (see recordChange). False when the value did not change.
+// typedValuePrompt(j): the caption of parameter j's "Value" dialog, "TITLE CAPTION (MIN..MAX):"
+//   as the pot shows them now ("(MIN..MAX):" for a pot without texts; "" for no parameter).
 // readTypedValue(answer, min, max, value): a whole number within min..max: blanks (spaces,
 //   tabs) around it, one sign and leading zeros allowed; nothing else, and no answer longer
 //   than MaxTypedValueLength characters. False (value untouched) when refused.
@@ -118,6 +120,7 @@ bool learnedMove(const Event& e, LearnedMove& move);
 void applyLearnedMove(const LearnedMove& move);
 void setLearning(bool on);
 bool movePotInRun(int index, int value, int runKey);
+std::string typedValuePrompt(int j);
 bool readTypedValue(const std::string& answer, int min, int max, int& value);
 int learnedValue(int v, int min, int max);
 bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, BindingPolicy policy);
