@@ -5,6 +5,7 @@
 
 #include "editor/panel/keyboard.h"
 #include "editor/panel/potedit.h"
+#include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
 #include "editor/panel/text.h"
 #include "editor/panel/layout.h"
@@ -257,6 +258,17 @@ TEST_F(PanelTest, RefreshDrawsOnlyWhenNeededAndHandsTheMouseOnlyInFront) {
     EXPECT_TRUE(refreshPanelIfNeeded(Event{}));
     EXPECT_FALSE(PanelRefreshRequest);
     EXPECT_TRUE(mainCanvas().takeDamage(x, y, w, h));
+}
+
+// The "Value" dialog names the pot as it shows now: the effect pots' texts and ranges follow
+// the effect type (chorus LEVEL1, then overdrive's LEVEL dB and a pot without texts).
+TEST_F(PanelTest, TypedValuePromptNamesThePotAndItsRangeAsShown) {
+    EXPECT_EQ(typedValuePrompt(param(Filter, Cutoff)), "CUTOFF (0..127):");
+    EXPECT_EQ(typedValuePrompt(FirstEffectParameter + 4), "LEVEL1 (-64..63):");
+    ASSERT_TRUE(movePotTo(EffectTypeParameter, 2));
+    EXPECT_EQ(typedValuePrompt(FirstEffectParameter + 3), "LEVEL dB (-6..6):");
+    EXPECT_EQ(typedValuePrompt(FirstEffectParameter + 4), "(0..127):");
+    EXPECT_EQ(typedValuePrompt(-1), "");
 }
 
 }  // namespace

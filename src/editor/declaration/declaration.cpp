@@ -232,3 +232,14 @@ bool parameterPot(int j, int& field, int& pot) {
     }
     return false;
 }
+
+std::string potText(const std::string& title, const std::string& caption) {
+    std::string text;
+    for (char c : title + " " + caption) {
+        if (c == '|') c = ' ';
+        if (c == ' ' && (text.empty() || text.back() == ' ')) continue;
+        text += c;
+    }
+    if (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}

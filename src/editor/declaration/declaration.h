@@ -21,6 +21,10 @@
 //     labels): a message window naming the file, the line and the problem, then the end.
 // All of this happens before the main window is opened. The program itself starts from the
 // declared defaults in editor/program (startDeclaredProgram).
+//
+// parameterPot(j, field, pot): the field and pot of parameter j (false when j is not one).
+// potText(title, caption): a pot's title and caption as one text, as the editor names the pot
+//   in its texts ("TITLE CAPTION"): each "|" a blank, runs of blanks one, trimmed.
 #pragma once
 
 #include <cstdint>
@@ -67,5 +71,5 @@ extern int16_t ParameterCount;
 void resetDeclarationState();
 void loadDeclarationFile(const std::string& baseName);
 
-// The field and pot of parameter j (false when j is not a parameter).
 bool parameterPot(int j, int& field, int& pot);
+std::string potText(const std::string& title, const std::string& caption);

@@ -1,5 +1,8 @@
 #include "editor/panel/potinput.h"
 
+#include <limits>
+#include <string>
+
 #include "editor/declaration/declaration.h"
 #include "editor/panel/keyboard.h"
 #include "editor/panel/layout.h"
@@ -10,10 +13,12 @@
 #include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "platform/input.h"
 #include "platform/midi.h"
 #include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
+#include "shared/message/message.h"
 
 bool LockingParameters = false;
 bool LockClickHeld = false;
@@ -34,6 +39,24 @@ constexpr int StepsWithShift = 10;
 constexpr int LearnedRunKeyBase = 10000;
 
 constexpr uint8_t ControlChangeStatus = 0xB0;
+
+// A typed value is a change of its own: it never joins a run of the wheel or the keys.
+constexpr int NoRun = -1;
+
+// Enter over pot j (field f, pot p): the value typed in the dialog "Value", as one change
+// sent at once; an answer outside the pot's range is said and changes nothing.
+void typePotValue(int j, int f, int p) {
+    endMorph();  // a dialog ends Morph
+    const int min = PotMin[f][p], max = PotMax[f][p];
+    std::string answer;
+    if (!askText("Value", typedValuePrompt(j), std::to_string(ProgramValues[j]), answer)) return;
+    int value = 0;
+    if (!readTypedValue(answer, min, max, value)) {
+        showMessage(" Value must be " + std::to_string(min) + " to " + std::to_string(max) + "!", "");
+        return;
+    }
+    movePotInRun(j, value, NoRun);
+}
 
 // After a pot moved outside a drag: its NRPN (and, after an effect-type switch, the effect
 // parameters with the closing edit-end) go out at once.
@@ -100,7 +123,11 @@ void moveHoveredPot(const Event& e) {
     int x = e.x, y = e.y;
     if (e.kind == EventKind::Key) mousePosition(x, y);
     int j = 0, f = 0, p = 0;
-    if (!potAt(x, y, j) || !parameterPot(j, f, p)) return;
+    if (!potAt(x, y, j) || !parameterPot(j, f, p) || j >= static_cast<int>(ProgramValues.size())) return;
+    if (e.kind == EventKind::Key && e.key == KeyEnter) {
+        typePotValue(j, f, p);
+        return;
+    }
     const int value = ProgramValues[j];
     int target = value;
     if (e.kind == EventKind::Wheel) {
@@ -162,6 +189,36 @@ bool movePotInRun(int index, int value, int runKey) {
     if (!movePotTo(index, value)) return false;
     sendPotChange();
     recordChange(before, runKey, tickCount());
+    return true;
+}
+
+std::string typedValuePrompt(int j) {
+    int f = 0, p = 0;
+    if (!parameterPot(j, f, p)) return "";
+    const std::string text = potText(PotTitle[f][p], PotCaption[f][p]);
+    return (text.empty() ? "" : text + " ") + "(" + std::to_string(PotMin[f][p]) + ".." +
+           std::to_string(PotMax[f][p]) + "):";
+}
+
+bool readTypedValue(const std::string& answer, int min, int max, int& value) {
+    if (answer.size() > MaxTypedValueLength) return false;
+    const size_t first = answer.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const size_t last = answer.find_last_not_of(" \t");
+    size_t i = first;
+    const bool negative = answer[i] == '-';
+    if (answer[i] == '+' || answer[i] == '-') ++i;
+    if (i > last) return false;  // a sign alone
+    int64_t magnitude = 0;
+    for (; i <= last; ++i) {
+        const char c = answer[i];
+        if (c < '0' || c > '9') return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > std::numeric_limits<int>::max()) return false;  // outside any range
+    }
+    const int64_t v = negative ? -magnitude : magnitude;
+    if (v < min || v > max) return false;
+    value = static_cast<int>(v);
     return true;
 }
 

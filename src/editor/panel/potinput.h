@@ -13,6 +13,13 @@
 // mouse. A press that changed a value is one change in the history at its release; a run of
 // wheel notches or keys on one pot is one change (recordChange's merge rule).
 //
+// Typing a value: Enter (not with Ctrl, no button held) over a pot ends Morph and asks
+// askText("Value", "TITLE CAPTION (MIN..MAX):", the value in decimal), TITLE CAPTION as
+// potText of declaration.h. An answer readTypedValue takes sets the pot as one change of its
+// own, sent at once (the effect type switches its tables as a drag does); any other answer
+// gives the message " Value must be MIN to MAX!" and changes nothing; cancel changes nothing.
+// Enter over no pot does nothing.
+//
 // MIDI learn (2302 in the shell's table): every press on a pot while learning picks that pot
 // as the target and moves nothing; the next control change on the input (any channel) once a
 // target is picked binds its channel and controller to the target (putLearnBinding, replacing
@@ -55,17 +62,28 @@
 // movePotInRun(j, value, runKey): one step of a run on pot j outside a press: the pot moved
 //   to value (clamped), sent at once, recorded as a change that joins the last one when that
 //   was the same runKey (see recordChange). False when the value did not change.
+// typedValuePrompt(j): the caption of parameter j's "Value" dialog, "TITLE CAPTION (MIN..MAX):"
+//   as the pot shows them now ("(MIN..MAX):" for a pot without texts; "" for no parameter).
+// readTypedValue(answer, min, max, value): a whole number within min..max: blanks (spaces,
+//   tabs) around it, one sign and leading zeros allowed; nothing else, and no answer longer
+//   than MaxTypedValueLength characters. False (value untouched) when refused.
 // learnedValue(v, min, max): min + v * (max - min) / 127 rounded half to even, exactly.
 // putLearnBinding(list, b, policy): the one binding per channel and controller: a new b is
 //   added at the end; with one of its channel and controller in the list already, Replace
 //   drops the old one first, KeepFirst leaves the list as it is (false: b not added).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "editor/program/history.h"
 #include "platform/events.h"
+
+// The longest answer a typed value is read from: any of the panel's numbers with blanks and
+// leading zeros to spare; a longer one is refused unread.
+constexpr size_t MaxTypedValueLength = 32;
 
 // The parameter number of a binding to the morph position.
 constexpr int MorphBindingParameter = 0;
@@ -102,5 +120,7 @@ bool learnedMove(const Event& e, LearnedMove& move);
 void applyLearnedMove(const LearnedMove& move);
 void setLearning(bool on);
 bool movePotInRun(int index, int value, int runKey);
+std::string typedValuePrompt(int j);
+bool readTypedValue(const std::string& answer, int min, int max, int& value);
 int learnedValue(int v, int min, int max);
 bool putLearnBinding(std::vector<LearnBinding>& list, const LearnBinding& b, BindingPolicy policy);

@@ -25,18 +25,6 @@ void applyExplored(const ProgramSnapshot& next) {
     recordChange(before);
 }
 
-// A pot's title and caption as one text: "|" a blank, runs of blanks one, trimmed.
-std::string potText(const std::string& title, const std::string& caption) {
-    std::string text;
-    for (char c : title + " " + caption) {
-        if (c == '|') c = ' ';
-        if (c == ' ' && (text.empty() || text.back() == ' ')) continue;
-        text += c;
-    }
-    if (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 }  // namespace
 
 void randomiseCommand(int percent) {
