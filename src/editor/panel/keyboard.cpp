@@ -122,8 +122,8 @@ void silenceKeyboard() {
     silenceKeyNotes();
 }
 
-void serveKeyNotes(const Event& e, bool inFront) {
-    if (!inFront) {
+void serveKeyNotes(const Event& e, bool playing) {
+    if (!playing) {
         silenceKeyNotes();
         return;
     }

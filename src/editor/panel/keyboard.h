@@ -20,13 +20,14 @@
 // and `]` move it an octave, within 0..108), and KeyNotesDown, per note key the note its
 // press started (-1: the key is not down, or its note was already switched off).
 //
-// serveKeyNotes(e, inFront): called on every command-loop pass with inFront true while the
-//   main window is in front and not minimised. Without Ctrl, a Key press for the main window of
+// serveKeyNotes(e, playing): called on every command-loop pass with playing true while the
+//   main window is in front and not minimised, and the pass ran no command (a command may
+//   open a dialog or message, whose own loop takes the keys' releases). Without Ctrl, a Key press for the main window of
 //   `z s x d c v g b h n j m ,` plays semitones 0..12, of `q 2 w 3 e r 5 t 6 y 7 u i`
 //   semitones 12..24 above KeyNoteBase (90 NN 64 on channel 1; a note above 127 is not sent,
 //   its key still counts as down); letters count in either case. Its KeyUp sends 80 NN 00 for
 //   the note the press started. A repeated press, or a press of a key already down, sends
-//   nothing. `[` and `]` (pressed, not repeated) move KeyNoteBase. With inFront false every
+//   nothing. `[` and `]` (pressed, not repeated) move KeyNoteBase. With playing false every
 //   sounding key note is switched off at once and its key forgotten.
 #pragma once
 
@@ -48,4 +49,4 @@ void initKeyboard();
 void drawKeyboard();
 void handleKeyboardMouse(int x, int y, int buttons, int previousButtons);
 void silenceKeyboard();
-void serveKeyNotes(const Event& e, bool inFront);
+void serveKeyNotes(const Event& e, bool playing);

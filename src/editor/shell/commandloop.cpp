@@ -130,8 +130,10 @@ bool commandLoopPass(const Event& e, bool coalesceLearned) {
             }
         }
     }
-    // Notes from the computer keyboard; in the background (or a tool window in front) they end.
-    serveKeyNotes(e, !WindowMinimised && foregroundWindow() == StartForeground);
+    // Notes from the computer keyboard. They end in the background (or a tool window in front)
+    // and after a command, whose dialog or message may have taken the keys' releases.
+    serveKeyNotes(e, !WindowMinimised && foregroundWindow() == StartForeground && e.kind != EventKind::Command &&
+                         commandForKey(e) == 0);
     // The display-change message comes as Other, to this pass or to a loop its command ran (a
     // transfer's reply wait, a message window, a choice): the zoom may no longer fit.
     if (takeScreenChange()) fitZoomToScreen();
