@@ -23,7 +23,9 @@ enum class EventKind {
     WindowRestored,  // the window came back from minimised
     Repaint,         // the window system wants the window drawn again
     Command,         // command: a menu identifier
-    Key,             // key: a character code or a named key below; ctrl, shift: the modifiers held
+    Key,             // key: a character code or a named key below; ctrl, shift: the modifiers held;
+                     // repeat: the system repeats a press while the key is held
+    KeyUp,           // key: the key released, the code its press carried; ctrl, shift as for Key
     MouseButton,     // the mouse moved or a button changed: x, y, buttons as they were then;
                      // doubleClick on the second press of a left double click
     Wheel,           // x, y: the mouse; notches > 0 away from the user (up); shift held
@@ -60,6 +62,7 @@ struct Event {
     int buttons = 0;
     bool ctrl = false, shift = false;  // Key: the modifiers; Wheel: shift
     bool doubleClick = false;          // MouseButton: the second press of a double click
+    bool repeat = false;               // Key: a press the system repeats while the key is held
     int notches = 0;                   // Wheel
     uint32_t midiWord = 0;
     std::vector<uint8_t> bytes;

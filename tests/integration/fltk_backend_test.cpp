@@ -111,6 +111,13 @@ void sendKey(Fl_Window* window, int key, const char* text, int state = 0) {
     Fl::handle(FL_KEYDOWN, window);
 }
 
+// A release: X11 gives FLTK the unshifted key and no text of its own.
+void sendKeyUp(Fl_Window* window, int key, int state = 0) {
+    Fl::e_keysym = key;
+    Fl::e_state = state;
+    Fl::handle(FL_KEYUP, window);
+}
+
 Fl_Menu_Bar* menuBarOf(Fl_Window* window) {
     for (int i = 0; i < window->children(); ++i) {
         if (auto* bar = dynamic_cast<Fl_Menu_Bar*>(window->child(i))) return bar;
@@ -271,6 +278,24 @@ TEST_F(FltkBackendTest, KeysBecomeKeyEventsWithTheirCharacter) {
     }
     EXPECT_EQ(keys, (std::vector<int>{'1', '2', 'Q', KeyEnter, KeyEnter, KeyLeft, KeyPageDown, 'z', 'z'}));
     EXPECT_EQ(modifiers, (std::vector<int>{0, 0, 2, 0, 0, 0, 0, 1, 3}));
+}
+
+TEST_F(FltkBackendTest, AHeldKeyIsOnePressThenRepeatsAndOneReleaseWithThePressesCode) {
+    sendKey(Window, 'q', "Q", FL_SHIFT);
+    sendKey(Window, 'z', "z");
+    sendKey(Window, 'z', "z");  // the system repeats z
+    sendKeyUp(Window, 'z');
+    sendKeyUp(Window, 'q');  // Shift let go first: still the Q pressed
+    sendKeyUp(Window, 'x');  // never pressed here: nothing
+    sendKey(Window, 'z', "z");  // pressed again: a new press
+    sendKeyUp(Window, 'z');
+    std::vector<std::string> seen;
+    for (const Event& e : drainEvents()) {
+        if (e.kind == EventKind::Key) seen.push_back(std::string(e.repeat ? "repeat " : "press ") + char(e.key));
+        if (e.kind == EventKind::KeyUp) seen.push_back(std::string("release ") + char(e.key));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"press Q", "press z", "repeat z", "release z", "release Q", "press z",
+                                              "release z"}));
 }
 
 TEST_F(FltkBackendTest, KeysReachTheProgramFromTheMessageWindow) {

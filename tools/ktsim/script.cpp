@@ -316,12 +316,15 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             }
             int x = static_cast<int>(n), y = static_cast<int>(n2), b = static_cast<int>(n3);
             sim::schedule(t, [x, y, b, window] { sim::setMouse(x, y, b, window); });
-        } else if (verb == "key") {
-            if (w.size() != 2 || !parseKey(w[1], e)) {
-                return fail("key [ctrl+][shift+]NAME: one character, enter, escape, up, down, left, right, "
-                            "pageup, pagedown, home, end, plus, minus, backspace, space or f1..f12");
+        } else if (verb == "key" || verb == "keyup") {
+            const bool repeat = verb == "key" && w.size() == 3 && w[2] == "repeat";
+            if ((w.size() != 2 && !repeat) || !parseKey(w[1], e)) {
+                return fail(std::string(verb == "key" ? "key [ctrl+][shift+]NAME [repeat]" : "keyup [ctrl+][shift+]NAME") +
+                            ": one character, enter, escape, up, down, left, right, pageup, pagedown, home, end, "
+                            "plus, minus, backspace, space or f1..f12");
             }
-            e.kind = EventKind::Key;
+            e.kind = verb == "key" ? EventKind::Key : EventKind::KeyUp;
+            e.repeat = repeat;
             sim::schedule(t, [e, window] { sim::keyPress(e, window); });
         } else if (verb == "wheel") {
             const bool shift = w.size() == 5 && w[4] == "shift";

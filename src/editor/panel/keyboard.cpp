@@ -2,12 +2,16 @@
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/palette.h"
+#include "platform/events.h"
+#include "platform/toolwindow.h"
 #include "platform/window.h"
 #include "shared/midi/nrpn.h"
 
 int16_t KeyboardLeft = 10, KeyboardBottom = 0, WhiteKeyWidth = 23, WhiteKeyHeight = 90, KeyboardOctaves = 3,
         WhiteKeyCount = 23, BlackKeyWidth = 14, BlackKeyHeight = 60, KeyboardLowestNote = 24;
 int16_t SoundingNote = 0;
+int16_t KeyNoteBase = 48;
+int16_t KeyNotesDown[KeyNoteKeys];
 
 namespace {
 
@@ -18,6 +22,31 @@ struct BlackKey {
 };
 // Left edges within an octave: 0.7, 1.8, 3.7, 4.75 and 5.85 white keys, rounded.
 constexpr BlackKey BlackKeys[5] = {{16, 1}, {41, 3}, {85, 6}, {109, 8}, {135, 10}};
+
+constexpr int FirstKeyNoteBase = 48, LowestKeyNoteBase = 0, HighestKeyNoteBase = 108;
+
+// The note keys in semitone order from KeyNoteBase: the lower row 0..12, the upper 12..24.
+constexpr char NoteKeys[KeyNoteKeys + 1] = "zsxdcvgbhnjm,q2w3er5t6y7ui";
+
+// The semitone above KeyNoteBase of a key code, -1 for a key that plays nothing.
+int keyNoteSlot(int key) {
+    if (key >= 'A' && key <= 'Z') key = key - 'A' + 'a';
+    for (int i = 0; i < KeyNoteKeys; ++i) {
+        if (NoteKeys[i] == key) return i;
+    }
+    return -1;
+}
+
+int semitoneOfSlot(int slot) { return slot < 13 ? slot : slot - 1; }
+
+void keyNoteOff(int slot) {
+    if (KeyNotesDown[slot] >= 0 && KeyNotesDown[slot] <= 127) sendShortMessage(0x80, KeyNotesDown[slot], 0);
+    KeyNotesDown[slot] = -1;
+}
+
+void silenceKeyNotes() {
+    for (int slot = 0; slot < KeyNoteKeys; ++slot) keyNoteOff(slot);
+}
 
 void noteOff() {
     if (SoundingNote == 0) return;
@@ -30,6 +59,8 @@ void noteOff() {
 void resetKeyboardState() {
     initKeyboard();
     KeyboardBottom = 0;
+    KeyNoteBase = FirstKeyNoteBase;
+    for (int16_t& note : KeyNotesDown) note = -1;
 }
 
 void initKeyboard() {
@@ -86,4 +117,29 @@ void handleKeyboardMouse(int x, int y, int buttons, int /*previousButtons*/) {
     if (buttons == 0) noteOff();
 }
 
-void silenceKeyboard() { noteOff(); }
+void silenceKeyboard() {
+    noteOff();
+    silenceKeyNotes();
+}
+
+void serveKeyNotes(const Event& e, bool playing) {
+    if (!playing) {
+        silenceKeyNotes();
+        return;
+    }
+    if (e.window != MainWindowId) return;
+    if (e.kind == EventKind::Key && !e.ctrl && !e.repeat && (e.key == '[' || e.key == ']')) {
+        const int base = KeyNoteBase + (e.key == '[' ? -12 : 12);
+        if (base >= LowestKeyNoteBase && base <= HighestKeyNoteBase) KeyNoteBase = static_cast<int16_t>(base);
+        return;
+    }
+    const int slot = keyNoteSlot(e.key);
+    if (slot < 0) return;
+    if (e.kind == EventKind::KeyUp) {
+        keyNoteOff(slot);
+    } else if (e.kind == EventKind::Key && !e.ctrl && !e.repeat && KeyNotesDown[slot] < 0) {
+        const int note = KeyNoteBase + semitoneOfSlot(slot);
+        KeyNotesDown[slot] = static_cast<int16_t>(note);
+        if (note <= 127) sendShortMessage(0x90, note, 100);
+    }
+}

@@ -46,7 +46,8 @@ constexpr int NoRun = -1;
 // Enter over pot j (field f, pot p): the value typed in the dialog "Value", as one change
 // sent at once; an answer outside the pot's range is said and changes nothing.
 void typePotValue(int j, int f, int p) {
-    endMorph();  // a dialog ends Morph
+    endMorph();         // a dialog ends Morph
+    silenceKeyboard();  // and the notes of keys whose releases its own loop will take
     const int min = PotMin[f][p], max = PotMax[f][p];
     std::string answer;
     if (!askText("Value", typedValuePrompt(j), std::to_string(ProgramValues[j]), answer)) return;

@@ -4,6 +4,7 @@
 
 #include "editor/library/librarymenu.h"
 #include "editor/library/librarywindow.h"
+#include "editor/panel/keyboard.h"
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/panel/potinput.h"
@@ -129,6 +130,10 @@ bool commandLoopPass(const Event& e, bool coalesceLearned) {
             }
         }
     }
+    // Notes from the computer keyboard. They end in the background (or a tool window in front)
+    // and after a command, whose dialog or message may have taken the keys' releases.
+    serveKeyNotes(e, !WindowMinimised && foregroundWindow() == StartForeground && e.kind != EventKind::Command &&
+                         commandForKey(e) == 0);
     // The display-change message comes as Other, to this pass or to a loop its command ran (a
     // transfer's reply wait, a message window, a choice): the zoom may no longer fit.
     if (takeScreenChange()) fitZoomToScreen();

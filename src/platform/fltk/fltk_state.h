@@ -74,6 +74,9 @@ struct Backend {
     const std::thread::id MainThread = std::this_thread::get_id();
     int PointerX = 0, PointerY = 0, Buttons = 0;  // the live pointer (panel coordinates)
     int LastForeground = ForegroundOther;
+    // The keys down: FLTK's key (Fl::event_key) -> the code their press was queued with; a
+    // press of a key in here is a repeat, its release carries that code (fltk_window.cpp).
+    std::map<int, int> HeldKeys;
     bool RepaintPending = false;
 
     // The windows (fltk_window.cpp).

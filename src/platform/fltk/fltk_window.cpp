@@ -7,7 +7,7 @@
 // program asked for; all coordinates the program sees are panel coordinates.
 //
 // Everything a window does for the program becomes an Event in the queue: the close button
-// (CloseRequested; the window stays open), menu picks (Command), keys (Key), the mouse over
+// (CloseRequested; the window stays open), menu picks (Command), keys (Key, KeyUp), the mouse over
 // the panel or the message window (MouseButton), minimising and restoring (WindowMoved to
 // the minimised position, WindowRestored), moves (WindowMoved).
 #include <FL/Fl.H>
@@ -59,11 +59,12 @@ int buttonsOfEvent() {
     return ((state & FL_BUTTON1) ? 1 : 0) | ((state & FL_BUTTON3) ? 2 : 0);
 }
 
-void queueKey(int code, int window) {
+void queueKey(EventKind kind, int code, int window, bool repeat = false) {
     Event e;
-    e.kind = EventKind::Key;
+    e.kind = kind;
     e.window = window;
     e.key = code;
+    e.repeat = repeat;
     e.ctrl = Fl::event_state(FL_CTRL) != 0;
     e.shift = Fl::event_state(FL_SHIFT) != 0;
     queueEvent(e);
@@ -83,11 +84,26 @@ void queueMouse(int x, int y, int buttons, bool doubleClick, int window) {
 // Turns the current key event into a Key event. Keys with Alt are left to the menu bar
 // (Alt+F opens the File menu by its "&F"), and keys that type nothing are not keys to the
 // program. `window`: the window the key is for (its number in Event::window).
+// A press of a key already down is the system repeating it.
 bool takeKey(int window) {
     if (Fl::event_state(FL_ALT)) return false;
     const int code = keyCodeOfEvent();
     if (code < 0) return false;
-    queueKey(code, window);
+    const auto [held, pressed] = backend().HeldKeys.emplace(Fl::event_key(), code);
+    queueKey(EventKind::Key, held->second, window, !pressed);
+    return true;
+}
+
+// Turns the current key release into a KeyUp event with the code of the key's press; a key
+// whose press the program never had gives none. X11's auto-repeat may send a release before
+// each repeated press (FLTK drops it only when the press is already queued): a key the server
+// still has down is not released.
+bool takeKeyUp(int window) {
+    const auto held = backend().HeldKeys.find(Fl::event_key());
+    if (held == backend().HeldKeys.end()) return false;
+    if (Fl::get_key(held->first)) return true;
+    queueKey(EventKind::KeyUp, held->second, window);
+    backend().HeldKeys.erase(held);
     return true;
 }
 
@@ -184,8 +200,14 @@ public:
             return 1;
         }
         case FL_FOCUS:
-        case FL_UNFOCUS:
             return 1;  // the view takes the keyboard focus, so the keys come here
+        case FL_UNFOCUS:
+            // The releases of the keys down now go elsewhere: their next presses are new.
+            backend().HeldKeys.clear();
+            return 1;
+        case FL_KEYUP:
+            takeKeyUp(Window);
+            return 1;
         case FL_KEYBOARD:
             // Alt+letter goes on to the menu bar. Every other key stays here, also one that
             // types nothing: FLTK would move the focus away with arrows and Tab.
@@ -234,6 +256,9 @@ public:
         switch (event) {
         case FL_KEYBOARD:
             if (takeKey(Window)) return 1;
+            break;
+        case FL_KEYUP:
+            if (takeKeyUp(Window)) return 1;
             break;
         case FL_SHORTCUT: {
             // A key nobody in the focus chain took comes back as a shortcut, offered to
@@ -527,6 +552,7 @@ bool openMainWindow(int x, int y, int width, int height, const std::string& capt
     startFltk();
     if (!openDisplay()) return false;
     if (backend().TheMainWindow != nullptr) closeMainWindow();
+    backend().HeldKeys.clear();  // a new window has seen no key pressed
     width = std::max(width, 1);
     height = std::max(height, 1);
     backend().MainCanvas.resize(width, height);

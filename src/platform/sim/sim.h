@@ -80,7 +80,7 @@ void setMouse(int x, int y, int buttons, const std::string& window = "");  // al
 void doubleClick(int x, int y, const std::string& window = "");
 // The mouse moves to (x, y) and the wheel turns `notches` (> 0: away from the user).
 void wheel(int x, int y, int notches, bool shift, const std::string& window = "");
-// A key press (e.kind Key, e.key, e.ctrl, e.shift) for that window.
+// A key press or release (e.kind Key or KeyUp, e.key, e.ctrl, e.shift, e.repeat) for that window.
 void keyPress(Event e, const std::string& window = "");
 // Positions given to setMouse, doubleClick and wheel are the window's client coordinates on
 // the screen: at a zoom other than 100 % they are scaled back to Canvas coordinates.

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct Backend {
     // The program's event queue and a Repaint owed to the blocking wait (win32_core.cpp).
     std::deque<Event> Queue;
     bool RepaintPending = false;
+    // The keys pressed: scan code (with the extended-key bit) -> the code their press was
+    // queued with, which their release carries (win32_window.cpp).
+    std::map<int, int> PressedKeys;
 
     // The windows (win32_window.cpp).
     Canvas MainCanvas;

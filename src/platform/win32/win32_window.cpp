@@ -205,14 +205,38 @@ int keyOfKeyDown(WPARAM virtualKey) {
     return 0;
 }
 
-void queueKey(int key, int window) {
+// The scan code and extended-key bit of a key message's lParam: the same in WM_KEYDOWN, the
+// WM_CHAR made from it, and WM_KEYUP.
+int scanKeyOf(LPARAM lParam) { return static_cast<int>((lParam >> 16) & 0x1FF); }
+
+// A press (from WM_KEYDOWN or WM_CHAR): lParam's bit 30 says the key was down already, the
+// system repeating it.
+void queueKey(int key, int window, LPARAM lParam) {
+    backend().PressedKeys[scanKeyOf(lParam)] = key;
     Event e;
     e.kind = EventKind::Key;
     e.window = window;
     e.key = key;
+    e.repeat = (lParam & (LPARAM{1} << 30)) != 0;
     e.ctrl = keyHeld(VK_CONTROL) && !keyHeld(VK_MENU);
     e.shift = keyHeld(VK_SHIFT);
     queueEvent(e);
+}
+
+// A release (WM_KEYUP, WM_SYSKEYUP) of a key whose press was queued: KeyUp with the press's
+// code. False for any other key.
+bool queueKeyUp(int window, LPARAM lParam) {
+    const auto pressed = backend().PressedKeys.find(scanKeyOf(lParam));
+    if (pressed == backend().PressedKeys.end()) return false;
+    Event e;
+    e.kind = EventKind::KeyUp;
+    e.window = window;
+    e.key = pressed->second;
+    e.ctrl = keyHeld(VK_CONTROL) && !keyHeld(VK_MENU);
+    e.shift = keyHeld(VK_SHIFT);
+    backend().PressedKeys.erase(pressed);
+    queueEvent(e);
+    return true;
 }
 
 void windowMoved(HWND window, LPARAM lParam) {
@@ -377,19 +401,26 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         // taken from WM_KEYDOWN already.
         if (keyHeld(VK_CONTROL) && !keyHeld(VK_MENU)) return 0;
         if (wParam == 8) return 0;  // Backspace, taken from WM_KEYDOWN
-        queueKey(static_cast<int>(static_cast<unsigned char>(wParam & 0xFF)), tool);
+        queueKey(static_cast<int>(static_cast<unsigned char>(wParam & 0xFF)), tool, lParam);
         return 0;
     case WM_KEYDOWN:
         if (const int key = keyOfKeyDown(wParam)) {
-            queueKey(key, tool);
+            queueKey(key, tool, lParam);
             return 0;
         }
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KEYUP:
+        if (queueKeyUp(tool, lParam)) return 0;
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SYSKEYUP:
+        // The menu bar still sees the release (Alt alone opens it on its release).
+        queueKeyUp(tool, lParam);
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_SYSKEYDOWN:
         // F10 comes as a system key (it would open the menu bar); without Alt it is the
         // program's key like F1..F12.
         if (wParam == VK_F10 && !keyHeld(VK_MENU)) {
-            queueKey(KeyF1 + 9, tool);
+            queueKey(KeyF1 + 9, tool, lParam);
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
