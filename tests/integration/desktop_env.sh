@@ -7,6 +7,9 @@
 #   remember PID           a process to stop at the end
 #   drag WINDOW X Y1 Y2    a left-button drag in the window below its menu bar
 #   fail TEXT              says why (with the end of ktunit's log) and exits 1
+#   start_editor BUILD     ktunit on JACK, then ktprog (KT_ANNOUNCE=1, its output in
+#                          $work/ktprog.log) in $work/start; waits for its window ($main) and
+#                          for its command loop
 # Everything started is stopped, and the work folder removed, when the test exits.
 pids=()
 work=""
@@ -54,6 +57,18 @@ fail() {
     echo "FAIL: $*"
     [ -f "$work/ktunit.log" ] && tail -20 "$work/ktunit.log"
     exit 1
+}
+
+start_editor() {
+    "$1/tools/ktunit/ktunit" --api jack >"$work/ktunit.log" 2>&1 &
+    remember $!
+    sleep 0.5  # ktunit's ports
+    cd "$work/start" || fail "no start directory"
+    KT_ANNOUNCE=1 "$1/src/ktprog" >"$work/ktprog.log" 2>&1 &
+    remember $!
+    main=$(timeout 20 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
+    [ -n "$main" ] || fail "the editor's window did not appear"
+    for _ in $(seq 100); do grep -q "^announce: loop" "$work/ktprog.log" && break; sleep 0.1; done
 }
 
 start_world() {

@@ -14,16 +14,7 @@ source "$(dirname "$0")/desktop_env.sh"
 need_tools Xvfb jackd xdotool import xdpyinfo jack_lsp
 start_world library
 cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$src"/data/programs/*.prg "$work/start/"
-"$build/tools/ktunit/ktunit" --api jack >"$work/ktunit.log" 2>&1 &
-remember $!
-sleep 0.5  # ktunit's ports
-
-cd "$work/start"
-KT_ANNOUNCE=1 "$build/src/ktprog" >"$work/ktprog.log" 2>&1 &
-remember $!
-main=$(timeout 20 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
-[ -n "$main" ] || fail "the editor's window did not appear"
-for _ in $(seq 100); do grep -q "^announce: loop" "$work/ktprog.log" && break; sleep 0.1; done
+start_editor "$build"
 
 # await PATTERN WHAT: until the editor's log has a line matching PATTERN (20 s at most).
 await() {

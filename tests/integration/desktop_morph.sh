@@ -16,16 +16,8 @@ need_tools Xvfb jackd xdotool xdpyinfo jack_lsp
 start_world morph
 cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/start/"
 cp "$src/data/programs/02 Warm Pad.prg" "$work/start/"
-"$build/tools/ktunit/ktunit" --api jack >"$work/ktunit.log" 2>&1 &
-remember $!
-sleep 0.5  # ktunit's ports
-
-cd "$work/start"
-KT_ANNOUNCE=1 "$build/src/ktprog" >"$work/ktprog.log" 2>&1 &
-remember $!
-window=$(timeout 20 xdotool search --sync --name "Korvatone Preset Programmer" | head -1)
-[ -n "$window" ] || fail "the editor's window did not appear"
-for _ in $(seq 100); do grep -q "^announce: loop" "$work/ktprog.log" && break; sleep 0.1; done
+start_editor "$build"
+window=$main
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
 last_cutoff() { grep "parameter 13/2 = " "$work/ktunit.log" | tail -1 | sed 's/.*= \([0-9]*\).*/\1/'; }
