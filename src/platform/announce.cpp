@@ -52,6 +52,12 @@ void announceToStandardError(Announcement what, const std::vector<std::string>& 
     case Announcement::MorphMoved:
         line += "morph " + std::to_string(number);
         break;
+    case Announcement::LiveTextShown:
+        line += "live " + std::to_string(number) + " ";
+        quoteInto(line, text(0));
+        line += ' ';
+        quoteInto(line, text(1));
+        break;
     }
     line += '\n';
     std::fputs(line.c_str(), stderr);

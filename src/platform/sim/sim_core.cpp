@@ -437,6 +437,8 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
     case Announcement::MorphMoved:
         sim::transcript("morph", std::to_string(number));
         break;
+    case Announcement::LiveTextShown:  // the sim writes each line as it is added
+        break;
     }
 }
 
@@ -446,6 +448,17 @@ void showTextView(const std::string& title, const std::vector<std::string>& line
     sim::transcript("view", sim::quote(title));
     for (const std::string& line : lines) sim::transcript("text", sim::quote(line));
 }
+
+void appendTextView(const std::string& title, const std::vector<std::string>& lines) {
+    sim::Machine& m = machine();
+    if (!m.LiveTextOpen) sim::transcript("view", sim::quote(title));
+    m.LiveTextOpen = true;
+    for (const std::string& line : lines) sim::transcript("text", sim::quote(line));
+}
+
+bool liveTextViewOpen() { return machine().LiveTextOpen; }
+
+void closeTextView() { machine().LiveTextOpen = false; }
 
 // ---- dialogs.h
 

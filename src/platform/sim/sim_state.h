@@ -78,6 +78,7 @@ struct Machine {
     Canvas Message;
     std::deque<ToolWindowRecord> Tools;  // a deque: the Canvas of one stays put when another opens
     Canvas NoToolWindow;  // what toolWindowCanvas gives for a number no tool window has
+    bool LiveTextOpen = false;  // the live text view is open (appendTextView opened it)
     std::map<int, std::vector<MenuItemRecord>> Menus;
     int NextMenu = 1;
     int AttachedBar = 0;
