@@ -29,6 +29,13 @@ constexpr std::array<NrpnNumber, 104> buildNrpnMap() {
 
 const std::array<NrpnNumber, 104> NrpnMap = buildNrpnMap();
 
+int nrpnParameter(int msb, int lsb) {
+    for (const Group& g : Groups) {
+        if (msb == g.msb) return lsb >= 1 && lsb <= g.count ? g.first + lsb - 1 : -1;
+    }
+    return -1;
+}
+
 void sendParameterIfChanged(int index, int msb, int lsb) {
     if (index < 0 || index >= static_cast<int>(ProgramValues.size())) return;
     // What counts is the value on the wire: when the effect type changes, a parameter's

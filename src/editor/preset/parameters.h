@@ -6,6 +6,7 @@
 // 36-47 -> 14/.., 48-55 -> 15/1-8, 56-57 -> 16/1-2, 58-63 -> 17/1-6, 64-77 -> 18/1-14,
 // 78-84 -> 19/1-7, 85-88 -> 20/1-4, 89-103 -> 21/1-15 (89 the effect type).
 //
+// nrpnParameter(msb, lsb): the parameter number j whose NrpnMap entry is (msb, lsb), or -1.
 // sendParameterIfChanged(j, msb, lsb): the wire value of parameter j is ProgramValues[j]
 //   shifted by min(ParameterMin[j], 0) (so a negative minimum goes out as 0); when it differs
 //   from the wire value last sent (LastSentValues[j]) it is sent as NRPN (msb, lsb) and kept.
@@ -22,6 +23,8 @@ struct NrpnNumber {
 };
 
 extern const std::array<NrpnNumber, 104> NrpnMap;
+
+int nrpnParameter(int msb, int lsb);
 
 void sendParameterIfChanged(int index, int msb, int lsb);
 void sendChangedParameters();

@@ -12,6 +12,7 @@
 #include "editor/shell/devices.h"
 #include "editor/shell/commands.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/midimonitor.h"
 #include "editor/shell/morphcommands.h"
 #include "editor/shell/zoom.h"
 #include "editor/shell/shell.h"
@@ -139,6 +140,7 @@ bool commandLoopPass(const Event& e, bool coalesceLearned) {
     if (takeScreenChange()) fitZoomToScreen();
 
     followCurrentSound();
+    followMidiMonitor();
     if (!WindowMinimised) {
         if (!forToolWindow && refreshPanelIfNeeded(e) && PointerWindow == MainWindowId) {
             if (closing) return false;

@@ -13,6 +13,7 @@
 #include "editor/shell/editing.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/midimonitor.h"
 #include "editor/shell/morphcommands.h"
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
@@ -112,6 +113,8 @@ const CommandRow CommandRows[] = {
     {CommandZoomIn, M::View, "Zoom &In", "Ctrl+Plus", {ctrlKey('+', KeyShift::Either), ctrlKey('=', KeyShift::Either)}, zoomIn, canZoomIn},
     {CommandZoomOut, M::View, "Zoom &Out", "Ctrl+Minus", {ctrlKey('-', KeyShift::Either)}, zoomOut, canZoomOut},
     {CommandActualSize, M::View, "&Actual Size", "Ctrl+0", {ctrlKey('0', KeyShift::Either)}, actualSize, canActualSize},
+    {0, M::View},
+    {CommandMidiMonitor, M::View, "&MIDI Monitor", "", {}, midiMonitorCommand, nullptr, midiMonitorShown},
 };
 // clang-format on
 

@@ -28,6 +28,7 @@
 #include "editor/shell/devices.h"
 #include "editor/shell/editing.h"
 #include "editor/shell/learn.h"
+#include "editor/shell/midimonitor.h"
 #include "editor/shell/zoom.h"
 #include "editor/shell/settings.h"
 #include "editor/transfer/transfer.h"
@@ -39,6 +40,7 @@
 #include "shared/datafile/expression.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/datafile/textfile.h"
+#include "shared/midi/monitor.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/devices.h"
 
@@ -68,6 +70,7 @@ void resetEditorState() {
     resetTextFileState();
     resetMidiState();
     resetNrpnState();
+    resetMidiTrafficState();
     resetIdentityState();
     resetDeclarationState();
     resetProgramState();
@@ -93,6 +96,7 @@ void resetEditorState() {
     resetMorphState();
     resetPotInputState();
     resetCommandLoopState();
+    resetMidiMonitorState();
     resetOptionsState();
     resetMenuState();
 }

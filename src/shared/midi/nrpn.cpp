@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/midi.h"
+#include "shared/midi/monitor.h"
 
 int16_t LastNrpnMsb = -1, LastNrpnLsb = -1;
 uint32_t LastNrpnTime = 0;
@@ -23,7 +24,15 @@ void resetNrpnState() {
     ThruStatus = ThruData1 = ThruData2 = 0;
 }
 
-void sendShortMessage(int status, int data1, int data2) { midiOutSendShort(packMidiShort(status, data1, data2)); }
+void sendShortMessage(int status, int data1, int data2) {
+    const uint32_t word = packMidiShort(status, data1, data2);
+    midiOutSendShort(word);
+    if (MidiTrafficWatcher != nullptr && midiOutIsOpen()) {
+        uint8_t bytes[3];
+        unpackMidiShort(word, bytes);
+        watchMidiOut(bytes, shortMessageLength(bytes[0]));
+    }
+}
 
 void sendNrpn(int msb, int lsb, int value) {
     if (msb != LastNrpnMsb || tickSince(tickCount(), LastNrpnTime) > NrpnAddressHoldMs) {

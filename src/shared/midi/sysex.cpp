@@ -4,10 +4,13 @@
 
 #include "platform/clock.h"
 #include "platform/midi.h"
+#include "shared/midi/monitor.h"
 #include "shared/midi/receive.h"
 
 bool sendSysEx(const std::vector<uint8_t>& message, const SysExProgress& progress) {
-    return midiOutSendSysEx(message.data(), message.size(), progress);
+    const bool sent = midiOutSendSysEx(message.data(), message.size(), progress);
+    if (sent) watchMidiOut(message.data(), message.size());
+    return sent;
 }
 
 std::vector<uint8_t> waitSysExReply(int32_t timeout, bool& received) {
