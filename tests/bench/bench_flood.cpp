@@ -12,6 +12,9 @@
 // passes, the lag (from the last message's arrival until the pass that took it ended, on the
 // clock driven by the passes), the wall-clock time of the whole run, and the value the unit
 // ends with. The bytes are what a MIDI cable would have to carry at 3125 bytes a second.
+// Then a keyboard's notes passed through (soft MIDI thru), 100,000 in the same second, with
+// the MIDI Monitor closed and open (two lines a message then: what came in, what went out):
+// the bytes passed on, the passes, the lag and the wall-clock time side by side.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +34,7 @@
 #include "editor/program/morph.h"
 #include "editor/program/program.h"
 #include "editor/shell/configuration.h"
+#include "editor/shell/midimonitor.h"
 #include "editor/shell/settings.h"
 #include "editor/shell/shell.h"
 #include "platform/sim/sim.h"
@@ -139,6 +143,54 @@ Figures runFlood(const std::string& home, bool morph, bool cable, bool coalesce)
     return figures;
 }
 
+// Notes on channel 2, on and off in turn, passed through to the unit's output.
+Figures runThruFlood(const std::string& home, bool monitor, bool cable) {
+    startEditor(home);
+    if (monitor) midiMonitorCommand();
+    startCommandLoop();
+
+    Figures figures;
+    uint64_t passBytes = 0;
+    sim::setMidiOutSink([&](const uint8_t*, size_t length) {
+        figures.bytes += length;
+        passBytes += length;
+    });
+    for (int i = 0; i < FloodSize; ++i) {
+        const uint8_t status = i % 2 == 0 ? 0x91 : 0x81, note = static_cast<uint8_t>(36 + (i / 2) % 48);
+        sim::scheduleUs(FloodStartUs + uint64_t(i) * FloodSpanUs / FloodSize,
+                        [status, note] { sim::midiArrives({status, note, uint8_t(status == 0x91 ? 100 : 0)}); });
+    }
+    const uint64_t lastArrivalUs = FloodStartUs + uint64_t(FloodSize - 1) * FloodSpanUs / FloodSize;
+    sim::setScriptEnd((FloodStartUs + FloodSpanUs) / 1000 + 1);
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    uint64_t lastTakenUs = 0;
+    for (;;) {
+        const Event e = nextCommandLoopEvent();
+        if (e.kind == EventKind::CloseRequested) break;
+        const auto passStart = std::chrono::steady_clock::now();
+        passBytes = 0;
+        commandLoopPass(e, true);
+        const auto passUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - passStart).count();
+        ++figures.passes;
+        const uint64_t cableUs = cable ? sim::wireTimeUs(passBytes) : 0;
+        sim::advanceToUs(sim::nowUs() + uint64_t(passUs) + cableUs);
+        if (isMidiInputEvent(e)) lastTakenUs = sim::nowUs();
+    }
+    figures.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
+    figures.lagMs = lastTakenUs > lastArrivalUs ? double(lastTakenUs - lastArrivalUs) / 1000.0 : 0.0;
+    sim::setMidiOutSink(nullptr);
+    closeMidiDevices();
+    closeMainWindow();
+    resetEditorState();
+    return figures;
+}
+
+void printThru(const char* how, const Figures& f) {
+    std::printf("%-26s %-22s %10llu bytes %8llu passes  lag %9.1f ms  wall %8.1f ms\n", "notes passed through", how,
+                static_cast<unsigned long long>(f.bytes), static_cast<unsigned long long>(f.passes), f.lagMs, f.wallMs);
+}
+
 void print(const char* flood, const char* how, const Figures& f) {
     std::printf("%-26s %-22s %10llu bytes (%7.1f s of cable) %8llu passes  lag %9.1f ms  wall %8.1f ms  cutoff %d\n",
                 flood, how, static_cast<unsigned long long>(f.bytes), double(f.bytes) / 3125.0,
@@ -164,6 +216,11 @@ int main(int argc, char** argv) {
             print(flood.c_str(), "one message a pass", runFlood(home.string(), morph, cable, false));
             print(flood.c_str(), "pending ones coalesced", runFlood(home.string(), morph, cable, true));
         }
+    }
+    std::printf("%d notes passed through in %llu ms, fast port\n", FloodSize, static_cast<unsigned long long>(FloodSpanUs / 1000));
+    for (int round = 0; round < 2; ++round) {
+        printThru("MIDI Monitor closed", runThruFlood(home.string(), false, false));
+        printThru("MIDI Monitor open", runThruFlood(home.string(), true, false));
     }
     return 0;
 }
