@@ -173,7 +173,8 @@ void takePendingLines() {
     b.LivePending.clear();
 
     if (showsEnd) {
-        display->insert_position(buffer->length());
+        // To the start of the last line: a long newest line does not pull the view sideways.
+        display->insert_position(buffer->line_start(buffer->length()));
         display->show_insert_position();
     } else if (dropped > 0) {
         // FLTK keeps the number of the top line, so the text would slide up by the lines

@@ -120,8 +120,12 @@ void takePendingLines() {
     appendLiveLine(b.LiveLastLine, b.LivePending.back());
     b.LivePending.clear();
 
-    // Appending moved the caret to the end and scrolled to it; the selection and the place
-    // come back (the place moved up by the lines dropped), or the view shows the last lines.
+    // Appending moved the caret to the end and scrolled to it, sideways too if the last line
+    // is long: the view goes back to the left edge, the selection and the place come back
+    // (the place moved up by the lines dropped), or the view shows the last lines.
+    const LRESULT lastLineStart = sendTo(edit, EM_LINEINDEX, static_cast<WPARAM>(-1), 0);
+    sendTo(edit, EM_SETSEL, lastLineStart, lastLineStart);
+    sendTo(edit, EM_SCROLLCARET, 0, 0);
     const DWORD newStart = selectionStart > droppedChars ? selectionStart - droppedChars : 0;
     const DWORD newEnd = selectionEnd > droppedChars ? selectionEnd - droppedChars : 0;
     sendTo(edit, EM_SETSEL, newStart, newEnd);
