@@ -36,6 +36,7 @@
 #include "platform/input.h"
 #include "platform/msgwindow.h"
 #include "platform/process.h"
+#include "platform/textview.h"
 #include "platform/toolwindow.h"
 #include "platform/window.h"
 #include "platform/zoomscale.h"
@@ -138,6 +139,7 @@ protected:
         drainEvents();
     }
     void TearDown() override {
+        closeTextView();  // a test that stopped half-way leaves no live view to the next
         closeMessageWindow();
         closeMainWindow();
         // Whatever the test left (Repaint, foreground changes) goes with it.
@@ -845,6 +847,197 @@ TEST_F(FltkBackendTest, TheTextWindowShowsTheLinesAndASecondTextReplacesThemInTh
 
     window->do_callback();
     EXPECT_TRUE(shownTextWindows().empty());
+}
+
+// ---- the live text view
+
+// Line n of a MIDI monitor's flood; every line differs.
+std::string monitorLine(int n) {
+    char line[80];
+    std::snprintf(line, sizeof line, "%06d  90 3C 64  Note On   ch 1  C4  vel 100", n);
+    return line;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
+        lines.push_back(text.substr(from, at - from));
+    }
+    lines.push_back(text.substr(from));
+    return lines;
+}
+
+// The shown text window with this caption, or nulls.
+std::pair<Fl_Window*, Fl_Text_Display*> shownTextWindow(const std::string& caption) {
+    for (const auto& found : shownTextWindows()) {
+        if (found.first->label() != nullptr && caption == found.first->label()) return found;
+    }
+    return {nullptr, nullptr};
+}
+
+bool showsTheEnd(Fl_Text_Display* display) {
+    int x = 0, y = 0;
+    return display->position_to_xy(display->buffer()->length(), &x, &y) != 0;
+}
+
+// Runs the event loop for a third of a second, long enough for the live window to take
+// what waits for it; returns what was announced meanwhile.
+std::string announcedWhileIdle() {
+    setenv("KT_ANNOUNCE", "1", 1);
+    const std::string said = stderrOf([] { sleepMilliseconds(300); });
+    unsetenv("KT_ANNOUNCE");
+    return said;
+}
+
+int countOf(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(FltkBackendTest, TheLiveViewKeepsTheNewestLinesTakesThemTenTimesASecondAndFollowsTheEnd) {
+    ASSERT_FALSE(liveTextViewOpen());
+    std::vector<std::string> burst;
+    for (int n = 1; n <= 25000; ++n) burst.push_back(monitorLine(n));
+    appendTextView("MIDI Monitor", burst);
+
+    // Open at once, empty, in front; the lines wait for the window's next update.
+    EXPECT_TRUE(liveTextViewOpen());
+    auto [window, display] = shownTextWindow("MIDI Monitor");
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(window, Window);
+    EXPECT_EQ(display->textfont(), FL_COURIER);
+    EXPECT_EQ(textOf(display), "");
+    ktfltk::pump(0.0);
+    EXPECT_EQ(foregroundWindow(), ForegroundOther);
+
+    EXPECT_EQ(announcedWhileIdle(), "announce: live 10000 \"MIDI Monitor\" \"" + monitorLine(25000) + "\"\n");
+    std::vector<std::string> held = linesOf(textOf(display));
+    ASSERT_EQ(held.size(), LiveTextViewLines);
+    EXPECT_EQ(held.front(), monitorLine(15001));
+    EXPECT_EQ(held.back(), monitorLine(25000));
+    EXPECT_TRUE(showsTheEnd(display));
+
+    // A flood of single lines while the program goes on with its loop: the window takes them
+    // in a few updates, drops the oldest and still shows the newest.
+    static int next;  // the flood's next line (stderrOf takes a plain function)
+    next = 25001;
+    setenv("KT_ANNOUNCE", "1", 1);
+    const auto started = std::chrono::steady_clock::now();
+    const std::string said = stderrOf([] {
+        for (int round = 0; round < 50; ++round) {
+            for (int i = 0; i < 150; ++i) appendTextView("MIDI Monitor", {monitorLine(next++)});
+            ktfltk::pump(0.01);
+        }
+    });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    unsetenv("KT_ANNOUNCE");
+    EXPECT_GE(countOf(said, "announce: live 10000"), 1) << said;
+    EXPECT_LE(countOf(said, "announce: live"), int(seconds * 10) + 1) << said;
+    announcedWhileIdle();
+    held = linesOf(textOf(display));
+    ASSERT_EQ(held.size(), LiveTextViewLines);
+    EXPECT_EQ(held.front(), monitorLine(next - 10000));
+    EXPECT_EQ(held.back(), monitorLine(next - 1));
+    EXPECT_TRUE(showsTheEnd(display));
+
+    // Scrolled up to read: new lines come, the place stays.
+    display->scroll(4000, 0);
+    Fl::flush();
+    ASSERT_FALSE(showsTheEnd(display));
+    int x = 0, y = 0;
+    const int readingAt = display->buffer()->skip_lines(0, 4010);
+    ASSERT_NE(display->position_to_xy(readingAt, &x, &y), 0);
+    const int readingY = y;
+    appendTextView("MIDI Monitor", {monitorLine(next), "a line\nwith a break"});
+    EXPECT_EQ(announcedWhileIdle(), "announce: live 10000 \"MIDI Monitor\" \"a line with a break\"\n");
+    held = linesOf(textOf(display));
+    ASSERT_EQ(held.size(), LiveTextViewLines);
+    EXPECT_EQ(held[held.size() - 2], monitorLine(next));
+    EXPECT_FALSE(showsTheEnd(display));
+    // The line read is two lines nearer the start, at the same height.
+    const int readNow = display->buffer()->skip_lines(0, 4008);
+    ASSERT_NE(display->position_to_xy(readNow, &x, &y), 0);
+    EXPECT_EQ(y, readingY);
+
+    for (const Event& e : drainEvents()) {
+        EXPECT_TRUE(e.kind == EventKind::Other || e.kind == EventKind::Repaint) << int(e.kind);
+    }
+    closeTextView();
+}
+
+TEST_F(FltkBackendTest, TheLiveViewIsAWindowBesideTheStaticOneAndClosingItDropsItsLines) {
+    appendTextView("MIDI Monitor", {"first", "second"});
+    announcedWhileIdle();
+    auto [live, liveDisplay] = shownTextWindow("MIDI Monitor");
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(textOf(liveDisplay), "first\nsecond");
+
+    // The static view comes in a window of its own and leaves the live one as it was.
+    showTextView("Unit Memory", {"a", "b"});
+    auto [memory, memoryDisplay] = shownTextWindow("Unit Memory");
+    ASSERT_NE(memory, nullptr);
+    EXPECT_NE(memory, live);
+    EXPECT_EQ(shownTextWindows().size(), 2u);
+    EXPECT_TRUE(liveTextViewOpen());
+    appendTextView("MIDI Monitor", {"third"});
+    announcedWhileIdle();
+    EXPECT_EQ(textOf(liveDisplay), "first\nsecond\nthird");
+    EXPECT_EQ(textOf(memoryDisplay), "a\nb");
+    memory->do_callback();  // its close button
+    EXPECT_TRUE(liveTextViewOpen());
+    EXPECT_TRUE(live->shown());
+
+    // Closed with lines still waiting: they go, and the update that was due does nothing.
+    appendTextView("MIDI Monitor", {"never shown"});
+    closeTextView();
+    EXPECT_FALSE(liveTextViewOpen());
+    EXPECT_FALSE(live->shown());
+    EXPECT_EQ(announcedWhileIdle(), "");
+    EXPECT_FALSE(live->shown());
+
+    // The next line opens it again, empty, under the caption it comes with.
+    appendTextView("MIDI Monitor (2)", {"again"});
+    EXPECT_TRUE(liveTextViewOpen());
+    EXPECT_TRUE(live->shown());
+    EXPECT_EQ(std::string(live->label()), "MIDI Monitor (2)");
+    EXPECT_EQ(textOf(liveDisplay), "");
+    EXPECT_EQ(announcedWhileIdle(), "announce: live 1 \"MIDI Monitor (2)\" \"again\"\n");
+    EXPECT_EQ(textOf(liveDisplay), "again");
+
+    // Its close button closes it as closeTextView does, asks the program nothing and gives
+    // the main window the focus back.
+    ktfltk::pump(0.0);
+    EXPECT_EQ(foregroundWindow(), ForegroundOther);
+    appendTextView("MIDI Monitor (2)", {"also never shown"});
+    live->do_callback();
+    EXPECT_FALSE(liveTextViewOpen());
+    EXPECT_FALSE(live->shown());
+    EXPECT_EQ(foregroundWindow(), ForegroundMain);
+    EXPECT_EQ(announcedWhileIdle(), "");
+    for (const Event& e : drainEvents()) EXPECT_NE(e.kind, EventKind::CloseRequested);
+    appendTextView("MIDI Monitor (2)", {});
+    EXPECT_EQ(textOf(liveDisplay), "");
+    closeTextView();
+}
+
+TEST_F(FltkBackendTest, AddingALineToTheOpenLiveViewIsCheap) {
+    appendTextView("MIDI Monitor", {});
+    ASSERT_TRUE(liveTextViewOpen());
+    constexpr int Count = 200000;
+    std::vector<std::string> lines;
+    for (int n = 0; n < Count; ++n) lines.push_back(monitorLine(n));
+    const auto started = std::chrono::steady_clock::now();
+    for (const std::string& line : lines) appendTextView("MIDI Monitor", {line});
+    const double micros =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - started).count() / Count;
+    std::printf("appendTextView: %.3f us per line\n", micros);
+    // A monitor may see 200,000 lines a second: a line must cost well under 5 us.
+    EXPECT_LT(micros, 2.0);
+    EXPECT_EQ(announcedWhileIdle(),
+              "announce: live 10000 \"MIDI Monitor\" \"" + monitorLine(Count - 1) + "\"\n");
+    closeTextView();
 }
 
 // Formats t as local time field by field, without strftime.

@@ -2,7 +2,7 @@
 //
 // The backend's whole state is one Backend (backend()): fltk_core.cpp works the event queue,
 // the wait loops and the live input state; fltk_window.cpp the two windows and the menus;
-// fltk_textview.cpp the text window; fltk_dialogs.cpp borrows the windows.
+// fltk_textview.cpp the two text windows; fltk_dialogs.cpp borrows the windows.
 //
 // Threads: everything here runs on the program's one thread (the thread FLTK was started
 // on), except queueEvent, which any thread may call (it is what desktopPostEvent does).
@@ -15,6 +15,7 @@
 #include <FL/Fl_Menu_Item.H>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -32,7 +33,6 @@
 class Fl_Double_Window;
 class Fl_Menu_Bar;
 class Fl_Text_Buffer;
-class Fl_Text_Display;
 class Fl_Window;
 
 namespace ktfltk {
@@ -40,6 +40,7 @@ namespace ktfltk {
 class CanvasView;
 class MainWindowWidget;
 class ProgramWindow;
+class TextDisplay;  // an Fl_Text_Display (fltk_textview.cpp)
 
 // One item of a menu as the program built it (fltk_window.cpp turns the tree into the
 // Fl_Menu_Item array of the menu bar).
@@ -58,6 +59,14 @@ struct ToolWindowRecord {
     Canvas Pixels;
     ProgramWindow* Window = nullptr;
     CanvasView* View = nullptr;
+};
+
+// A text window (textview.h): a top-level window whose one widget is a text display showing
+// a buffer. Made on first use and kept (fltk_textview.cpp).
+struct TextWindow {
+    Fl_Double_Window* Window = nullptr;
+    TextDisplay* Display = nullptr;
+    Fl_Text_Buffer* Buffer = nullptr;
 };
 
 struct Backend {
@@ -107,10 +116,21 @@ struct Backend {
     std::vector<Fl_Menu_Item> MenuItems;
     std::deque<std::string> MenuLabels;
 
-    // The text window, made on first use and kept (fltk_textview.cpp).
-    Fl_Double_Window* TheTextWindow = nullptr;
-    Fl_Text_Display* TheTextDisplay = nullptr;
-    Fl_Text_Buffer* TheTextBuffer = nullptr;
+    // The text windows (fltk_textview.cpp): the static view and the live view.
+    TextWindow StaticText;
+    TextWindow LiveText;
+    // The live view: open (shown by appendTextView, not closed since), its caption, the
+    // lines its buffer holds (counted here, so trimming it never counts through the buffer)
+    // and the last of them.
+    bool LiveOpen = false;
+    std::string LiveTitle;
+    std::size_t LiveHeld = 0;
+    std::string LiveLastLine;
+    // The lines added since the window last took some, oldest first; never more than the
+    // view keeps. A timeout armed with the first of them hands them over.
+    std::deque<std::string> LivePending;
+    bool LiveTimeoutArmed = false;
+    bool LiveTaking = false;  // the window is taking the pending lines right now
 };
 
 // The backend's state; there is one.

@@ -1,10 +1,18 @@
-// fltk_textview.cpp - the text window on FLTK 1.3: a top-level window of its own that shows
-// lines of text read-only in a fixed-width font, with a scroll bar.
+// fltk_textview.cpp - the text windows on FLTK 1.3: top-level windows of their own that show
+// lines of text read-only in a fixed-width font, with a scroll bar. Both are made alike by
+// makeTextWindow, on first use, and kept; their close buttons (and Escape) only hide them.
 //
-// One window serves every call: it is made on first use and kept; a later call puts the new
-// caption and text into it and shows it again. It is not modal and makes no Events: while it
-// is in front, foregroundWindow says "another window" (the focus is inside it), which is all
-// the program learns of it. Its close button (and Escape) only hide it.
+// The static view: each showTextView puts the new caption and text into its window and shows
+// it again.
+//
+// The live view: appendTextView only queues the lines (LivePending, bounded like the view) and
+// arms a timeout of a tenth of a second; the timeout, which runs inside Fl::wait like any
+// other happening of the window system, hands everything queued to the window in one go. So
+// a flood of lines costs a copy each, and the window is updated at most ten times a second.
+// Its buffer keeps the last LiveTextViewLines lines, trimmed from the start.
+//
+// Neither window is modal or makes Events: while one is in front, foregroundWindow says
+// "another window" (the focus is inside it), which is all the program learns of it.
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Text_Buffer.H>
@@ -13,29 +21,43 @@
 // Xlib (FL/x.H, also under fl_draw.H) defines None as a macro; EventKind has a None too.
 #undef None
 
+#include <algorithm>
 #include <cerrno>  // program_invocation_short_name
+#include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
+#include "platform/announce.h"
 #include "platform/fltk/fltk_state.h"
 #include "platform/input.h"
 #include "platform/textview.h"
 
 namespace ktfltk {
 
+// FLTK's text display, telling where it is scrolled to.
+class TextDisplay : public Fl_Text_Display {
+public:
+    using Fl_Text_Display::Fl_Text_Display;
+    int topLine() const { return mTopLineNum; }  // the number of the top line shown, from 1
+    int horizontalOffset() const { return mHorizOffset; }
+};
+
 namespace {
 
 constexpr Fl_Font TextFont = FL_COURIER;
 constexpr int TextSize = 14;
-// What the window is made to show without scrolling: lines of this many characters, this
+// What a window is made to show without scrolling: lines of this many characters, this
 // many of them (longer texts scroll).
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-void textWindowCallback(Fl_Widget* widget, void*) {
-    // FLTK calls this for the close button and for an Escape nobody took. The window goes
-    // out of sight and stays made for the next text; the program is not told.
-    Fl_Window* window = static_cast<Fl_Window*>(widget);
+// The live window takes the queued lines this long after the first of them came.
+constexpr double LiveUpdateSeconds = 0.1;
+
+// Hides a text window, giving the keyboard focus back to the main window if the text window
+// had it.
+void hideTextWindow(Fl_Window* window) {
     Fl_Widget* focus = Fl::focus();
     const bool hadFocus = focus != nullptr && focus->top_window() == window;
     window->hide();
@@ -44,7 +66,19 @@ void textWindowCallback(Fl_Widget* widget, void*) {
     if (hadFocus) focusMainWindow();
 }
 
-void makeTextWindow() {
+void staticWindowCallback(Fl_Widget* widget, void*) {
+    // FLTK calls this for the close button and for an Escape nobody took. The window goes
+    // out of sight and stays made for the next text; the program is not told.
+    hideTextWindow(static_cast<Fl_Window*>(widget));
+}
+
+void liveWindowCallback(Fl_Widget*, void*) {
+    // The close button or Escape: the live view closes as closeTextView closes it; the
+    // program sees it through liveTextViewOpen.
+    closeTextView();
+}
+
+TextWindow makeTextWindow(Fl_Callback* onClose) {
     // Measured in the font itself, so the window fits the text whatever the X server's
     // Courier turns out to be.
     fl_font(TextFont, TextSize);
@@ -57,17 +91,104 @@ void makeTextWindow() {
     const int width = VisibleColumns * columnWidth + Fl::box_dw(FL_DOWN_FRAME) + 2 * 3 + Fl::scrollbar_size() + 4;
     const int height = VisibleRows * rowHeight + Fl::box_dh(FL_DOWN_FRAME) + 2 * 1 + Fl::scrollbar_size();
 
-    backend().TheTextWindow = new Fl_Double_Window(width, height);
-    backend().TheTextDisplay = new Fl_Text_Display(0, 0, width, height);
-    backend().TheTextBuffer = new Fl_Text_Buffer();
-    backend().TheTextDisplay->buffer(backend().TheTextBuffer);
-    backend().TheTextDisplay->textfont(TextFont);
-    backend().TheTextDisplay->textsize(TextSize);
-    backend().TheTextWindow->end();
-    backend().TheTextWindow->resizable(backend().TheTextDisplay);
-    backend().TheTextWindow->size_range(20 * columnWidth, 5 * rowHeight);
-    backend().TheTextWindow->callback(textWindowCallback);
-    if (program_invocation_short_name != nullptr) backend().TheTextWindow->xclass(program_invocation_short_name);
+    TextWindow made;
+    made.Window = new Fl_Double_Window(width, height);
+    made.Display = new TextDisplay(0, 0, width, height);
+    made.Buffer = new Fl_Text_Buffer();
+    made.Display->buffer(made.Buffer);
+    made.Display->textfont(TextFont);
+    made.Display->textsize(TextSize);
+    made.Window->end();
+    made.Window->resizable(made.Display);
+    made.Window->size_range(20 * columnWidth, 5 * rowHeight);
+    made.Window->callback(onClose);
+    if (program_invocation_short_name != nullptr) made.Window->xclass(program_invocation_short_name);
+    return made;
+}
+
+// Shows a made text window (mapping a hidden one, raising one already shown) and gives it the
+// keyboard focus: a new window is the one in front, as on other systems right after it is
+// shown; the window system's focus events follow when they come.
+void showInFront(const TextWindow& text) {
+    text.Window->show();
+    if (!text.Display->take_focus()) Fl::focus(text.Window);
+}
+
+// Appends one line of the live view to text. A line is one line of the view whatever it
+// holds: a line break inside it would throw the count of held lines off.
+void appendLiveLine(std::string& text, const std::string& line) {
+    const std::size_t from = text.size();
+    text += line;
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') text[i] = ' ';
+    }
+}
+
+// Hands the queued lines to the live window: its buffer gets them at its end and loses its
+// oldest lines past LiveTextViewLines. The view follows the newest line if it showed the end
+// before; a user who scrolled away to read keeps the place.
+void takePendingLines() {
+    Backend& b = backend();
+    if (b.LiveTaking || !b.LiveOpen || b.LiveText.Buffer == nullptr || b.LivePending.empty()) return;
+    b.LiveTaking = true;
+    Fl_Text_Buffer* buffer = b.LiveText.Buffer;
+    TextDisplay* display = b.LiveText.Display;
+
+    int x = 0, y = 0;
+    const bool showsEnd = display->position_to_xy(buffer->length(), &x, &y) != 0;
+    const int topLine = display->topLine();
+    std::size_t dropped = 0;
+
+    const std::size_t added = b.LivePending.size();  // never above LiveTextViewLines
+    std::string text;
+    if (b.LiveHeld + added <= LiveTextViewLines || added >= LiveTextViewLines) {
+        // Everything held stays, or nothing does.
+        const bool replace = b.LiveHeld + added > LiveTextViewLines;
+        const bool joined = !replace && b.LiveHeld > 0;
+        for (std::size_t i = 0; i < added; ++i) {
+            if (i > 0 || joined) text += '\n';
+            appendLiveLine(text, b.LivePending[i]);
+        }
+        if (replace) {
+            buffer->text(text.c_str());
+            b.LiveHeld = added;
+        } else {
+            buffer->append(text.c_str());
+            b.LiveHeld += added;
+        }
+    } else {
+        // The oldest lines go, their line breaks with them: fewer than are held, so the
+        // first line kept follows the last line break removed.
+        dropped = b.LiveHeld + added - LiveTextViewLines;
+        buffer->remove(0, buffer->skip_lines(0, static_cast<int>(dropped)));
+        for (const std::string& line : b.LivePending) {
+            text += '\n';
+            appendLiveLine(text, line);
+        }
+        buffer->append(text.c_str());
+        b.LiveHeld = LiveTextViewLines;
+    }
+    b.LiveLastLine.clear();
+    appendLiveLine(b.LiveLastLine, b.LivePending.back());
+    b.LivePending.clear();
+
+    if (showsEnd) {
+        // To the start of the last line: a long newest line does not pull the view sideways.
+        display->insert_position(buffer->line_start(buffer->length()));
+        display->show_insert_position();
+    } else if (dropped > 0) {
+        // FLTK keeps the number of the top line, so the text would slide up by the lines
+        // dropped from the start; the reader's line stays put instead (while it is held).
+        const int keptTop = std::max(1, topLine - static_cast<int>(dropped));
+        if (display->topLine() != keptTop) display->scroll(keptTop, display->horizontalOffset());
+    }
+    b.LiveTaking = false;
+    announce(Announcement::LiveTextShown, {b.LiveTitle, b.LiveLastLine}, static_cast<int>(b.LiveHeld));
+}
+
+void liveTimeout(void*) {
+    backend().LiveTimeoutArmed = false;
+    takePendingLines();
 }
 
 }  // namespace
@@ -81,22 +202,68 @@ using namespace ktfltk;
 void showTextView(const std::string& title, const std::vector<std::string>& lines) {
     startFltk();
     if (!openDisplay()) return;
-    if (backend().TheTextWindow == nullptr) makeTextWindow();
+    TextWindow& view = backend().StaticText;
+    if (view.Window == nullptr) view = makeTextWindow(staticWindowCallback);
 
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += '\n';
         text += lines[i];
     }
-    backend().TheTextWindow->copy_label(title.c_str());
-    backend().TheTextBuffer->text(text.c_str());
+    view.Window->copy_label(title.c_str());
+    view.Buffer->text(text.c_str());
     // A new text is read from its beginning, wherever the last one was scrolled to.
-    backend().TheTextDisplay->insert_position(0);
-    backend().TheTextDisplay->scroll(1, 0);
+    view.Display->insert_position(0);
+    view.Display->scroll(1, 0);
+    showInFront(view);
+}
 
-    // show() maps a hidden window and raises one that is already shown.
-    backend().TheTextWindow->show();
-    // A new window is the one in front, as on other systems right after it is shown; the
-    // window system's focus events follow when they come.
-    if (!backend().TheTextDisplay->take_focus()) Fl::focus(backend().TheTextWindow);
+void appendTextView(const std::string& title, const std::vector<std::string>& lines) {
+    Backend& b = backend();
+    if (!b.LiveOpen) {
+        startFltk();
+        if (!openDisplay()) return;
+        if (b.LiveText.Window == nullptr) {
+            b.LiveText = makeTextWindow(liveWindowCallback);
+            // The view's own record of its lines is the only one kept: nothing is undone.
+            b.LiveText.Buffer->canUndo(0);
+        }
+        b.LiveTitle = title;
+        b.LiveText.Window->copy_label(title.c_str());
+        b.LiveText.Buffer->text("");
+        b.LiveHeld = 0;
+        b.LiveLastLine.clear();
+        b.LiveOpen = true;
+        showInFront(b.LiveText);
+    }
+
+    // Only the last LiveTextViewLines lines can be shown; earlier ones are not even copied.
+    std::size_t first = lines.size() > LiveTextViewLines ? lines.size() - LiveTextViewLines : 0;
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        if (b.LivePending.size() == LiveTextViewLines) b.LivePending.pop_front();
+        b.LivePending.push_back(lines[i]);
+    }
+    if (!b.LivePending.empty() && !b.LiveTimeoutArmed) {
+        b.LiveTimeoutArmed = true;
+        Fl::add_timeout(LiveUpdateSeconds, liveTimeout);
+    }
+}
+
+bool liveTextViewOpen() { return backend().LiveOpen; }
+
+void closeTextView() {
+    Backend& b = backend();
+    if (b.LiveTimeoutArmed) {
+        Fl::remove_timeout(liveTimeout);
+        b.LiveTimeoutArmed = false;
+    }
+    b.LivePending.clear();
+    b.LiveOpen = false;
+    b.LiveHeld = 0;
+    b.LiveLastLine.clear();
+    if (b.LiveText.Window != nullptr) {
+        // The lines go now, not when the window opens again: they are 10,000 lines of memory.
+        b.LiveText.Buffer->text("");
+        hideTextWindow(b.LiveText.Window);
+    }
 }

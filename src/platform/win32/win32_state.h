@@ -3,7 +3,7 @@
 // The windows' side of the backend keeps its whole state in one Backend (backend()):
 // win32_core.cpp works the event queue, the message pump and the waits; win32_window.cpp the
 // window class, the two windows, their window procedure and the menus; win32_textview.cpp the
-// text window; win32_dialogs.cpp borrows the main window as the owner of its dialogs.
+// two text windows; win32_dialogs.cpp borrows the main window as the owner of its dialogs.
 // win32_midi.cpp owns the winmm devices and their buffers.
 //
 // Threads: everything runs on the program's one thread. winmm reports to a window
@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -31,6 +32,14 @@ struct ToolWindowRecord {
     std::string Name;
     Canvas Pixels;
     HWND Window = nullptr;
+};
+
+// A text window (textview.h): a top-level window whose client area is a read-only EDIT
+// control. Made on first use and kept (win32_textview.cpp).
+struct TextWindow {
+    HWND Window = nullptr;
+    HWND Edit = nullptr;
+    int RowHeight = 16;  // the height of a line of its font, in pixels
 };
 
 struct Backend {
@@ -78,10 +87,22 @@ struct Backend {
     std::string BrowseStartFolder;
     bool ComStarted = false;
 
-    // The text window, made on first use and kept (win32_textview.cpp).
-    HWND TextWindow = nullptr;
-    HWND TextEdit = nullptr;
+    // The text windows (win32_textview.cpp), of one window class: the static view and the
+    // live view.
+    TextWindow StaticText;
+    TextWindow LiveText;
     bool TextClassRegistered = false;
+    // The live view: open (shown by appendTextView, not closed since), its caption, the
+    // lines its edit control holds (counted here) and the last of them.
+    bool LiveOpen = false;
+    std::string LiveTitle;
+    std::size_t LiveHeld = 0;
+    std::string LiveLastLine;
+    // The lines added since the window last took some, oldest first; never more than the
+    // view keeps. A timer of the live window, set with the first of them, hands them over.
+    std::deque<std::string> LivePending;
+    bool LiveTimerSet = false;
+    bool LiveTaking = false;  // the window is taking the pending lines right now
 };
 
 // The backend's state; there is one.
