@@ -17,8 +17,8 @@ FLTK_PACKAGES=(libfltk1.3-dev librtmidi-dev)
 # desktop entries and AppStream metadata, man for the manual pages.
 PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream man-db)
 # The desktop programs at run time: a JACK server for the virtual unit where ALSA has no
-# sequencer, and Xvfb, xdotool, xdpyinfo and import for a run without a display.
-RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils imagemagick)
+# sequencer, and Xvfb, xdotool, xdpyinfo, xset and import for a run without a display.
+RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils x11-xserver-utils imagemagick)
 WIN32_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis)
 
 install_packages() {  # install_packages PACKAGE...
