@@ -10,8 +10,8 @@
 // appendTextView(title, lines): adds the lines at the end of the live view, opening it (empty,
 //   in front, under `title`) when it is not open. It keeps the last LiveTextViewLines lines;
 //   older ones are dropped. Adding is cheap however fast lines come: a desktop window takes
-//   what was added at most ten times a second (the lines wait, the oldest dropped past the
-//   bound), and follows the newest line unless the user has scrolled away from the end.
+//   what was added at most ten times a second, less often when an update itself takes long
+//   (the lines wait, the oldest dropped past the bound), and follows the newest line unless the user has scrolled away from the end.
 // liveTextViewOpen(): the live view is open; false once the user has closed its window (its
 //   close button) or closeTextView closed it.
 // closeTextView(): closes the live view; its lines go with it.

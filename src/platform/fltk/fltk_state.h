@@ -130,6 +130,7 @@ struct Backend {
     // view keeps. A timeout armed with the first of them hands them over.
     std::deque<std::string> LivePending;
     bool LiveTimeoutArmed = false;
+    unsigned LiveDelayMs = 100;  // from the first queued line to the window's next update
     bool LiveTaking = false;  // the window is taking the pending lines right now
 };
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "platform/announce.h"
+#include "platform/clock.h"
 #include "platform/fltk/fltk_state.h"
 #include "platform/input.h"
 #include "platform/textview.h"
@@ -52,8 +53,11 @@ constexpr int TextSize = 14;
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-// The live window takes the queued lines this long after the first of them came.
-constexpr double LiveUpdateSeconds = 0.1;
+// The live window takes the queued lines this long after the first of them came, or four
+// times as long as its last update took when that is longer (a slow display then takes at
+// most a fifth of the program's time), but never more than LiveLongestDelayMs.
+constexpr unsigned LiveUpdateMs = 100;
+constexpr unsigned LiveLongestDelayMs = 2000;
 
 // Hides a text window, giving the keyboard focus back to the main window if the text window
 // had it.
@@ -188,7 +192,9 @@ void takePendingLines() {
 
 void liveTimeout(void*) {
     backend().LiveTimeoutArmed = false;
+    const uint32_t start = tickCount();
     takePendingLines();
+    backend().LiveDelayMs = std::clamp<unsigned>(4 * tickSince(tickCount(), start), LiveUpdateMs, LiveLongestDelayMs);
 }
 
 }  // namespace
@@ -245,7 +251,7 @@ void appendTextView(const std::string& title, const std::vector<std::string>& li
     }
     if (!b.LivePending.empty() && !b.LiveTimeoutArmed) {
         b.LiveTimeoutArmed = true;
-        Fl::add_timeout(LiveUpdateSeconds, liveTimeout);
+        Fl::add_timeout(b.LiveDelayMs / 1000.0, liveTimeout);
     }
 }
 

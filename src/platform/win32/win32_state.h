@@ -102,6 +102,7 @@ struct Backend {
     // view keeps. A timer of the live window, set with the first of them, hands them over.
     std::deque<std::string> LivePending;
     bool LiveTimerSet = false;
+    unsigned LiveDelayMs = 100;  // from the first queued line to the window's next update
     bool LiveTaking = false;  // the window is taking the pending lines right now
 };
 

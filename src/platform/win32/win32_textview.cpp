@@ -6,7 +6,7 @@
 // it again.
 //
 // The live view: appendTextView only queues the lines (LivePending, bounded like the view) and
-// sets a timer of a tenth of a second on the live window; its WM_TIMER, dispatched by the
+// sets a timer of a tenth of a second (longer after a slow update) on the live window; its WM_TIMER, dispatched by the
 // program's waits like any other message, hands everything queued to the edit control in one
 // go and kills the timer. So a flood of lines costs a copy each, and the window is updated at
 // most ten times a second. The control keeps the last LiveTextViewLines lines, trimmed from
@@ -38,9 +38,12 @@ constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-// The live window's timer: it takes the queued lines this long after the first of them came.
+// The live window's timer: it takes the queued lines this long after the first of them came,
+// or four times as long as the last update took when that is longer (a slow edit control
+// then takes at most a fifth of the program's time), but never more than LiveLongestDelayMs.
 constexpr UINT_PTR LiveTimerId = 1;
 constexpr UINT LiveUpdateMs = 100;
+constexpr UINT LiveLongestDelayMs = 2000;
 
 ktwin::TextWindow* textWindowOf(HWND window) {
     ktwin::Backend& b = ktwin::backend();
@@ -156,7 +159,9 @@ LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         if (live && wParam == LiveTimerId) {
             KillTimer(window, LiveTimerId);
             ktwin::backend().LiveTimerSet = false;
+            const DWORD start = GetTickCount();
             takePendingLines();
+            ktwin::backend().LiveDelayMs = std::clamp<UINT>(4 * (GetTickCount() - start), LiveUpdateMs, LiveLongestDelayMs);
             return 0;
         }
         break;
@@ -298,7 +303,7 @@ void appendTextView(const std::string& title, const std::vector<std::string>& li
         b.LivePending.push_back(lines[i]);
     }
     if (!b.LivePending.empty() && !b.LiveTimerSet) {
-        b.LiveTimerSet = SetTimer(b.LiveText.Window, LiveTimerId, LiveUpdateMs, nullptr) != 0;
+        b.LiveTimerSet = SetTimer(b.LiveText.Window, LiveTimerId, b.LiveDelayMs, nullptr) != 0;
     }
 }
 
