@@ -28,6 +28,7 @@
 #include "platform/canvas.h"
 #include "platform/events.h"
 #include "platform/input.h"
+#include "platform/livetext.h"
 #include "platform/window.h"
 
 class Fl_Double_Window;
@@ -119,19 +120,7 @@ struct Backend {
     // The text windows (fltk_textview.cpp): the static view and the live view.
     TextWindow StaticText;
     TextWindow LiveText;
-    // The live view: open (shown by appendTextView, not closed since), its caption, the
-    // lines its buffer holds (counted here, so trimming it never counts through the buffer)
-    // and the last of them.
-    bool LiveOpen = false;
-    std::string LiveTitle;
-    std::size_t LiveHeld = 0;
-    std::string LiveLastLine;
-    // The lines added since the window last took some, oldest first; never more than the
-    // view keeps. A timeout armed with the first of them hands them over.
-    std::deque<std::string> LivePending;
-    bool LiveTimeoutArmed = false;
-    unsigned LiveDelayMs = 100;  // from the first queued line to the window's next update
-    bool LiveTaking = false;  // the window is taking the pending lines right now
+    LiveLines Live;  // the live view's lines, queued and held
 };
 
 // The backend's state; there is one.

@@ -5,8 +5,8 @@
 // The static view: each showTextView puts the new caption and text into its window and shows
 // it again.
 //
-// The live view: appendTextView only queues the lines (LivePending, bounded like the view) and
-// arms a timeout of a tenth of a second; the timeout, which runs inside Fl::wait like any
+// The live view: appendTextView only queues the lines (livetext.h, bounded like the view) and
+// arms a timeout of a tenth of a second (longer after a slow update); the timeout, which runs inside Fl::wait like any
 // other happening of the window system, hands everything queued to the window in one go. So
 // a flood of lines costs a copy each, and the window is updated at most ten times a second.
 // Its buffer keeps the last LiveTextViewLines lines, trimmed from the start.
@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <cerrno>  // program_invocation_short_name
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -32,6 +31,7 @@
 #include "platform/clock.h"
 #include "platform/fltk/fltk_state.h"
 #include "platform/input.h"
+#include "platform/livetext.h"
 #include "platform/textview.h"
 
 namespace ktfltk {
@@ -52,12 +52,6 @@ constexpr int TextSize = 14;
 // many of them (longer texts scroll).
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
-
-// The live window takes the queued lines this long after the first of them came, or four
-// times as long as its last update took when that is longer (a slow display then takes at
-// most a fifth of the program's time), but never more than LiveLongestDelayMs.
-constexpr unsigned LiveUpdateMs = 100;
-constexpr unsigned LiveLongestDelayMs = 2000;
 
 // Hides a text window, giving the keyboard focus back to the main window if the text window
 // had it.
@@ -118,63 +112,29 @@ void showInFront(const TextWindow& text) {
     if (!text.Display->take_focus()) Fl::focus(text.Window);
 }
 
-// Appends one line of the live view to text. A line is one line of the view whatever it
-// holds: a line break inside it would throw the count of held lines off.
-void appendLiveLine(std::string& text, const std::string& line) {
-    const std::size_t from = text.size();
-    text += line;
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\n' || text[i] == '\r') text[i] = ' ';
-    }
-}
-
 // Hands the queued lines to the live window: its buffer gets them at its end and loses its
 // oldest lines past LiveTextViewLines. The view follows the newest line if it showed the end
 // before; a user who scrolled away to read keeps the place.
 void takePendingLines() {
     Backend& b = backend();
-    if (b.LiveTaking || !b.LiveOpen || b.LiveText.Buffer == nullptr || b.LivePending.empty()) return;
-    b.LiveTaking = true;
+    LiveLines& live = b.Live;
+    if (live.taking || !live.open || b.LiveText.Buffer == nullptr || live.pending.empty()) return;
+    live.taking = true;
     Fl_Text_Buffer* buffer = b.LiveText.Buffer;
     TextDisplay* display = b.LiveText.Display;
 
     int x = 0, y = 0;
     const bool showsEnd = display->position_to_xy(buffer->length(), &x, &y) != 0;
     const int topLine = display->topLine();
-    std::size_t dropped = 0;
 
-    const std::size_t added = b.LivePending.size();  // never above LiveTextViewLines
-    std::string text;
-    if (b.LiveHeld + added <= LiveTextViewLines || added >= LiveTextViewLines) {
-        // Everything held stays, or nothing does.
-        const bool replace = b.LiveHeld + added > LiveTextViewLines;
-        const bool joined = !replace && b.LiveHeld > 0;
-        for (std::size_t i = 0; i < added; ++i) {
-            if (i > 0 || joined) text += '\n';
-            appendLiveLine(text, b.LivePending[i]);
-        }
-        if (replace) {
-            buffer->text(text.c_str());
-            b.LiveHeld = added;
-        } else {
-            buffer->append(text.c_str());
-            b.LiveHeld += added;
-        }
+    const LiveTake take = takeLiveLines(live, "\n");
+    if (take.replace) {
+        buffer->text(take.text.c_str());
     } else {
-        // The oldest lines go, their line breaks with them: fewer than are held, so the
-        // first line kept follows the last line break removed.
-        dropped = b.LiveHeld + added - LiveTextViewLines;
-        buffer->remove(0, buffer->skip_lines(0, static_cast<int>(dropped)));
-        for (const std::string& line : b.LivePending) {
-            text += '\n';
-            appendLiveLine(text, line);
-        }
-        buffer->append(text.c_str());
-        b.LiveHeld = LiveTextViewLines;
+        if (take.dropped > 0) buffer->remove(0, buffer->skip_lines(0, static_cast<int>(take.dropped)));
+        buffer->append(take.text.c_str());
     }
-    b.LiveLastLine.clear();
-    appendLiveLine(b.LiveLastLine, b.LivePending.back());
-    b.LivePending.clear();
+    const std::size_t dropped = take.replace ? 0 : take.dropped;
 
     if (showsEnd) {
         // To the start of the last line: a long newest line does not pull the view sideways.
@@ -186,15 +146,15 @@ void takePendingLines() {
         const int keptTop = std::max(1, topLine - static_cast<int>(dropped));
         if (display->topLine() != keptTop) display->scroll(keptTop, display->horizontalOffset());
     }
-    b.LiveTaking = false;
-    announce(Announcement::LiveTextShown, {b.LiveTitle, b.LiveLastLine}, static_cast<int>(b.LiveHeld));
+    live.taking = false;
+    announce(Announcement::LiveTextShown, {live.title, live.lastLine}, static_cast<int>(live.held));
 }
 
 void liveTimeout(void*) {
-    backend().LiveTimeoutArmed = false;
+    backend().Live.timerArmed = false;
     const uint32_t start = tickCount();
     takePendingLines();
-    backend().LiveDelayMs = std::clamp<unsigned>(4 * tickSince(tickCount(), start), LiveUpdateMs, LiveLongestDelayMs);
+    liveTookMs(backend().Live, tickSince(tickCount(), start));
 }
 
 }  // namespace
@@ -226,7 +186,7 @@ void showTextView(const std::string& title, const std::vector<std::string>& line
 
 void appendTextView(const std::string& title, const std::vector<std::string>& lines) {
     Backend& b = backend();
-    if (!b.LiveOpen) {
+    if (!b.Live.open) {
         startFltk();
         if (!openDisplay()) return;
         if (b.LiveText.Window == nullptr) {
@@ -234,39 +194,26 @@ void appendTextView(const std::string& title, const std::vector<std::string>& li
             // The view's own record of its lines is the only one kept: nothing is undone.
             b.LiveText.Buffer->canUndo(0);
         }
-        b.LiveTitle = title;
+        openLiveLines(b.Live, title);
         b.LiveText.Window->copy_label(title.c_str());
         b.LiveText.Buffer->text("");
-        b.LiveHeld = 0;
-        b.LiveLastLine.clear();
-        b.LiveOpen = true;
         showInFront(b.LiveText);
     }
-
-    // Only the last LiveTextViewLines lines can be shown; earlier ones are not even copied.
-    std::size_t first = lines.size() > LiveTextViewLines ? lines.size() - LiveTextViewLines : 0;
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        if (b.LivePending.size() == LiveTextViewLines) b.LivePending.pop_front();
-        b.LivePending.push_back(lines[i]);
-    }
-    if (!b.LivePending.empty() && !b.LiveTimeoutArmed) {
-        b.LiveTimeoutArmed = true;
-        Fl::add_timeout(b.LiveDelayMs / 1000.0, liveTimeout);
+    if (queueLiveLines(b.Live, lines)) {
+        b.Live.timerArmed = true;
+        Fl::add_timeout(b.Live.delayMs / 1000.0, liveTimeout);
     }
 }
 
-bool liveTextViewOpen() { return backend().LiveOpen; }
+bool liveTextViewOpen() { return backend().Live.open; }
 
 void closeTextView() {
     Backend& b = backend();
-    if (b.LiveTimeoutArmed) {
+    if (b.Live.timerArmed) {
         Fl::remove_timeout(liveTimeout);
-        b.LiveTimeoutArmed = false;
+        b.Live.timerArmed = false;
     }
-    b.LivePending.clear();
-    b.LiveOpen = false;
-    b.LiveHeld = 0;
-    b.LiveLastLine.clear();
+    closeLiveLines(b.Live);
     if (b.LiveText.Window != nullptr) {
         // The lines go now, not when the window opens again: they are 10,000 lines of memory.
         b.LiveText.Buffer->text("");

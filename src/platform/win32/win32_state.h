@@ -22,6 +22,7 @@
 
 #include "platform/canvas.h"
 #include "platform/events.h"
+#include "platform/livetext.h"
 #include "platform/window.h"
 
 namespace ktwin {
@@ -92,18 +93,7 @@ struct Backend {
     TextWindow StaticText;
     TextWindow LiveText;
     bool TextClassRegistered = false;
-    // The live view: open (shown by appendTextView, not closed since), its caption, the
-    // lines its edit control holds (counted here) and the last of them.
-    bool LiveOpen = false;
-    std::string LiveTitle;
-    std::size_t LiveHeld = 0;
-    std::string LiveLastLine;
-    // The lines added since the window last took some, oldest first; never more than the
-    // view keeps. A timer of the live window, set with the first of them, hands them over.
-    std::deque<std::string> LivePending;
-    bool LiveTimerSet = false;
-    unsigned LiveDelayMs = 100;  // from the first queued line to the window's next update
-    bool LiveTaking = false;  // the window is taking the pending lines right now
+    LiveLines Live;  // the live view's lines, queued and held
 };
 
 // The backend's state; there is one.

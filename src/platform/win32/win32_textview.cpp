@@ -5,10 +5,10 @@
 // The static view: each showTextView puts the new caption and text into its window and shows
 // it again.
 //
-// The live view: appendTextView only queues the lines (LivePending, bounded like the view) and
-// sets a timer of a tenth of a second (longer after a slow update) on the live window; its WM_TIMER, dispatched by the
-// program's waits like any other message, hands everything queued to the edit control in one
-// go and kills the timer. So a flood of lines costs a copy each, and the window is updated at
+// The live view: appendTextView only queues the lines (livetext.h, bounded like the view) and
+// sets a timer of a tenth of a second (longer after a slow update) on the live window; its
+// WM_TIMER, dispatched by the program's waits like any other message, hands everything queued
+// to the edit control in one go and kills the timer. So a flood of lines costs a copy each, and the window is updated at
 // most ten times a second. The control keeps the last LiveTextViewLines lines, trimmed from
 // the start.
 //
@@ -19,11 +19,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "platform/announce.h"
+#include "platform/livetext.h"
 #include "platform/textview.h"
 #include "platform/win32/win32_state.h"
 
@@ -38,12 +38,8 @@ constexpr DWORD EditStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES
 constexpr int VisibleColumns = 60;
 constexpr int VisibleRows = 30;
 
-// The live window's timer: it takes the queued lines this long after the first of them came,
-// or four times as long as the last update took when that is longer (a slow edit control
-// then takes at most a fifth of the program's time), but never more than LiveLongestDelayMs.
+// The live window's timer: it takes the queued lines (livetext.h says when).
 constexpr UINT_PTR LiveTimerId = 1;
-constexpr UINT LiveUpdateMs = 100;
-constexpr UINT LiveLongestDelayMs = 2000;
 
 ktwin::TextWindow* textWindowOf(HWND window) {
     ktwin::Backend& b = ktwin::backend();
@@ -56,25 +52,15 @@ LRESULT sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageA(window, message, wParam, lParam);
 }
 
-// Appends one line of the live view to text. A line is one line of the view whatever it
-// holds: a line break inside it would throw the count of held lines off (and the control
-// shows a lone "\r" or "\n" as a box).
-void appendLiveLine(std::string& text, const std::string& line) {
-    const std::size_t from = text.size();
-    text += line;
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\n' || text[i] == '\r') text[i] = ' ';
-    }
-}
-
 // Hands the queued lines to the live window: its edit control gets them at its end and loses
 // its oldest lines past LiveTextViewLines. The view follows the newest line if it showed the
 // end before; a user who scrolled away to read keeps the place, and a selection stays on its
 // text while that is held.
 void takePendingLines() {
     ktwin::Backend& b = ktwin::backend();
-    if (b.LiveTaking || !b.LiveOpen || b.LiveText.Edit == nullptr || b.LivePending.empty()) return;
-    b.LiveTaking = true;
+    LiveLines& live = b.Live;
+    if (live.taking || !live.open || b.LiveText.Edit == nullptr || live.pending.empty()) return;
+    live.taking = true;
     const HWND edit = b.LiveText.Edit;
 
     RECT area{};
@@ -85,43 +71,28 @@ void takePendingLines() {
     DWORD selectionStart = 0, selectionEnd = 0;
     sendTo(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), reinterpret_cast<LPARAM>(&selectionEnd));
 
-    // The control is changed in a few steps; it is drawn once, after the last.
+    // The control is changed in a few steps; it is drawn once, after the last. A lone "\r"
+    // or "\n" would show as a box: lines are joined by "\r\n".
     sendTo(edit, WM_SETREDRAW, FALSE, 0);
-    const std::size_t added = b.LivePending.size();  // never above LiveTextViewLines
+    const std::size_t heldBefore = live.held;
+    const LiveTake take = takeLiveLines(live, "\r\n");
     std::size_t dropped = 0;   // lines gone from the start
     DWORD droppedChars = 0;    // and their characters
-    std::string text;
-    if (b.LiveHeld + added > LiveTextViewLines && added >= LiveTextViewLines) {
-        // Nothing held stays.
-        for (std::size_t i = 0; i < added; ++i) {
-            if (i > 0) text += "\r\n";
-            appendLiveLine(text, b.LivePending[i]);
-        }
-        dropped = b.LiveHeld;
+    if (take.replace) {
+        dropped = heldBefore;
         droppedChars = static_cast<DWORD>(GetWindowTextLengthA(edit));
-        SetWindowTextA(edit, text.c_str());
-        b.LiveHeld = added;
+        SetWindowTextA(edit, take.text.c_str());
     } else {
-        if (b.LiveHeld + added > LiveTextViewLines) {
-            // The oldest lines go, their line breaks with them: fewer than are held, so the
-            // first line kept follows the last line break removed.
-            dropped = b.LiveHeld + added - LiveTextViewLines;
+        if (take.dropped > 0) {
+            dropped = take.dropped;
             droppedChars = static_cast<DWORD>(sendTo(edit, EM_LINEINDEX, dropped, 0));
             sendTo(edit, EM_SETSEL, 0, droppedChars);
             sendTo(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
         }
-        for (std::size_t i = 0; i < added; ++i) {
-            if (i > 0 || b.LiveHeld > 0) text += "\r\n";
-            appendLiveLine(text, b.LivePending[i]);
-        }
         const int length = GetWindowTextLengthA(edit);
         sendTo(edit, EM_SETSEL, length, length);
-        sendTo(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-        b.LiveHeld = b.LiveHeld + added - dropped;
+        sendTo(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(take.text.c_str()));
     }
-    b.LiveLastLine.clear();
-    appendLiveLine(b.LiveLastLine, b.LivePending.back());
-    b.LivePending.clear();
 
     // Appending moved the caret to the end and scrolled to it, sideways too if the last line
     // is long: the view goes back to the left edge, the selection and the place come back
@@ -139,8 +110,8 @@ void takePendingLines() {
     sendTo(edit, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(edit, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 
-    b.LiveTaking = false;
-    announce(Announcement::LiveTextShown, {b.LiveTitle, b.LiveLastLine}, static_cast<int>(b.LiveHeld));
+    live.taking = false;
+    announce(Announcement::LiveTextShown, {live.title, live.lastLine}, static_cast<int>(live.held));
 }
 
 LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,10 +129,10 @@ LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_TIMER:
         if (live && wParam == LiveTimerId) {
             KillTimer(window, LiveTimerId);
-            ktwin::backend().LiveTimerSet = false;
+            ktwin::backend().Live.timerArmed = false;
             const DWORD start = GetTickCount();
             takePendingLines();
-            ktwin::backend().LiveDelayMs = std::clamp<UINT>(4 * (GetTickCount() - start), LiveUpdateMs, LiveLongestDelayMs);
+            liveTookMs(ktwin::backend().Live, GetTickCount() - start);
             return 0;
         }
         break;
@@ -180,9 +151,8 @@ LRESULT CALLBACK textWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         // makes a new one.
         if (text != nullptr) *text = ktwin::TextWindow{};
         if (live) {
-            ktwin::backend().LiveOpen = false;
-            ktwin::backend().LivePending.clear();
-            ktwin::backend().LiveTimerSet = false;  // timers go with their window
+            closeLiveLines(ktwin::backend().Live);
+            ktwin::backend().Live.timerArmed = false;  // timers go with their window
         }
         return 0;
     default:
@@ -279,7 +249,7 @@ void showTextView(const std::string& title, const std::vector<std::string>& line
 
 void appendTextView(const std::string& title, const std::vector<std::string>& lines) {
     ktwin::Backend& b = ktwin::backend();
-    if (!b.LiveOpen) {
+    if (!b.Live.open) {
         if (b.LiveText.Window == nullptr) {
             if (!makeTextWindow(b.LiveText)) return;
             // The live view appends with EM_REPLACESEL, which is held to the limit: 10,000
@@ -287,38 +257,25 @@ void appendTextView(const std::string& title, const std::vector<std::string>& li
             // a multi-line control can take.
             SendMessageA(b.LiveText.Edit, EM_SETLIMITTEXT, 0, 0);
         }
-        b.LiveTitle = title;
+        openLiveLines(b.Live, title);
         SetWindowTextA(b.LiveText.Window, title.c_str());
         SetWindowTextA(b.LiveText.Edit, "");
-        b.LiveHeld = 0;
-        b.LiveLastLine.clear();
-        b.LiveOpen = true;
         showInFront(b.LiveText);
     }
-
-    // Only the last LiveTextViewLines lines can be shown; earlier ones are not even copied.
-    const std::size_t first = lines.size() > LiveTextViewLines ? lines.size() - LiveTextViewLines : 0;
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        if (b.LivePending.size() == LiveTextViewLines) b.LivePending.pop_front();
-        b.LivePending.push_back(lines[i]);
-    }
-    if (!b.LivePending.empty() && !b.LiveTimerSet) {
-        b.LiveTimerSet = SetTimer(b.LiveText.Window, LiveTimerId, b.LiveDelayMs, nullptr) != 0;
+    if (queueLiveLines(b.Live, lines)) {
+        b.Live.timerArmed = SetTimer(b.LiveText.Window, LiveTimerId, b.Live.delayMs, nullptr) != 0;
     }
 }
 
-bool liveTextViewOpen() { return ktwin::backend().LiveOpen; }
+bool liveTextViewOpen() { return ktwin::backend().Live.open; }
 
 void closeTextView() {
     ktwin::Backend& b = ktwin::backend();
-    if (b.LiveTimerSet) {
+    if (b.Live.timerArmed) {
         KillTimer(b.LiveText.Window, LiveTimerId);
-        b.LiveTimerSet = false;
+        b.Live.timerArmed = false;
     }
-    b.LivePending.clear();
-    b.LiveOpen = false;
-    b.LiveHeld = 0;
-    b.LiveLastLine.clear();
+    closeLiveLines(b.Live);
     if (b.LiveText.Window != nullptr) {
         // The lines go now, not when the window opens again: they are 10,000 lines of memory.
         SetWindowTextA(b.LiveText.Edit, "");
