@@ -6,6 +6,12 @@
 #   unit logged equal, in number, order and value, those the simulation's transcript of the
 #   same first start sends (built from build/sim, ktsim; skipped when that is missing);
 # - a drag on the filter cutoff pot reaches the unit as a new NRPN value;
+# - notes from the computer keyboard, the main window in front and the mouse over an empty spot
+#   of the panel: z plays 48 and its release ends it; c plays 52, ] held (repeating) moves the
+#   base one octave only, and c's release ends 52; [ moves it back, and v held (repeating)
+#   plays one 53; x held plays 50, ended at once, the key still down, when Notepad comes to the
+#   front, and its release there sends nothing. In the library window w held for a second
+#   types its repeats: X's auto-repeat (switched on, quick, with xset) reaches the program;
 # - the library window: Ctrl+L opens it whole on the screen at the zoom (also after a zoom
 #   in), typing narrows its list (KT_ANNOUNCE's "library N" lines), a row dragged onto a
 #   location asks " Write NAME into location NN?" in the message window, and the answer 1
@@ -29,7 +35,7 @@ src=$(cd "$2" && pwd)
 ktsim=${KTSIM:-$src/build/sim/tools/ktsim}
 [ -d "$ktsim" ] && ktsim="$ktsim/ktsim"
 source "$(dirname "$0")/desktop_env.sh"
-need_tools wine Xvfb xdotool xdpyinfo import compare convert cmp
+need_tools wine Xvfb xdotool xdpyinfo xset import compare convert cmp bc
 dll="$build/winmm_standin/winmm.dll"
 [ -f "$dll" ] || { echo "FAIL: $dll is missing (build the win32 preset)"; exit 1; }
 start_wine_world wine-winmm 350 2200x1300x24
@@ -150,7 +156,69 @@ fi
 grep -q '^# reply delivered: F0 00 21 11 03 21 F7' "$log" || fail_with_log "the unit's answer reached no input buffer"
 echo "the program write: $(grep '^program [0-9]* written' "$log"), answered, no message window"
 
-# 4. The library window (all of C:\kt's programs: the five in programs\).
+# 4. Notes from the computer keyboard, the main window in front and the mouse over an empty
+# spot of the panel. X's auto-repeat is on, quick (200 ms, then 30 a second), so that a key
+# held for a second repeats many times; the library window shows below that the repeats come.
+xset r on
+xset r rate 200 30
+xset q | grep -q 'auto repeat: *on' || fail "X's auto-repeat cannot be switched on here"
+notes_from=$(wc -l <"$log")
+# heard_notes: the notes the unit heard since this step began, "on 48,off 48,...".
+heard_notes() { tail -n +$((notes_from + 1)) "$log" | sed -n 's/^note \(on\|off\) \([0-9]*\)$/\1 \2/p' | paste -sd,; }
+# hears NOTES SECONDS: until the unit has heard as many notes since this step began as NOTES
+# lists; true when they are those, in that order.
+hears() {
+    local want=$1 count _
+    count=$(tr ',' '\n' <<<"$want" | wc -l)
+    for _ in $(seq $(($2 * 10))); do
+        [ "$(heard_notes | tr ',' '\n' | grep -c .)" -ge "$count" ] && break
+        sleep 0.1
+    done
+    [ "$(heard_notes)" = "$want" ]
+}
+xdotool mousemove $((ox + 600)) $((oy + 700)) click 1  # the main window in front
+sleep 0.5
+xdotool keydown z
+hears 'on 48' 30 || fail_with_log "z played no note 48 (heard: $(heard_notes))"
+xdotool keyup z
+hears 'on 48,off 48' 10 || fail_with_log "z's release did not end 48 (heard: $(heard_notes))"
+# c sounds 52; ], held a second while c is down, moves the base one octave up however often it
+# repeats: c's release still ends 52 (not 64), and [ moves the base back to 48.
+xdotool keydown c
+xdotool keydown bracketright
+sleep 1
+xdotool keyup bracketright
+xdotool keyup c
+xdotool key bracketleft
+hears 'on 48,off 48,on 52,off 52' 10 || fail_with_log "c, ] held, c's release: not 52 on and off (heard: $(heard_notes))"
+# v (53): one note however often the held key repeats.
+xdotool keydown v
+sleep 1
+xdotool keyup v
+hears 'on 48,off 48,on 52,off 52,on 53,off 53' 10 ||
+    fail_with_log "] held, [, v held: not one 53 on and off (heard: $(heard_notes))"
+# x (50) held while another program comes to the front: its note ends at once, the key still
+# down; the release, which goes to that program (as the key's repeats do), sends nothing.
+xdotool keydown x
+hears 'on 48,off 48,on 52,off 52,on 53,off 53,on 50' 10 || fail_with_log "x played no note 50 (heard: $(heard_notes))"
+env -u WINEDLLOVERRIDES wine notepad >"$work/notepad.log" 2>&1 &
+notepad=$!
+remember $notepad
+other=$(timeout 60 xdotool search --sync --onlyvisible --name 'Notepad' | head -1)
+[ -n "$other" ] || fail "Notepad's window did not appear"
+front=$(date +%s.%N)
+hears 'on 48,off 48,on 52,off 52,on 53,off 53,on 50,off 50' 10 ||
+    fail_with_log "with another window in front, held x's 50 did not end (heard: $(heard_notes))"
+ended=$(echo "$(date +%s.%N) - $front" | bc)
+xdotool keyup x
+# Notepad has the repeats of x as its text: it is ended without its question about saving.
+wine taskkill /f /im notepad.exe >/dev/null 2>&1
+await_end "$notepad" "Notepad after taskkill /f"
+hears 'on 48,off 48,on 52,off 52,on 53,off 53,on 50,off 50' 1 ||
+    fail_with_log "x's release behind another window reached the unit (heard: $(heard_notes))"
+echo "the computer keyboard's notes: $(heard_notes); 50 ended ${ended} s after Notepad's window came"
+
+# 5. The library window (all of C:\kt's programs: the five in programs\).
 # library_geometry: the library window's place and size on the screen (X, Y, WIDTH, HEIGHT;
 # its client area, which is all Wine shows of a window when no window manager frames it).
 library_geometry() { eval "$(xdotool getwindowgeometry --shell "$library")"; }
@@ -215,6 +283,21 @@ done
 says 'library 0 "warmx' 1 || fail "the library window took no keys after the question: $(tail -1 "$work/ktprog.log")"
 xdotool key Escape
 says 'library 5 ""$' 20 || fail "Escape did not clear the library's filter"
+# X's auto-repeat reaches the program: w held for a second types one w and then its repeats
+# into the filter (so the keys held on the panel above did repeat).
+xdotool keydown w
+sleep 1
+xdotool keyup w
+says 'library 0 "wwwww*"$' 10 || fail "w held for a second was not repeated: $(grep '^announce: library' "$work/ktprog.log" | tail -1)"
+repeated=$(tr -d '\r' <"$work/ktprog.log" | sed -n 's/^announce: library 0 "\(w*\)"$/\1/p' | tail -1)
+xdotool key Escape
+for _ in $(seq 100); do
+    [ "$(grep '^announce: library' "$work/ktprog.log" | tail -1 | tr -d '\r')" = 'announce: library 5 ""' ] && break
+    sleep 0.1
+done
+[ "$(grep '^announce: library' "$work/ktprog.log" | tail -1 | tr -d '\r')" = 'announce: library 5 ""' ] ||
+    fail "Escape did not clear the library's filter of the w's"
+echo "w held for a second: ${#repeated} w's in the library's filter"
 echo "the library window: opened whole, narrowed to 1 row, the drop wrote $(grep '^program 05 written' "$log")"
 
 # Library > Store to Location...: the text input, the location typed, Enter.
@@ -260,14 +343,14 @@ done
 library_shows 640 560 1 || fail "after Actual Size the library window is not 640 x 560 on the screen"
 echo "the library window follows the zoom: 960 x 840, then 640 x 560"
 
-# 5. File > Exit writes the configuration.
+# 6. File > Exit writes the configuration.
 end_wine ktprog.exe "$editor"
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
 echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 
-# 6. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# 7. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
@@ -310,7 +393,7 @@ import -window root "$work/updated.png"
 end_wine ktboot.exe "$updater"
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict taken at once"
 
-# 7. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
+# 8. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
 # kept until the wait ends: the verdict is still taken, then the updater ends.
 log="$work/update-close.log"
 rm -f "$work/received.bin"
