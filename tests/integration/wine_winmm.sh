@@ -18,6 +18,8 @@
 #   stores it there (the unit logs the write, no " KT not present" comes) and gives the keys
 #   back to the library window; Library > Store to Location... asks for the location in a text
 #   input, and the location typed there takes the panel's program;
+# - View > MIDI Monitor opens its window; a note played from the keyboard shows in it (its
+#   KT_ANNOUNCE "live" lines), and choosing the item again closes it;
 # - File > Exit writes KtProg.CFG with 179 lines;
 # - File > Write Program from File to KT sends "01 Init.prg": the unit takes and answers it,
 #   and no " KT not present" message comes;
@@ -343,14 +345,38 @@ done
 library_shows 640 560 1 || fail "after Actual Size the library window is not 640 x 560 on the screen"
 echo "the library window follows the zoom: 960 x 840, then 640 x 560"
 
-# 6. File > Exit writes the configuration.
+# 6. The MIDI Monitor (Alt+V, M), moved beside the panel: z's note, played with the main
+# window in front again, shows in it; Alt+V, M once more closes it.
+xdotool mousemove $((ox + 600)) $((oy + 700)) click 1  # the main window in front
+sleep 0.5
+xdotool key alt+v
+sleep 0.5
+xdotool key m
+monitor=$(timeout 30 xdotool search --sync --onlyvisible --name '^MIDI Monitor$' | head -1)
+[ -n "$monitor" ] || fail_with_log "View > MIDI Monitor opened no window"
+xdotool windowmove "$monitor" $((screen_w - 700)) 0
+sleep 0.5
+xdotool mousemove $((ox + 600)) $((oy + 700)) click 1
+sleep 0.5
+xdotool key z
+says 'live [0-9]* "MIDI Monitor" "[0-9]\{5\}\.[0-9]\{3\}  OUT  Note off 48 ch 1"$' 10 ||
+    fail_with_log "the monitor did not show z's note: $(tr -d '\r' <"$work/ktprog.log" | grep '^announce: live' | tail -1)"
+echo "the MIDI Monitor: $(tr -d '\r' <"$work/ktprog.log" | grep '^announce: live' | tail -1)"
+xdotool key alt+v
+sleep 0.5
+xdotool key m
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^MIDI Monitor$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^MIDI Monitor$' >/dev/null 2>&1 && fail "choosing MIDI Monitor again left its window open"
+echo "choosing MIDI Monitor again closed it"
+
+# 7. File > Exit writes the configuration.
 end_wine ktprog.exe "$editor"
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
 echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 
-# 7. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# 8. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
@@ -393,7 +419,7 @@ import -window root "$work/updated.png"
 end_wine ktboot.exe "$updater"
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict taken at once"
 
-# 8. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
+# 9. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
 # kept until the wait ends: the verdict is still taken, then the updater ends.
 log="$work/update-close.log"
 rm -f "$work/received.bin"
