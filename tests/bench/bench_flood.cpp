@@ -85,6 +85,28 @@ void startEditor(const std::string& home) {
     setCompareReference();
 }
 
+// The command loop until the script ends; every pass moves the clock on by the wall-clock time
+// it took (and the cable time of what it sent), so messages keep arriving meanwhile. The lag is
+// from the last message's arrival (lastArrivalUs) to the end of the pass that took it.
+void runPasses(Figures& figures, uint64_t& passBytes, uint64_t lastArrivalUs, bool cable, bool coalesce) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    uint64_t lastTakenUs = 0;
+    for (;;) {
+        const Event e = nextCommandLoopEvent();
+        if (e.kind == EventKind::CloseRequested) break;
+        const auto passStart = std::chrono::steady_clock::now();
+        passBytes = 0;
+        commandLoopPass(e, coalesce);
+        const auto passUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - passStart).count();
+        ++figures.passes;
+        const uint64_t cableUs = cable ? sim::wireTimeUs(passBytes) : 0;
+        sim::advanceToUs(sim::nowUs() + uint64_t(passUs) + cableUs);  // the messages that came meanwhile
+        if (isMidiInputEvent(e)) lastTakenUs = sim::nowUs();
+    }
+    figures.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
+    figures.lagMs = lastTakenUs > lastArrivalUs ? double(lastTakenUs - lastArrivalUs) / 1000.0 : 0.0;
+}
+
 Figures runFlood(const std::string& home, bool morph, bool cable, bool coalesce) {
     startEditor(home);
     LearnBindings = {{1, PotController, CutoffParameter}, {1, MorphController, MorphBindingParameter}};
@@ -119,22 +141,7 @@ Figures runFlood(const std::string& home, bool morph, bool cable, bool coalesce)
     const uint64_t lastArrivalUs = FloodStartUs + uint64_t(FloodSize - 1) * FloodSpanUs / FloodSize;
     sim::setScriptEnd((FloodStartUs + FloodSpanUs) / 1000 + 1);
 
-    const auto wallStart = std::chrono::steady_clock::now();
-    uint64_t lastTakenUs = 0;
-    for (;;) {
-        const Event e = nextCommandLoopEvent();
-        if (e.kind == EventKind::CloseRequested) break;
-        const auto passStart = std::chrono::steady_clock::now();
-        passBytes = 0;
-        commandLoopPass(e, coalesce);
-        const auto passUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - passStart).count();
-        ++figures.passes;
-        const uint64_t cableUs = cable ? sim::wireTimeUs(passBytes) : 0;
-        sim::advanceToUs(sim::nowUs() + uint64_t(passUs) + cableUs);  // the messages that came meanwhile
-        if (isMidiInputEvent(e)) lastTakenUs = sim::nowUs();
-    }
-    figures.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
-    figures.lagMs = lastTakenUs > lastArrivalUs ? double(lastTakenUs - lastArrivalUs) / 1000.0 : 0.0;
+    runPasses(figures, passBytes, lastArrivalUs, cable, coalesce);
     figures.unitValue = sim::theUnit().Parameters[{0x0D, 2}];
     sim::setMidiOutSink(nullptr);
     closeMidiDevices();
@@ -163,22 +170,7 @@ Figures runThruFlood(const std::string& home, bool monitor, bool cable) {
     const uint64_t lastArrivalUs = FloodStartUs + uint64_t(FloodSize - 1) * FloodSpanUs / FloodSize;
     sim::setScriptEnd((FloodStartUs + FloodSpanUs) / 1000 + 1);
 
-    const auto wallStart = std::chrono::steady_clock::now();
-    uint64_t lastTakenUs = 0;
-    for (;;) {
-        const Event e = nextCommandLoopEvent();
-        if (e.kind == EventKind::CloseRequested) break;
-        const auto passStart = std::chrono::steady_clock::now();
-        passBytes = 0;
-        commandLoopPass(e, true);
-        const auto passUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - passStart).count();
-        ++figures.passes;
-        const uint64_t cableUs = cable ? sim::wireTimeUs(passBytes) : 0;
-        sim::advanceToUs(sim::nowUs() + uint64_t(passUs) + cableUs);
-        if (isMidiInputEvent(e)) lastTakenUs = sim::nowUs();
-    }
-    figures.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
-    figures.lagMs = lastTakenUs > lastArrivalUs ? double(lastTakenUs - lastArrivalUs) / 1000.0 : 0.0;
+    runPasses(figures, passBytes, lastArrivalUs, cable, true);
     sim::setMidiOutSink(nullptr);
     closeMidiDevices();
     closeMainWindow();
