@@ -633,7 +633,7 @@ void setWindowZoom(int percent) {
 
 int windowZoom() { return backend().Zoom; }
 
-void clientAreaLimit(int& width, int& height) {
+void clientAreaLimit(int& width, int& height, int percent) {
     width = 0;
     height = 0;
     startFltk();
@@ -641,7 +641,7 @@ void clientAreaLimit(int& width, int& height) {
     int x = 0, y = 0;
     Fl::screen_work_area(x, y, width, height, 0);
     width = std::max(width, 0);
-    height = std::max(height - MenuBarHeight - FrameAllowance, 0);
+    height = std::max(height - zoomedLength(MenuBarHeight, percent) - FrameAllowance, 0);
 }
 
 MenuHandle createMenuBar() {
