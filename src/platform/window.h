@@ -6,12 +6,15 @@
 // mainCanvas(): the client area as a Canvas. Draw into it, then presentMainWindow() shows
 //   what was drawn (backends copy only the damaged part).
 // closeMainWindow(): closes it; the program ends soon after.
-// setWindowZoom(percent): shows the Canvas at 100, 150, 200 or 300 % (platform/zoomscale.h):
-//   the client area becomes the Canvas's size times the level and is redrawn from the Canvas,
-//   which keeps its size; the message window follows. Mouse positions stay in Canvas
-//   coordinates. A window opens at 100 %. windowZoom(): the level in force.
-// clientAreaLimit(w, h): the largest client area a main window can have on the screen (its
-//   work area less the frame, caption and menu bar).
+// setWindowZoom(percent): shows the Canvas at one of ZoomLevels (platform/zoomscale.h): the
+//   client area becomes the Canvas's size times the level and is redrawn from the Canvas,
+//   which keeps its size; the message window, the tool windows and the menu bar with its
+//   menus follow (a backend whose menus the system scales by the screen's resolution leaves
+//   them to it). Mouse positions stay in Canvas coordinates. A window opens at 100 %.
+//   windowZoom(): the level in force.
+// clientAreaLimit(w, h, percent): the largest client area a main window shown at `percent`
+//   can have on the screen (its work area less the frame, caption and menu bar at that
+//   level).
 //
 // Menus are opaque numbers (never 0). Check marks and greying are set by command identifier
 // on the whole menu bar, so they reach items in submenus.
@@ -34,7 +37,7 @@ void presentMainWindow();
 void closeMainWindow();
 void setWindowZoom(int percent);
 int windowZoom();
-void clientAreaLimit(int& width, int& height);
+void clientAreaLimit(int& width, int& height, int percent);
 
 using MenuHandle = int;
 

@@ -2,8 +2,9 @@
 //
 // A pixel (x, y) of the screen image shows the canvas pixel (x * 100 / p, y * 100 / p),
 // rounded down (p the level in percent). So 200 % and 300 % replicate each pixel 2 x 2 and
-// 3 x 3; at 150 % the canvas pixels become 2, 1, 2, 1 ... screen pixels along each axis: no
-// colour is blended and a one-pixel line stays one or two pixels wide. The same rule maps a
+// 3 x 3; at 150 % the canvas pixels become 2, 1, 2, 1 ... screen pixels along each axis, at
+// 125 % 2, 1, 1, 1, 2, 1, 1, 1 ...: no colour is blended and a one-pixel line stays one or two
+// pixels wide. The same rule maps a
 // mouse position on the screen back to the canvas, so every hit test is the one at 100 %.
 //
 // ZoomLevels: the levels offered, smallest first.
@@ -20,7 +21,7 @@
 
 class Canvas;
 
-constexpr int ZoomLevels[] = {100, 150, 200, 300};
+constexpr int ZoomLevels[] = {100, 125, 150, 200, 300};
 
 int zoomedLength(int n, int percent);
 int unzoomed(int x, int percent);

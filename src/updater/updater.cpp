@@ -6,6 +6,7 @@
 #include "platform/announce.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/input.h"
 #include "platform/midi.h"
 #include "platform/process.h"
 #include "platform/trace.h"
@@ -21,6 +22,7 @@
 #include "shared/midi/protocol.h"
 #include "shared/midi/receive.h"
 #include "shared/midi/sysex.h"
+#include "shared/zoom/zoomlevels.h"
 
 namespace updater {
 
@@ -32,6 +34,7 @@ std::string UpdaterCaption;
 std::string LoaderFolder;
 std::string LoaderPath;
 bool UpdaterOptionsWarned = false;
+int UpdaterZoom = 0;
 
 namespace {
 
@@ -55,7 +58,11 @@ void buildUpdaterMenus() {
     appendMenuItem(file, CommandExit, "&Exit");
     appendMenuPopup(MenuBar, file, "&File");
     appendMidiMenu(MenuBar, appendRescanItem);
+    MenuHandle view = createPopupMenu();
+    appendZoomItems(view);
+    appendMenuPopup(MenuBar, view, "&View");
     attachMenuBar(MenuBar);
+    greyZoomItems();
 }
 
 // The lists read again and the chosen devices found by name (opened again when the system's
@@ -110,6 +117,7 @@ void resetUpdaterState() {
     LoaderFolder.clear();
     LoaderPath.clear();
     UpdaterOptionsWarned = false;
+    UpdaterZoom = 0;
     MenuBar = 0;
     TextLines = 0;
 }
@@ -205,6 +213,7 @@ std::string updaterOptionsPath() { return joinPath(UpdaterDirectory, UpdaterName
 
 void readUpdaterOptions() {
     for (const OptionLine& line : readOptionLines(updaterOptionsPath())) {
+        if (line.key == "zoom") readZoomOption(line.value, UpdaterZoom);
         if (line.key == "midi-in-name") MidiInName = line.value;
         if (line.key == "midi-out-name") MidiOutName = line.value;
     }
@@ -212,9 +221,19 @@ void readUpdaterOptions() {
 
 void writeUpdaterOptions(bool tellUser) {
     std::vector<OptionLine> lines;
+    if (UpdaterZoom != 0) lines.push_back({"zoom", std::to_string(UpdaterZoom)});
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
     keepOptionLines(updaterOptionsPath(), lines, tellUser, UpdaterOptionsWarned);
+}
+
+void updaterZoomCommand(int id) {
+    const int level = zoomCommandLevel(id);
+    if (level == windowZoom()) return;
+    setWindowZoom(level);
+    UpdaterZoom = level;
+    writeUpdaterOptions(true);
+    greyZoomItems();
 }
 
 bool openUpdaterMidiDevices() {
@@ -273,6 +292,7 @@ int ktbootMain() {
     UpdaterConfigPath = joinPath(UpdaterDirectory, UpdaterName + ".CFG");
     readUpdaterConfiguration();
     readUpdaterOptions();
+    setWindowZoom(startZoomLevel(UpdaterZoom, screenDpi()));
 
     if (!openUpdaterMidiDevices()) {
         closeMidiDevices();
@@ -294,6 +314,8 @@ int ktbootMain() {
                 postCloseRequest();
             } else if (e.command == CommandLoad) {
                 loadLoaderFileCommand();
+            } else if (isZoomCommand(e.command)) {
+                updaterZoomCommand(e.command);
             } else if (e.command == MidiRescanCommand) {
                 rescanUpdaterDevices(takeMidiDevicesChange());
             } else if (int k = 0; midiInCommandDevice(e.command, k)) {
@@ -309,11 +331,20 @@ int ktbootMain() {
             }
             keepChosenNames(inName, outName);
             break;
+        case EventKind::Key:
+            if (const int id = zoomCommandForKey(e)) updaterZoomCommand(id);
+            break;
         default: break;  // incoming short messages and everything else: nothing to do
         }
         // After the command, so that a change the update's waits took is acted on once the
         // update has ended.
         if (running && takeMidiDevicesChange()) rescanUpdaterDevices(true);
+        // The display-change message, to this loop or to a wait of the update: the level may
+        // no longer fit (KTboot.ini keeps the user's choice for a larger screen).
+        if (running && takeScreenChange()) {
+            setWindowZoom(fittingZoomLevel());
+            greyZoomItems();
+        }
     }
 
     traceStep("exit");

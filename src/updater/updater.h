@@ -1,14 +1,21 @@
-// updater.h - the firmware updater ktboot: one small text window with a "&File" and a
-// "&MIDI" menu; its one real command loads a loader file (*.ldr) and sends it to the unit,
-// which the user has put into its update mode.
+// updater.h - the firmware updater ktboot: one small text window with a "&File", a "&MIDI"
+// and a "&View" menu; its one real command loads a loader file (*.ldr) and sends it to the
+// unit, which the user has put into its update mode.
 //
 // Files: its path file Qrdxpath/KTboot.pth names UpdaterDirectory; its configuration file
 // UpdaterDirectory/KTboot.CFG has three CR LF lines: the folder line, MidiInDevice,
 // MidiOutDevice (without a file: 0 and -1, the mapper); its options file KTboot.ini beside it
-// keeps the devices' names, by which they are found again when their indices moved.
+// keeps the devices' names, by which they are found again when their indices moved, and the
+// window's zoom.
 //
 // Devices: "&MIDI" also has "&Rescan Devices" (2301); it and DevicesChanged are acted on in the
 // command loop only (after an update that took the change has ended).
+//
+// Zoom: "&View" holds the editor's zoom items with their keys and rules (Zoom In, Zoom Out,
+// Actual Size; shared/zoom/zoomlevels.h): the window and its menus are shown at the level,
+// which is the one kept in KTboot.ini while it fits the screen, else at the first start's
+// level for the screen's resolution. A change the user makes is kept at once; a level the
+// screen forced down is not.
 //
 // The update (runFirmwareUpdate): identify the unit (2 s), wait for its erase notice (7 s),
 // send the whole image packed into 7-bit bytes in one SysEx message (a progress bar shows how
@@ -33,6 +40,7 @@ extern std::string UpdaterCaption;     // the window's caption
 extern std::string LoaderFolder;       // folder of the last loader file chosen
 extern std::string LoaderPath;         // the loader file chosen last
 extern bool UpdaterOptionsWarned;      // the user heard KTboot.ini could not be written
+extern int UpdaterZoom;                // the zoom level KTboot.ini keeps (0: none)
 
 // Geometry and colours of the updater's window.
 constexpr int WindowX = 100, WindowY = 100, WindowWidth = 520, WindowHeight = 260;
@@ -88,15 +96,18 @@ void runFirmwareUpdate(const std::string& path);
 
 bool readUpdaterConfiguration();
 bool writeUpdaterConfiguration();
-// The options file KTboot.ini in UpdaterDirectory: the names of the chosen devices
-// (midi-in-name, midi-out-name; MidiInName / MidiOutName of shared/midi/devices.h), read after the
-// configuration file, written when a device is chosen and at shut-down (a failure to write
-// loses only the names: the indices in the configuration file still hold). A failure is told
-// as the editor tells it for KtProg.ini: once per run, when a device was chosen (tellUser),
-// never at shut-down.
+// The options file KTboot.ini in UpdaterDirectory: the window's zoom (zoom, UpdaterZoom, the
+// editor's key) and the names of the chosen devices (midi-in-name, midi-out-name; MidiInName /
+// MidiOutName of shared/midi/devices.h), read after the configuration file, written when the
+// zoom or a device is chosen and at shut-down (a failure to write loses only the names and the
+// zoom: the indices in the configuration file still hold). A failure is told as the editor
+// tells it for KtProg.ini: once per run, when the user chose something (tellUser), never at
+// shut-down.
 std::string updaterOptionsPath();
 void readUpdaterOptions();
 void writeUpdaterOptions(bool tellUser);
+// A zoom item of "&View" (or its key): the window goes to the item's level, which is kept.
+void updaterZoomCommand(int id);
 // Opens the MIDI devices the updater's way; false (after "No MIDI IN device present!!!")
 // when there is no input device, and the program must end.
 bool openUpdaterMidiDevices();

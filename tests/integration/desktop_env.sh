@@ -22,14 +22,15 @@ need_tools() {
 
 remember() { pids+=("$1"); }
 
-# drag WINDOW X Y1 Y2: a left-button drag from (X, Y1) to (X, Y2) in the window's client
-# area below the menu bar (25 pixels), held long enough for the program to poll it.
+# drag WINDOW X Y1 Y2 [BAR]: a left-button drag from (X, Y1) to (X, Y2) in the window's client
+# area below the menu bar (BAR pixels high: 25, more at a zoom), held long enough for the
+# program to poll it.
 drag() {
-    local X Y WIDTH HEIGHT SCREEN WINDOW
+    local X Y WIDTH HEIGHT SCREEN WINDOW bar=${5:-25}
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove $((X + $2)) $((Y + 25 + $3)) mousedown 1
+    xdotool mousemove $((X + $2)) $((Y + bar + $3)) mousedown 1
     sleep 0.3
-    xdotool mousemove $((X + $2)) $((Y + 25 + $4))
+    xdotool mousemove $((X + $2)) $((Y + bar + $4))
     sleep 0.3
     xdotool mouseup 1
     sleep 0.5

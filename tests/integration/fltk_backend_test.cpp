@@ -163,6 +163,39 @@ TEST_F(FltkBackendTest, TheClientAreaIsTheMenuBarAboveExactlyThePanel) {
     EXPECT_EQ(Window->y(), WinY);
 }
 
+// At a zoom the menu bar and its menus grow with the panel (FLTK draws the items, pulled-down
+// ones too, in the bar's text size); the panel below the taller bar is the Canvas at the zoom,
+// pixel for pixel, and the mouse over it maps back to Canvas coordinates. The room a window
+// has on the screen counts the bar at the level asked about.
+TEST_F(FltkBackendTest, TheMenuBarFollowsTheZoomAndThePanelStaysBelowIt) {
+    paintPattern(mainCanvas());
+    presentMainWindow();
+    for (int level : {125, 200, 100}) {
+        setWindowZoom(level);
+        Fl_Menu_Bar* bar = menuBarOf(Window);
+        ASSERT_NE(bar, nullptr);
+        const int top = zoomedLength(ktfltk::MenuBarHeight, level);
+        EXPECT_EQ(bar->h(), top) << level;
+        EXPECT_EQ(bar->w(), zoomedLength(PanelW, level)) << level;
+        EXPECT_EQ(bar->textsize(), zoomedLength(FL_NORMAL_SIZE, level)) << level;
+        EXPECT_EQ(Window->h(), top + zoomedLength(PanelH, level)) << level;
+        for (int i = 0; i < 20; ++i) Fl::wait(0.01);
+        Canvas zoomed;
+        zoomCanvas(mainCanvas(), level, zoomed);
+        EXPECT_EQ(differingPixels(zoomed, Window, 0, 0, 0, top, zoomed.width(), zoomed.height()), 0) << level;
+        sendMouse(FL_MOVE, Window, 101, top + 53, 0);
+        int x = 0, y = 0;
+        mousePosition(x, y);
+        EXPECT_EQ(x, unzoomed(101, level)) << level;
+        EXPECT_EQ(y, unzoomed(53, level)) << level;
+    }
+    int width100 = 0, height100 = 0, width300 = 0, height300 = 0;
+    clientAreaLimit(width100, height100, 100);
+    clientAreaLimit(width300, height300, 300);
+    EXPECT_EQ(width300, width100);
+    EXPECT_EQ(height100 - height300, 2 * ktfltk::MenuBarHeight);
+}
+
 TEST_F(FltkBackendTest, ThePresentedCanvasIsOnTheScreenPixelForPixel) {
     paintPattern(mainCanvas());
     presentMainWindow();

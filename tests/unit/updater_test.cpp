@@ -16,6 +16,7 @@
 #include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
 #include "shared/midi/sysex.h"
+#include "shared/zoom/zoomlevels.h"
 #include "unit/unit.h"
 #include "updater/updater.h"
 
@@ -270,6 +271,75 @@ TEST_F(UpdaterRunTest, ConfigurationIsWrittenAtExitAndReadAtTheNextStart) {
     EXPECT_NE(Out.str().find("0 midi open-in 1"), std::string::npos) << Out.str();
     EXPECT_NE(Out.str().find("0 midi open-out 1"), std::string::npos);
     EXPECT_EQ(readFile("KTboot.CFG"), "/somewhere\r\n 1\r\n 1\r\n");
+}
+
+// The window's zoom over three starts: the first on the common 1920 x 1080 laptop at 120 dpi
+// takes 125 %; the View menu's items and keys step through the levels that fit (Zoom In
+// greyed at the top) and KTboot.ini keeps the last; the next start takes the kept level
+// whatever the dpi; on a screen too small for it the first-start rule serves and the kept
+// level stays in the file.
+TEST_F(UpdaterRunTest, TheZoomStartsFromTheScreenAndTheLevelChosenIsKeptInTheOptionsFile) {
+    auto start = [this](int w, int h, int dpi) {
+        sim::reset(Home.string());
+        updater::resetUpdaterState();
+        sim::setTranscript(&Out);
+        sim::setScreen(w, h, false);
+        sim::setScreenDpi(dpi);
+        Out.str("");
+    };
+    auto menu = [](uint32_t at, int id) { sim::schedule(at, [id] { sim::menuCommand(id); }); };
+    auto ctrlKey = [](uint32_t at, int key) {
+        Event e;
+        e.kind = EventKind::Key;
+        e.key = key;
+        e.ctrl = true;
+        sim::scheduleEvent(at, e);
+    };
+    auto zoomLines = [this] {
+        std::string lines;
+        std::istringstream in(Out.str());
+        for (std::string line; std::getline(in, line);) {
+            if (line.find(" zoom ") != std::string::npos) lines += line + "\n";
+        }
+        return lines;
+    };
+    std::vector<bool> usable;  // Zoom In, Zoom Out, Actual Size when looked at
+    auto look = [&usable](uint32_t at) {
+        sim::schedule(at, [&usable] {
+            for (int id : {CommandZoomIn, CommandZoomOut, CommandActualSize}) usable.push_back(sim::menuItemIsEnabled(id));
+        });
+    };
+
+    start(1920, 1080, 120);
+    ctrlKey(1000, '=');  // Ctrl+Plus unshifted
+    menu(1100, CommandZoomIn);
+    menu(1200, CommandZoomIn);
+    look(1250);
+    menu(1300, CommandZoomIn);  // greyed: nothing larger than 300 %
+    ctrlKey(1400, '0');
+    look(1450);
+    ctrlKey(1500, '+');
+    menu(1600, CommandZoomIn);
+    menu(1700, CommandZoomIn);
+    ctrlKey(1800, '-');
+    run(2000);
+    EXPECT_EQ(zoomLines(), "0 zoom 125 650 325\n1000 zoom 150 780 390\n1100 zoom 200 1040 520\n"
+                           "1200 zoom 300 1560 780\n1400 zoom 100 520 260\n1500 zoom 125 650 325\n"
+                           "1600 zoom 150 780 390\n1700 zoom 200 1040 520\n1800 zoom 150 780 390\n");
+    EXPECT_EQ(usable, (std::vector<bool>{false, true, true, true, false, false}));
+    EXPECT_EQ(readFile("KTboot.ini").rfind("zoom = 150\r\n", 0), 0u) << readFile("KTboot.ini");
+
+    start(2800, 1600, 96);
+    run(1000);
+    EXPECT_EQ(zoomLines(), "0 zoom 150 780 390\n");
+
+    start(700, 500, 144);  // no room for 150 % (780 wide): the first-start rule gives 125 %
+    look(500);
+    usable.clear();
+    run(1000);
+    EXPECT_EQ(zoomLines(), "0 zoom 125 650 325\n");
+    EXPECT_EQ(usable, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(readFile("KTboot.ini").rfind("zoom = 150\r\n", 0), 0u) << readFile("KTboot.ini");
 }
 
 TEST_F(UpdaterRunTest, AShortConfigurationIsReportedAndTheDefaultsServe) {

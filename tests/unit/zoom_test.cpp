@@ -18,7 +18,9 @@ protected:
 TEST_F(ZoomStartTest, FirstStartTakesTheLargestLevelThatFitsAndTheDpiAllows) {
     sim::setScreen(5000, 3000, false);  // room for 300 %
     EXPECT_EQ(startZoomLevel(0, 96), 100);
-    EXPECT_EQ(startZoomLevel(0, 120), 100);  // 125 % is no level
+    EXPECT_EQ(startZoomLevel(0, 119), 100);
+    EXPECT_EQ(startZoomLevel(0, 120), 125);
+    EXPECT_EQ(startZoomLevel(0, 143), 125);
     EXPECT_EQ(startZoomLevel(0, 144), 150);
     EXPECT_EQ(startZoomLevel(0, 191), 150);
     EXPECT_EQ(startZoomLevel(0, 192), 200);
@@ -28,6 +30,13 @@ TEST_F(ZoomStartTest, FirstStartTakesTheLargestLevelThatFitsAndTheDpiAllows) {
     EXPECT_EQ(startZoomLevel(0, 288), 200);
     sim::setScreen(2671, 1444, false);
     EXPECT_EQ(startZoomLevel(0, 288), 150);
+    sim::setScreen(1920, 1080, false);  // the common laptop: 125 % (1670 x 903), not 150 % (2004 wide)
+    EXPECT_EQ(startZoomLevel(0, 120), 125);
+    EXPECT_EQ(startZoomLevel(0, 192), 125);
+    EXPECT_EQ(startZoomLevel(150, 192), 125);
+    EXPECT_EQ(startZoomLevel(0, 96), 100);
+    sim::setScreen(1669, 1080, false);
+    EXPECT_EQ(startZoomLevel(0, 120), 100);
     sim::setScreen(800, 600, false);  // smaller than the panel: 100 % all the same
     EXPECT_EQ(startZoomLevel(0, 192), 100);
 }
@@ -38,6 +47,7 @@ TEST_F(ZoomStartTest, AKeptLevelCountsWhileItFitsWhateverTheDpi) {
     EXPECT_EQ(startZoomLevel(100, 192), 100);
     EXPECT_EQ(startZoomLevel(300, 192), 200);  // no longer fits: the first-start rule
     EXPECT_EQ(startZoomLevel(300, 96), 100);
+    EXPECT_EQ(startZoomLevel(125, 192), 125);
     EXPECT_EQ(startZoomLevel(175, 192), 200);  // not a level at all
 }
 
@@ -60,6 +70,15 @@ TEST_F(ZoomStartTest, TheViewMenuOffersOnlyWhatTheScreenAllows) {
     fitZoomToScreen();
     EXPECT_EQ(windowZoom(), 150);
     EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomIn));
+    sim::setScreen(1920, 1080, false);  // 125 % is the largest that fits
+    fitZoomToScreen();
+    EXPECT_EQ(windowZoom(), 125);
+    EXPECT_FALSE(sim::menuItemIsEnabled(CommandZoomIn));
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandZoomOut));
+    setWindowZoom(100);
+    updateViewMenu();
+    EXPECT_TRUE(sim::menuItemIsEnabled(CommandZoomIn));
+    EXPECT_EQ(zoomCommandLevel(CommandZoomIn), 125);
     sim::setScreen(1000, 700, false);  // smaller than the panel: 100 % all the same
     fitZoomToScreen();
     EXPECT_EQ(windowZoom(), 100);

@@ -1,6 +1,8 @@
 // The one rule by which every backend shows a Canvas at a zoom level, and maps the mouse back.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/canvas.h"
 #include "platform/zoomscale.h"
 
@@ -45,31 +47,37 @@ TEST(ZoomScale, WholeLevelsReplicateEveryPixel) {
     }
 }
 
-TEST(ZoomScale, AtOneAndAHalfOneLinePixelLinesStayOneOrTwoPixelsWideAndNothingIsBlended) {
-    // Vertical one-pixel lines at every column offset, on black.
-    Canvas src(40, 10, Black);
-    for (int x = 1; x < 40; x += 3) src.fillBox(x, 0, 1, 10, White);
-    Canvas shown;
-    zoomCanvas(src, 150, shown);
-    EXPECT_EQ(shown.width(), 60);
-    EXPECT_EQ(shown.height(), 15);
-    const std::vector<int> runs = whiteRuns(shown, 7);
-    EXPECT_EQ(runs.size(), 13u);  // every line is still there, none merged with another
-    for (int w : runs) EXPECT_TRUE(w == 1 || w == 2) << w;
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x) {
-            const Rgb p = shown.pixel(x, y);
-            EXPECT_TRUE(p == White || p == Black) << x << "," << y;
+// 125 % and 150 % are as sharp as whole levels: nothing is blended, one-pixel lines stay one or
+// two pixels wide and none merges with its neighbour; each canvas pixel takes a fixed pattern
+// of screen pixels (2, 1, 1, 1 at 125 %; 2, 1 at 150 %).
+TEST(ZoomScale, FractionalLevelsKeepOnePixelLinesSharp) {
+    const struct {
+        int level;
+        int shownWidth;
+        std::vector<int> runs;  // the screen pixels of canvas pixels 0, 1, 2, 3, 4
+    } cases[] = {{125, 50, {2, 1, 1, 1, 2}}, {150, 60, {2, 1, 2, 1, 2}}};
+    for (const auto& c : cases) {
+        // Vertical one-pixel lines at every column offset, on black.
+        Canvas src(40, 10, Black);
+        for (int x = 1; x < 40; x += 3) src.fillBox(x, 0, 1, 10, White);
+        Canvas shown;
+        zoomCanvas(src, c.level, shown);
+        EXPECT_EQ(shown.width(), c.shownWidth) << c.level;
+        const std::vector<int> runs = whiteRuns(shown, 7);
+        EXPECT_EQ(runs.size(), 13u) << c.level;  // every line is still there, none merged with another
+        for (int w : runs) EXPECT_TRUE(w == 1 || w == 2) << c.level << ": " << w;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const Rgb p = shown.pixel(x, y);
+                ASSERT_TRUE(p == White || p == Black) << c.level << " " << x << "," << y;
+            }
+        for (int x = 0; x < 5; ++x) {
+            Canvas dot(8, 1, Black);
+            dot.setPixel(x, 0, White);
+            zoomCanvas(dot, c.level, shown);
+            EXPECT_EQ(whiteRuns(shown, 0), std::vector<int>{c.runs[static_cast<size_t>(x)]}) << c.level << " x " << x;
         }
-    // Each canvas pixel takes 2, 1, 2, 1 ... screen pixels: 1.5 on average.
-    Canvas dot(4, 1, Black);
-    dot.setPixel(0, 0, White);
-    zoomCanvas(dot, 150, shown);
-    EXPECT_EQ(whiteRuns(shown, 0), std::vector<int>{2});
-    dot.clear(Black);
-    dot.setPixel(1, 0, White);
-    zoomCanvas(dot, 150, shown);
-    EXPECT_EQ(whiteRuns(shown, 0), std::vector<int>{1});
+    }
 }
 
 TEST(ZoomScale, TheMouseMapsBackToThePixelShownUnderIt) {
@@ -89,6 +97,9 @@ TEST(ZoomScale, TheMouseMapsBackToThePixelShownUnderIt) {
     EXPECT_EQ(zoomedLength(1336, 150), 2004);
     EXPECT_EQ(zoomedLength(722, 150), 1083);
     EXPECT_EQ(zoomedLength(3, 150), 5);
+    EXPECT_EQ(zoomedLength(1336, 125), 1670);
+    EXPECT_EQ(zoomedLength(722, 125), 903);
+    EXPECT_EQ(unzoomed(5, 125), 4);
 }
 
 TEST(ZoomScale, ADamagedRectangleBecomesExactlyTheScreenPixelsShowingIt) {

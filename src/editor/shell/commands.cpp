@@ -110,9 +110,10 @@ const CommandRow CommandRows[] = {
     {CommandMidiLearn, M::Midi, "MIDI &Learn", "", {}, learnCommand, nullptr, learning},
     {CommandForgetLearned, M::Midi, "&Forget Learned Controls", "", {}, forgetLearnedCommand},
 
-    {CommandZoomIn, M::View, "Zoom &In", "Ctrl+Plus", {ctrlKey('+', KeyShift::Either), ctrlKey('=', KeyShift::Either)}, zoomIn, canZoomIn},
-    {CommandZoomOut, M::View, "Zoom &Out", "Ctrl+Minus", {ctrlKey('-', KeyShift::Either)}, zoomOut, canZoomOut},
-    {CommandActualSize, M::View, "&Actual Size", "Ctrl+0", {ctrlKey('0', KeyShift::Either)}, actualSize, canActualSize},
+    // The zoom items are ktboot's too: their texts and keys are shared/zoom/zoomlevels.h's.
+    {CommandZoomIn, M::View, ZoomItems[0].text, ZoomItems[0].keyText, {}, zoomIn, canZoomIn},
+    {CommandZoomOut, M::View, ZoomItems[1].text, ZoomItems[1].keyText, {}, zoomOut, canZoomOut},
+    {CommandActualSize, M::View, ZoomItems[2].text, ZoomItems[2].keyText, {}, actualSize, canActualSize},
     {0, M::View},
     {CommandMidiMonitor, M::View, "&MIDI Monitor", "", {}, midiMonitorCommand, nullptr, midiMonitorShown},
 };
@@ -202,7 +203,7 @@ int commandForKey(const Event& e) {
             if (keyMatches(k, e, key)) return CommandRows[r].id;
         }
     }
-    return 0;
+    return zoomCommandForKey(e);
 }
 
 void dispatchCommand(int id) {

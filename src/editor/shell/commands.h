@@ -12,7 +12,7 @@
 // showCommandStates(): greys the rows that would do nothing and sets the check marks of the
 //   rows whose state is on (for a menu bar just built).
 // commandForKey(e): the command a key event stands for (a row's key with the same Ctrl and
-//   Shift, letters in either case), or 0.
+//   Shift, letters in either case; the zoom items' keys, zoomCommandForKey), or 0.
 // dispatchCommand(id): runs the command of a row or of the device range; any other
 //   identifier is ignored.
 // updateMenuGreying(menu): every row of `menu` with a greying rule greyed or made usable.

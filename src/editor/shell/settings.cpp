@@ -13,6 +13,7 @@
 #include "shared/datafile/pathfile.h"
 #include "shared/midi/devices.h"
 #include "shared/midi/nrpn.h"
+#include "shared/zoom/zoomlevels.h"
 
 EditorOptions Options;
 bool OptionsWarned = false;
@@ -71,8 +72,7 @@ void readOptions() {
     for (const OptionLine& line : readOptionLines(optionsPath())) {
         int zoom = 0;
         LearnBinding b;
-        if (line.key == "zoom" && readNumber(line.value, 100, 300, zoom) &&
-            (zoom == 100 || zoom == 150 || zoom == 200 || zoom == 300)) {
+        if (line.key == "zoom" && readZoomOption(line.value, zoom)) {
             Options.zoom = zoom;
         } else if (line.key == "midi-in-name") {
             MidiInName = line.value;

@@ -1,6 +1,6 @@
 // settings.h - the editor's options file KtProg.ini in the start directory: the settings the
 // configuration file has no line for. Keys:
-//   zoom = 100 | 150 | 200 | 300          the window's zoom level
+//   zoom = 100 | 125 | 150 | 200 | 300    the window's zoom level
 //   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held
 //                                         in MidiInName / MidiOutName of shared/midi/devices.h)
 //   library = PATH                        the library's folder (LibraryFolder of

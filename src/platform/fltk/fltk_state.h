@@ -8,8 +8,9 @@
 // on), except queueEvent, which any thread may call (it is what desktopPostEvent does).
 //
 // Coordinates: the portable code knows only the panel, the client area below the menu bar.
-// MenuBarHeight is the strip the menu bar takes at the top of the main window; a point of the
-// panel is (window x, window y - MenuBarHeight).
+// menuBarHeight() is the strip the menu bar takes at the top of the main window (MenuBarHeight
+// at 100 %, more at a larger zoom, where the menus' text grows with the panel); a point of the
+// panel is (window x, window y - menuBarHeight()).
 #pragma once
 
 #include <FL/Fl_Menu_Item.H>
@@ -127,6 +128,8 @@ struct Backend {
 Backend& backend();
 
 constexpr int MenuBarHeight = 25;
+// The menu bar's height at the zoom in force.
+int menuBarHeight();
 
 // The position the portable code takes for "minimised" (both beyond 3000).
 constexpr int MinimisedPosition = 33536;

@@ -3,8 +3,9 @@
 //
 // Both windows show a Canvas that the portable code draws into; a CanvasView widget copies
 // it to the screen with fl_draw_image, only the part that is damaged or exposed. The main
-// window is the menu bar (MenuBarHeight high) above the panel, which is exactly the size the
-// program asked for; all coordinates the program sees are panel coordinates.
+// window is the menu bar (menuBarHeight() high, its text at the zoom) above the panel, which
+// is exactly the size the program asked for at the zoom; all coordinates the program sees are
+// panel coordinates.
 //
 // Everything a window does for the program becomes an Event in the queue: the close button
 // (CloseRequested; the window stays open), menu picks (Command), keys (Key, KeyUp), the mouse over
@@ -225,7 +226,7 @@ private:
         if (TheRole == Message && mainWindow() != nullptr) {
             // From the screen position: the message window is another top-level window.
             px = Fl::event_x_root() - mainWindow()->x();
-            py = Fl::event_y_root() - mainWindow()->y() - MenuBarHeight;
+            py = Fl::event_y_root() - mainWindow()->y() - menuBarHeight();
         }
         setPointer(unzoomed(px, backend().Zoom), unzoomed(py, backend().Zoom));
     }
@@ -319,7 +320,7 @@ public:
             Event e;
             e.kind = EventKind::WindowMoved;
             e.x = x;
-            e.y = y + MenuBarHeight;  // the panel's top-left corner on the screen
+            e.y = y + menuBarHeight();  // the panel's top-left corner on the screen
             queueEvent(e);
         }
     }
@@ -496,20 +497,30 @@ void waitUntilDrawn(const CanvasView* view) {
     while (!view->drawnOnce() && Clock::now() < end) pump(0.01);
 }
 
+// The menu bar and the menus it pulls down at the zoom: FLTK draws their items (the keys
+// beside them and the check boxes too) in the bar's text size and makes them as high as that
+// needs; the bar itself grows by the level.
+void zoomMenuBar(Fl_Menu_Bar* menuBar, int width) {
+    menuBar->textsize(static_cast<Fl_Fontsize>(zoomedLength(FL_NORMAL_SIZE, backend().Zoom)));
+    menuBar->resize(0, 0, width, menuBarHeight());
+}
+
 // Gives a window of one canvas view the size of that canvas at the zoom (a fixed size), the
 // menu bar above it in the main window.
 void fitWindowToZoom(Fl_Window* window, Fl_Menu_Bar* menuBar, CanvasView* view, const Canvas& canvas) {
     if (window == nullptr || view == nullptr) return;
-    const int top = menuBar != nullptr ? MenuBarHeight : 0;
+    const int top = menuBar != nullptr ? menuBarHeight() : 0;
     const int w = zoomedLength(canvas.width(), backend().Zoom), h = zoomedLength(canvas.height(), backend().Zoom);
     window->size_range(w, h + top, w, h + top);
     window->size(w, h + top);
-    if (menuBar != nullptr) menuBar->resize(0, 0, w, MenuBarHeight);
+    if (menuBar != nullptr) zoomMenuBar(menuBar, w);
     view->resize(0, top, w, h);
     window->redraw();
 }
 
 }  // namespace
+
+int menuBarHeight() { return zoomedLength(MenuBarHeight, backend().Zoom); }
 
 Fl_Window* mainWindow() { return backend().TheMainWindow; }
 Fl_Window* messageWindow() { return backend().MessageOpen ? backend().TheMessageWindow : nullptr; }
@@ -633,7 +644,7 @@ void setWindowZoom(int percent) {
 
 int windowZoom() { return backend().Zoom; }
 
-void clientAreaLimit(int& width, int& height) {
+void clientAreaLimit(int& width, int& height, int percent) {
     width = 0;
     height = 0;
     startFltk();
@@ -641,7 +652,7 @@ void clientAreaLimit(int& width, int& height) {
     int x = 0, y = 0;
     Fl::screen_work_area(x, y, width, height, 0);
     width = std::max(width, 0);
-    height = std::max(height - MenuBarHeight - FrameAllowance, 0);
+    height = std::max(height - zoomedLength(MenuBarHeight, percent) - FrameAllowance, 0);
 }
 
 MenuHandle createMenuBar() {

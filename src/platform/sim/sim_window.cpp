@@ -98,7 +98,7 @@ void setWindowZoom(int percent) {
 int windowZoom() { return machine().Zoom; }
 
 // The simulated screen has no frame or task bar: a client area may take all of it.
-void clientAreaLimit(int& width, int& height) { screenSize(width, height); }
+void clientAreaLimit(int& width, int& height, int) { screenSize(width, height); }
 
 MenuHandle createMenuBar() {
     sim::Machine& m = machine();

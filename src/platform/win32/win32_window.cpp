@@ -659,9 +659,10 @@ void setWindowZoom(int percent) {
 
 int windowZoom() { return backend().Zoom; }
 
-void clientAreaLimit(int& width, int& height) {
+void clientAreaLimit(int& width, int& height, int) {
     // The work area of the monitor the main window is on (the primary one before it opens),
-    // less the frame, caption and menu bar of a main window.
+    // less the frame, caption and menu bar of a main window. Windows draws the menu bar at
+    // the window's resolution (the programs are per-monitor aware), whatever the zoom.
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     MONITORINFO info{};
     info.cbSize = sizeof info;

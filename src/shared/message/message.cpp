@@ -16,7 +16,7 @@ void messageWindowSize(const std::vector<std::string>& lines, int& width, int& h
     for (const std::string& line : lines) longest = std::max(longest, line.size());
     // The screen's room right of and below the window's corner, in Canvas pixels.
     int roomWidth = 0, roomHeight = 0;
-    clientAreaLimit(roomWidth, roomHeight);
+    clientAreaLimit(roomWidth, roomHeight, windowZoom());
     roomWidth = unzoomed(roomWidth - MessageWindowX, windowZoom());
     roomHeight = unzoomed(roomHeight - MessageWindowY, windowZoom());
     const size_t textWidth = std::min<size_t>(longest, 100000) * Canvas::TextCharWidth;

@@ -54,7 +54,7 @@
 //   releaseMidiInput(): ends a hold at once (the editor's command loop, once start-up is over).
 // takeMidiDevicesChange(): true once after DevicesChanged events were taken; for the command
 //   loops only, which call rescanMidiDevices then (never a transfer, a reply wait or a dialog).
-// takeScreenChange(): true once after Other events were taken; for the editor's command loop.
+// takeScreenChange(): true once after Other events were taken; for the programs' command loops.
 // rescanMidiDevices(portsChanged): lists both kinds again and finds the chosen devices by
 //   name: one still there goes on under its index now, its connection kept when the rescan
 //   was asked for by hand, and closed and opened again when the system's ports changed since
