@@ -317,6 +317,11 @@ void mousePosition(int& x, int& y) { ktfltk::pointer(x, y); }
 
 int mouseButtons() { return ktfltk::buttons(); }
 
+// From the server's keyboard now (a round trip): the key events of a Shift pressed while the
+// mouse stands still go to whichever widget has the focus, and X reports a key's own press
+// without it in the modifier state.
+bool shiftHeld() { return Fl::get_key(FL_Shift_L) != 0 || Fl::get_key(FL_Shift_R) != 0; }
+
 int foregroundWindow() {
     // FLTK keeps Fl::focus() inside the window that has the keyboard focus and clears it when
     // the program loses the focus to another program (FocusOut), so the window holding it is
