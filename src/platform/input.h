@@ -2,6 +2,7 @@
 //
 // mousePosition: the pointer in client coordinates of the main window (may be outside it).
 // mouseButtons: 0 none, 1 left, 2 right, 3 both, as they are now (not as queued events say).
+// shiftHeld: a Shift key is down now (either one), whichever window has the keyboard.
 // foregroundWindow: an identity of the window in front: ForegroundMain for the main window,
 //   ForegroundMessage for the message window, anything else for other windows. Compared only
 //   with earlier results of the same call.
@@ -15,6 +16,7 @@ constexpr int ForegroundMessage = 2;
 
 void mousePosition(int& x, int& y);
 int mouseButtons();
+bool shiftHeld();
 int foregroundWindow();
 void screenSize(int& width, int& height);
 int screenDpi();

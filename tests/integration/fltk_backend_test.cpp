@@ -346,6 +346,91 @@ TEST_F(FltkBackendTest, KeysReachTheProgramFromTheMessageWindow) {
     }
 }
 
+// Which of these left presses (X time, panel x, y; a click each) are the second of a double
+// click. FLTK's own count of clicks is made to say "double" every time: the backend must not
+// listen to it.
+struct TimedPress {
+    unsigned long time;
+    int x, y;
+};
+
+std::vector<bool> leftPressesAt(Fl_Window* window, const std::vector<TimedPress>& presses) {
+    const int mb = ktfltk::MenuBarHeight;
+    ktfltk::takeOtherPress();  // no earlier press to pair with
+    drainEvents();
+    std::vector<bool> doubles;
+    for (const TimedPress& p : presses) {
+        fl_event_time = p.time;  // what FLTK's X layer takes from the event
+        Fl::e_clicks = 1;
+        Fl::e_is_click = FL_Button + 1;
+        sendMouse(FL_PUSH, window, p.x, mb + p.y, FL_BUTTON1);
+        sendMouse(FL_RELEASE, window, p.x, mb + p.y, 0);
+        for (const Event& e : drainEvents()) {
+            if (e.kind == EventKind::MouseButton && e.buttons == 1) doubles.push_back(e.doubleClick);
+        }
+    }
+    Fl::e_clicks = 0;
+    return doubles;
+}
+
+// The value of an XSETTINGS manager's property: a string, a colour and the double-click time,
+// in the byte order asked for.
+std::vector<uint8_t> desktopSettings(bool msbFirst, int32_t doubleClickMs) {
+    std::vector<uint8_t> d;
+    auto put16 = [&](uint32_t v) {
+        const uint8_t hi = uint8_t(v >> 8), lo = uint8_t(v);
+        d.insert(d.end(), msbFirst ? std::initializer_list<uint8_t>{hi, lo} : std::initializer_list<uint8_t>{lo, hi});
+    };
+    auto put32 = [&](uint32_t v) {
+        if (msbFirst) put16(v >> 16);
+        put16(v & 0xFFFF);
+        if (!msbFirst) put16(v >> 16);
+    };
+    auto putName = [&](uint8_t type, const std::string& name) {
+        d.push_back(type);
+        d.push_back(0);
+        put16(uint32_t(name.size()));
+        d.insert(d.end(), name.begin(), name.end());
+        while (d.size() % 4 != 0) d.push_back(0);
+        put32(7);  // the serial of its last change
+    };
+    d = {uint8_t(msbFirst ? 1 : 0), 0, 0, 0};
+    put32(3);  // the serial
+    put32(3);  // three settings
+    putName(1, "Net/ThemeName");
+    put32(5);
+    d.insert(d.end(), {'A', 'd', 'w', 'a', 'i', 0, 0, 0});
+    putName(2, "Net/Colour");
+    for (int i = 0; i < 4; ++i) put16(0xABCD);
+    putName(0, "Net/DoubleClickTime");
+    put32(uint32_t(doubleClickMs));
+    return d;
+}
+
+TEST(XSettings, TheDoubleClickTimeIsReadInEitherByteOrderAndNeverPastTheEnd) {
+    for (bool msbFirst : {false, true}) {
+        const std::vector<uint8_t> d = desktopSettings(msbFirst, 250);
+        int32_t ms = 0;
+        ASSERT_TRUE(ktfltk::xsettingsInteger(d.data(), d.size(), "Net/DoubleClickTime", ms)) << msbFirst;
+        EXPECT_EQ(ms, 250);
+        EXPECT_FALSE(ktfltk::xsettingsInteger(d.data(), d.size(), "Net/DndDragThreshold", ms));
+        EXPECT_FALSE(ktfltk::xsettingsInteger(d.data(), d.size(), "Net/ThemeName", ms));  // a string
+        // Cut short anywhere: never found, never read beyond the end (ASan would say).
+        for (size_t size = 0; size < d.size(); ++size) {
+            std::vector<uint8_t> cut(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(size));
+            EXPECT_FALSE(ktfltk::xsettingsInteger(cut.data(), cut.size(), "Net/DoubleClickTime", ms)) << size;
+        }
+    }
+    // A string's length far past the end.
+    std::vector<uint8_t> d = desktopSettings(false, 250);
+    d[36] = 0xFF;
+    d[37] = 0xFF;
+    d[38] = 0xFF;
+    d[39] = 0xFF;
+    int32_t ms = 0;
+    EXPECT_FALSE(ktfltk::xsettingsInteger(d.data(), d.size(), "Net/DoubleClickTime", ms));
+}
+
 TEST_F(FltkBackendTest, TheWheelAndADoubleClickBecomeTheirEvents) {
     const int mb = ktfltk::MenuBarHeight;
     sendMouse(FL_MOVE, Window, 50, mb + 60, 0);
@@ -367,18 +452,36 @@ TEST_F(FltkBackendTest, TheWheelAndADoubleClickBecomeTheirEvents) {
     EXPECT_EQ(wheel[1].notches, -1);
     EXPECT_TRUE(wheel[1].shift);
 
-    Fl::e_clicks = 0;
-    sendMouse(FL_PUSH, Window, 50, mb + 60, FL_BUTTON1);
-    sendMouse(FL_RELEASE, Window, 50, mb + 60, 0);
-    Fl::e_clicks = 1;  // FLTK's count of a press right after the last one
-    sendMouse(FL_PUSH, Window, 50, mb + 60, FL_BUTTON1);
-    sendMouse(FL_RELEASE, Window, 50, mb + 60, 0);
-    Fl::e_clicks = 0;
-    std::vector<bool> presses;
+    EXPECT_EQ(leftPressesAt(Window, {{100000, 50, 60}, {100300, 50, 60}}), (std::vector<bool>{false, true}));
+}
+
+TEST_F(FltkBackendTest, ADoubleClickIsTwoPressesWithinTheTimeAndDistance) {
+    ASSERT_EQ(ktfltk::backend().DoubleClickMs, ktfltk::DefaultDoubleClickMs);  // Xvfb: no desktop settings
+    auto presses = [this](const std::vector<TimedPress>& p) { return leftPressesAt(Window, p); };
+    // 400 ms and 4 pixels either way are still a double click; a third press starts afresh.
+    EXPECT_EQ(presses({{200000, 50, 60}, {200400, 54, 56}, {200500, 54, 56}, {200600, 54, 56}}),
+              (std::vector<bool>{false, true, false, true}));
+    // 900 ms apart, or 5 pixels apart: two clicks.
+    EXPECT_EQ(presses({{300000, 50, 60}, {300900, 50, 60}, {301000, 55, 60}, {301100, 55, 65}}),
+              (std::vector<bool>{false, false, false, false}));
+    // A right press between two left ones parts them.
+    EXPECT_EQ(presses({{400000, 50, 60}}), (std::vector<bool>{false}));
+    Fl::e_keysym = FL_Button + 3;
+    Fl::e_state = FL_BUTTON3;
+    Fl::handle(FL_PUSH, Window);
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, Window);
+    fl_event_time = 400100;
+    Fl::e_keysym = FL_Button + 1;
+    sendMouse(FL_PUSH, Window, 50, ktfltk::MenuBarHeight + 60, FL_BUTTON1);
+    std::vector<bool> afterRight;
     for (const Event& e : drainEvents()) {
-        if (e.kind == EventKind::MouseButton && e.buttons == 1) presses.push_back(e.doubleClick);
+        if (e.kind == EventKind::MouseButton && e.buttons == 1) afterRight.push_back(e.doubleClick);
     }
-    EXPECT_EQ(presses, (std::vector<bool>{false, true}));
+    sendMouse(FL_RELEASE, Window, 50, ktfltk::MenuBarHeight + 60, 0);
+    EXPECT_EQ(afterRight, (std::vector<bool>{false}));
+    // The X server's clock wraps after 49 days: a pair across the wrap is still a pair.
+    EXPECT_EQ(presses({{0xFFFFFF00ul, 50, 60}, {0x00000010ul, 50, 60}}), (std::vector<bool>{false, true}));
 }
 
 TEST_F(FltkBackendTest, MouseEventsComeInPanelCoordinatesWithBothButtons) {

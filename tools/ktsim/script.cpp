@@ -310,12 +310,14 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
             const int id = static_cast<int>(n);
             sim::schedule(t, [id] { sim::menuCommand(id); });
         } else if (verb == "mouse") {
-            if (w.size() != 4 || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
+            // "shift" at the end: a Shift key is held until the next mouse line.
+            const bool shift = w.size() == 5 && w[4] == "shift";
+            if ((w.size() != 4 && !shift) || !parseInt(w[1], -32768, 32767, n) || !parseInt(w[2], -32768, 32767, n2) ||
                 !parseInt(w[3], 0, 3, n3)) {
-                return fail("mouse X Y B (B 0..3)");
+                return fail("mouse X Y B [shift] (B 0..3)");
             }
             int x = static_cast<int>(n), y = static_cast<int>(n2), b = static_cast<int>(n3);
-            sim::schedule(t, [x, y, b, window] { sim::setMouse(x, y, b, window); });
+            sim::schedule(t, [x, y, b, shift, window] { sim::setMouse(x, y, b, shift, window); });
         } else if (verb == "key" || verb == "keyup") {
             const bool repeat = verb == "key" && w.size() == 3 && w[2] == "repeat";
             if ((w.size() != 2 && !repeat) || !parseKey(w[1], e)) {

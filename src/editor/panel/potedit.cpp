@@ -14,6 +14,8 @@ int16_t MouseX = 0, MouseY = 0;
 int16_t PassMouseButtons = 0;
 int16_t PrevPassMouseButtons = 0;
 bool RepeatStarted = false;
+bool PassShift = false;
+DragAnchor Anchor;
 
 namespace {
 
@@ -40,12 +42,38 @@ bool takeNewValue(int newValue, int16_t min, int16_t max, int16_t& value) {
     return true;
 }
 
+// The fine drag's pixels a step, for pots of at least SliderTravel steps.
+constexpr int FinePixelsPerStep = 4;
+
+// The value a drag from the Anchor gives pot (x, y), in the track, this pass; a new anchor
+// (Shift went down or up, another pot) gives the value as it is.
+int anchoredDragValue(int x, int y, int16_t min, int16_t max, int16_t value) {
+    const bool fine = PassShift;
+    if (!Anchor.taken || Anchor.potX != x || Anchor.potY != y || Anchor.fine != fine) {
+        Anchor = DragAnchor{true, x, y, value, MouseY, fine};
+        return value;
+    }
+    const int64_t range = int64_t(max) - min;
+    const int64_t moved = int64_t(Anchor.mouseY) - MouseY;  // up is positive
+    const int64_t st = std::max<int64_t>(SliderTravel, 1);
+    const int64_t steps = fine ? moved * range / (FinePixelsPerStep * std::max(st, range))  // truncated
+                               : roundedQuotient(moved * range, st);
+    const int64_t target = Anchor.value + steps;
+    if (target >= min && target <= max) return static_cast<int>(target);
+    const int end = target > max ? max : min;
+    Anchor.value = end;  // the way back starts at once
+    Anchor.mouseY = MouseY;
+    return end;
+}
+
 }  // namespace
 
 void resetPotEditState() {
     MouseX = MouseY = 0;
     PassMouseButtons = PrevPassMouseButtons = 0;
     RepeatStarted = false;
+    PassShift = false;
+    Anchor = DragAnchor{};
 }
 
 void waitStepRepeat() {
@@ -67,7 +95,9 @@ void handlePotMouse(int x, int y, int16_t min, int16_t max, int16_t& value) {
     const bool onTrack = inTrack(dx, dy);
     if (PassMouseButtons == 1) {
         if (onTrack) {
-            const int newValue = min + static_cast<int>(roundedQuotient(int64_t(st + 27 - dy) * (max - min), st));
+            const int newValue = PassShift || Anchor.taken
+                                     ? anchoredDragValue(x, y, min, max, value)
+                                     : min + static_cast<int>(roundedQuotient(int64_t(st + 27 - dy) * (max - min), st));
             if (takeNewValue(newValue, min, max, value)) drawPotKnob(x, y, min, max, value);
         }
         if (inUpStep(dx, dy) && value < max) {

@@ -10,9 +10,13 @@
 //                  pass (client coordinates; buttons 0 none, 1 left, 2 right, 3 both). Every
 //                  pot of a pass sees the same state, unlike the live mouseButtons() of
 //                  platform/input.h, which a step-button wait looks at.
+//   PassShift      a Shift key was held when the pass read the mouse (only read while a
+//                  button is held)
 //   PrevPassMouseButtons  PassMouseButtons of the previous pass
 //   RepeatStarted  set after the first step-button wait of a press; cleared at every new
 //                  press (by the command loop) and by preparePotImages.
+//   Anchor         where the press's drag goes on from, once Shift was held in it (below);
+//                  cleared at every new press (by the command loop).
 //
 // pollPots(): offers the pass's mouse state (MouseX, MouseY, PassMouseButtons) to every pot in parameter
 //   order and stores the results in ProgramValues; a new effect type switches the effect
@@ -21,7 +25,16 @@
 //   editor/program/morph.h: what it showed stays, as its own change); movePotTo the same.
 // handlePotMouse(x, y, min, max, value): one pot's mouse handling; value changed in place.
 //   Left button: drag value = min + round((ST + 27 - dy) * (max - min) / ST) (halves to even),
-//   or one step up / down followed by waitStepRepeat. Right button in the track: the centre
+//   or one step up / down followed by waitStepRepeat. The fine drag: while Shift is held in
+//   the track, the pot moves from where it is, one step for every four pixels the mouse
+//   moved up (down) since the Anchor, and never faster than a quarter of the drag above
+//   (pots of fewer than ST steps): value = anchor + trunc(moved * (max - min) / (4 *
+//   max(ST, max - min))). Once Shift was held, the rest of the press goes on from the
+//   Anchor too, at the drag's own speed when Shift is up: anchor + round(moved * (max -
+//   min) / ST). The Anchor (the pot's value and the mouse's y) is taken, with no change, in
+//   the first such pass on a pot's track, whenever Shift goes down or up, and when the
+//   mouse comes to another pot's track; a value pushed past an end stops there and anchors
+//   there, so the way back starts at once. A press without Shift drags as described. Right button in the track: the centre
 //   round((min + max) / 2), halves to even. No change when the new value equals the old one,
 //   or the value sits at max (min) and the new one is at or above max (at or below min). Any
 //   other button state changes nothing.
@@ -44,6 +57,18 @@ extern int16_t MouseX, MouseY;        // the mouse of this pass, client coordina
 extern int16_t PassMouseButtons;      // the buttons of this pass: 0 none, 1 left, 2 right, 3 both
 extern int16_t PrevPassMouseButtons;  // PassMouseButtons of the previous pass
 extern bool RepeatStarted;            // the press's first step-button wait is over
+extern bool PassShift;                // Shift was held when this pass read the mouse
+
+// Where a drag that had Shift in it goes on from: the pot (its origin), its value and the
+// mouse's y then, and whether Shift was held (the fine speed).
+struct DragAnchor {
+    bool taken = false;  // Shift was held in this press: the drag goes on from here
+    int potX = 0, potY = 0;
+    int value = 0;
+    int mouseY = 0;
+    bool fine = false;
+};
+extern DragAnchor Anchor;             // the press's anchor, once Shift was held in it
 
 void resetPotEditState();
 void pollPots();

@@ -167,9 +167,11 @@ void servePotInput(const Event& e) {
     MouseX = static_cast<int16_t>(x);
     MouseY = static_cast<int16_t>(y);
     PassMouseButtons = static_cast<int16_t>(mouseButtons());
+    PassShift = PassMouseButtons != 0 && shiftHeld();
     if (PassMouseButtons != 0) {
         if (PrevPassMouseButtons == 0) {
             RepeatStarted = false;
+            Anchor = DragAnchor{};
             beginGesture();
         }
         const bool picked = takeLearnClick();  // MIDI learn picks its pot with this press

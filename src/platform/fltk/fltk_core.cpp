@@ -106,6 +106,84 @@ int onScreenChange(int event) {
 
 }  // namespace
 
+namespace {
+
+// The double-click time the desktop's XSETTINGS manager (of GNOME, KDE, Xfce, xsettingsd)
+// announces for the default screen; the default without one.
+uint32_t desktopDoubleClickMs() {
+    const std::string selection = "_XSETTINGS_S" + std::to_string(DefaultScreen(fl_display));
+    const Window owner = XGetSelectionOwner(fl_display, XInternAtom(fl_display, selection.c_str(), False));
+    if (owner == 0) return DefaultDoubleClickMs;
+    const Atom property = XInternAtom(fl_display, "_XSETTINGS_SETTINGS", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* data = nullptr;
+    constexpr long MaxLongs = 64 * 1024;  // 256 KB: any real set of settings is far smaller
+    if (XGetWindowProperty(fl_display, owner, property, 0, MaxLongs, False, property, &type, &format, &count, &left,
+                           &data) != Success) {
+        return DefaultDoubleClickMs;
+    }
+    int32_t ms = 0;
+    const bool found = data != nullptr && type == property && format == 8 &&
+                       xsettingsInteger(data, count, "Net/DoubleClickTime", ms);
+    if (data != nullptr) XFree(data);
+    if (!found || ms < LeastDoubleClickMs || ms > MostDoubleClickMs) return DefaultDoubleClickMs;
+    return static_cast<uint32_t>(ms);
+}
+
+}  // namespace
+
+bool xsettingsInteger(const uint8_t* data, size_t size, const std::string& name, int32_t& value) {
+    if (size < 12) return false;
+    const bool msbFirst = data[0] == 1;
+    if (data[0] > 1) return false;
+    auto card16 = [&](size_t at) {
+        return msbFirst ? uint32_t(data[at]) << 8 | data[at + 1] : uint32_t(data[at + 1]) << 8 | data[at];
+    };
+    auto card32 = [&](size_t at) {
+        return msbFirst ? card16(at) << 16 | card16(at + 2) : card16(at + 2) << 16 | card16(at);
+    };
+    auto padded = [](size_t n) { return (n + 3) & ~size_t(3); };
+    const uint32_t settings = card32(8);
+    size_t at = 12;
+    for (uint32_t i = 0; i < settings; ++i) {
+        if (size - at < 4) return false;
+        const uint8_t type = data[at];
+        const size_t nameLength = card16(at + 2);
+        at += 4;
+        if (size - at < padded(nameLength) + 4) return false;
+        const bool wanted = name.size() == nameLength && std::equal(name.begin(), name.end(), data + at);
+        at += padded(nameLength) + 4;  // the name and the serial of its last change
+        switch (type) {
+        case 0:  // an integer
+            if (size - at < 4) return false;
+            if (wanted) {
+                value = static_cast<int32_t>(card32(at));
+                return true;
+            }
+            at += 4;
+            break;
+        case 1: {  // a string: its length, then the bytes
+            if (size - at < 4) return false;
+            const size_t length = card32(at);
+            at += 4;
+            if (size - at < padded(length)) return false;
+            at += padded(length);
+            break;
+        }
+        case 2:  // a colour: four 16-bit values
+            if (size - at < 8) return false;
+            at += 8;
+            break;
+        default:
+            return false;
+        }
+        if (wanted) return false;  // the name with a value of another type
+    }
+    return false;
+}
+
 bool openDisplay() {
     if (backend().DisplayOpen) return true;
     // FLTK's fl_open_display ends the process through Fl::fatal when there is no display.
@@ -123,6 +201,7 @@ bool openDisplay() {
     }
     Fl::fatal = previous;
     Fl::add_handler(onScreenChange);
+    backend().DoubleClickMs = desktopDoubleClickMs();
     backend().DisplayOpen = true;
     return true;
 }
@@ -316,6 +395,11 @@ void postCloseRequest() {
 void mousePosition(int& x, int& y) { ktfltk::pointer(x, y); }
 
 int mouseButtons() { return ktfltk::buttons(); }
+
+// From the server's keyboard now (a round trip): the key events of a Shift pressed while the
+// mouse stands still go to whichever widget has the focus, and X reports a key's own press
+// without it in the modifier state.
+bool shiftHeld() { return Fl::get_key(FL_Shift_L) != 0 || Fl::get_key(FL_Shift_R) != 0; }
 
 int foregroundWindow() {
     // FLTK keeps Fl::focus() inside the window that has the keyboard focus and clears it when

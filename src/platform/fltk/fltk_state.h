@@ -71,6 +71,21 @@ struct TextWindow {
     Fl_Text_Buffer* Buffer = nullptr;
 };
 
+// A double click, as Windows tells one by default: the second left press on the same view
+// within the desktop's double-click time of the first and at most DoubleClickDistance pixels
+// from it either way on the screen. A press that ends a double click starts no further one.
+constexpr uint32_t DefaultDoubleClickMs = 400;
+constexpr int DoubleClickDistance = 4;
+// The double-click times a desktop may set that are taken; anything else is a broken setting.
+constexpr int32_t LeastDoubleClickMs = 100, MostDoubleClickMs = 5000;
+
+// The last left press on a view (fltk_window.cpp), for telling a double click.
+struct LeftPress {
+    const void* view = nullptr;  // the view it went to; null: none that a press may pair with
+    uint32_t time = 0;           // the X server's time of it, in ms (wraps after 49 days)
+    int x = 0, y = 0;            // on the screen
+};
+
 struct Backend {
     // The event queue: appended to by the GUI side and by the MIDI thread, taken from by the
     // waits (fltk_core.cpp).
@@ -84,6 +99,8 @@ struct Backend {
     // owns FLTK.
     const std::thread::id MainThread = std::this_thread::get_id();
     int PointerX = 0, PointerY = 0, Buttons = 0;  // the live pointer (panel coordinates)
+    LeftPress LastLeftPress;                        // the press a double click would pair with
+    uint32_t DoubleClickMs = DefaultDoubleClickMs;  // the desktop's, read when the display opens
     int LastForeground = ForegroundOther;
     // The keys down: FLTK's key (Fl::event_key) -> the code their press was queued with; a
     // press of a key in here is a repeat, its release carries that code (fltk_window.cpp).
@@ -160,6 +177,17 @@ void setPointer(int x, int y);
 void setButtons(int buttons);
 int buttons();
 void pointer(int& x, int& y);
+
+// A left press on `view` at X time `time`, screen (x, y): true when it is the second of a
+// double click. takeOtherPress: a press of another button, after which a left press starts
+// afresh.
+bool takeLeftPress(const void* view, uint32_t time, int x, int y);
+void takeOtherPress();
+
+// The integer setting `name` (e.g. "Net/DoubleClickTime") in the value of an XSETTINGS
+// manager's _XSETTINGS_SETTINGS property, in either byte order: false when it is not there
+// or the data is cut short or malformed (nothing is read beyond size).
+bool xsettingsInteger(const uint8_t* data, size_t size, const std::string& name, int32_t& value);
 
 // The windows, for foregroundWindow and for giving the focus back after a dialog; null
 // while closed.

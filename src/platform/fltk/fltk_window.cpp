@@ -28,6 +28,7 @@
 #include <deque>
 #include <map>
 #include <cctype>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -110,6 +111,16 @@ bool takeKeyUp(int window) {
 
 }  // namespace
 
+bool takeLeftPress(const void* view, uint32_t time, int x, int y) {
+    LeftPress& last = backend().LastLeftPress;
+    const bool second = last.view == view && time - last.time <= backend().DoubleClickMs &&
+                        std::abs(x - last.x) <= DoubleClickDistance && std::abs(y - last.y) <= DoubleClickDistance;
+    last = second ? LeftPress{} : LeftPress{view, time, x, y};
+    return second;
+}
+
+void takeOtherPress() { backend().LastLeftPress = LeftPress{}; }
+
 // The widgets of the two windows (named in fltk_state.h, so Backend can hold them).
 
 // Shows a Canvas at the zoom and turns the mouse over it into MouseButton events. `Role` says
@@ -185,8 +196,7 @@ public:
             // still down, the rest of the gesture (drags, the last release, perhaps outside
             // the window) must still come here.
             if (event == FL_RELEASE && buttons() != 0) Fl::pushed(this);
-            // FLTK counts a press soon after the last one at the same place as a further click.
-            reportMouse(event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0);
+            reportMouse(event == FL_PUSH && doubleClickOfPress());
             return 1;
         case FL_MOUSEWHEEL: {
             if (TheRole == Message || Fl::event_dy() == 0) return 1;
@@ -221,6 +231,18 @@ public:
     }
 
 private:
+    // The press just taken: whether it is the second of a double click. FLTK's own count of
+    // clicks allows a second (and 3 pixels of Manhattan distance): the desktop's time and
+    // distance are told here, from the press's X time (fl_event_time), so that presses the
+    // program takes late, after a long wait, keep the time apart they had.
+    bool doubleClickOfPress() {
+        if (Fl::event_button() != FL_LEFT_MOUSE) {
+            takeOtherPress();
+            return false;
+        }
+        return takeLeftPress(this, static_cast<uint32_t>(fl_event_time), Fl::event_x_root(), Fl::event_y_root());
+    }
+
     void notePointer() {
         int px = Fl::event_x() - x(), py = Fl::event_y() - y();
         if (TheRole == Message && mainWindow() != nullptr) {

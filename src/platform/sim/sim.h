@@ -74,7 +74,9 @@ void queueEvent(const Event& e);
 // tool window that is not shown (or not yet opened) are dropped, as a window system delivers
 // nothing to a window that is not on the screen. The live mouse state is in the coordinates
 // of the window the last mouse happening went to.
-void setMouse(int x, int y, int buttons, const std::string& window = "");  // also queues a MouseButton event
+// setMouse also queues a MouseButton event; `shift`: a Shift key is held from now until the
+// next setMouse (the live shiftHeld() of platform/input.h).
+void setMouse(int x, int y, int buttons, bool shift = false, const std::string& window = "");
 // A left double click at (x, y): press, release, a second press flagged as a double click,
 // release; the live mouse state follows each step as the program takes it.
 void doubleClick(int x, int y, const std::string& window = "");

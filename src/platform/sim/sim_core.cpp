@@ -234,7 +234,7 @@ void menuCommand(int commandId) {
     queueEvent(e);
 }
 
-void setMouse(int x, int y, int buttons, const std::string& window) {
+void setMouse(int x, int y, int buttons, bool shift, const std::string& window) {
     Machine& m = machine();
     const int target = targetWindow(window);
     if (target < 0) return;
@@ -243,6 +243,7 @@ void setMouse(int x, int y, int buttons, const std::string& window) {
     m.MouseX = x;
     m.MouseY = y;
     m.MouseButtons = buttons;
+    m.ShiftHeld = shift;
     Event e;
     e.kind = EventKind::MouseButton;
     e.window = target;
@@ -388,6 +389,8 @@ void mousePosition(int& x, int& y) {
 }
 
 int mouseButtons() { return machine().MouseButtons; }
+
+bool shiftHeld() { return machine().ShiftHeld; }
 
 int foregroundWindow() { return machine().Foreground; }
 

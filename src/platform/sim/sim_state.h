@@ -61,6 +61,7 @@ struct Machine {
     int CloseDeliveries = 0;
 
     int MouseX = 0, MouseY = 0, MouseButtons = 0;
+    bool ShiftHeld = false;  // set by each setMouse: Shift held with that mouse state
     int Foreground = 0;
     int ForegroundBeforeMessage = 0;
     int ScreenWidth = 1366, ScreenHeight = 768;

@@ -186,6 +186,8 @@ int mouseButtons() {
     return (left ? 1 : 0) | (right ? 2 : 0);
 }
 
+bool shiftHeld() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
+
 int foregroundWindow() {
     const HWND front = GetForegroundWindow();
     if (front == nullptr) return ForegroundOther;

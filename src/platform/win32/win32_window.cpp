@@ -170,7 +170,9 @@ void queueMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     e.x = p.x;
     e.y = p.y;
     e.buttons = buttons;
-    // With CS_DBLCLKS, Windows sends WM_LBUTTONDBLCLK instead of the second WM_LBUTTONDOWN.
+    // With CS_DBLCLKS, Windows sends WM_LBUTTONDBLCLK instead of the second WM_LBUTTONDOWN,
+    // when it came within GetDoubleClickTime of the first (by the messages' own times) and
+    // within the SM_CXDOUBLECLK x SM_CYDOUBLECLK rectangle around it.
     e.doubleClick = message == WM_LBUTTONDBLCLK;
     queueEvent(e);
 }
