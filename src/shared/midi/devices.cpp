@@ -309,12 +309,14 @@ bool midiOutCommandDevice(int id, int& k) {
 void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi)) {
     MenuHandle midi = createPopupMenu();
     MenuHandle midiIn = createPopupMenu();
-    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(midiIn, MidiInCommandFirst + k, MidiInNames[k]);
+    // Lists to choose from: every device is a check item, so the list lines up.
+    constexpr MenuItemKind Check = MenuItemKind::Check;
+    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(midiIn, MidiInCommandFirst + k, MidiInNames[k], "", Check);
     appendMenuPopup(midi, midiIn, "MIDI &In");
     MenuHandle midiOut = createPopupMenu();
-    appendMenuItem(midiOut, MidiMapperCommand, "MIDI &Mapper");
+    appendMenuItem(midiOut, MidiMapperCommand, "MIDI &Mapper", "", Check);
     appendMenuSeparator(midiOut);
-    for (int k = 0; k < MidiOutCount; ++k) appendMenuItem(midiOut, MidiOutCommandFirst + k, MidiOutNames[k]);
+    for (int k = 0; k < MidiOutCount; ++k) appendMenuItem(midiOut, MidiOutCommandFirst + k, MidiOutNames[k], "", Check);
     appendMenuPopup(midi, midiOut, "MIDI &Out");
     if (appendMore != nullptr) appendMore(midi);
     appendMenuPopup(bar, midi, "&MIDI");
