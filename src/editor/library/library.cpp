@@ -166,6 +166,9 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
         return false;
     }
     for (std::string& name : listing) {
+        // The editor's own SysEx exports ("02 Foo.syx") may lie beside the programs: they
+        // are none of them, and claim no location.
+        if (endsWithNoCase(name, ".syx")) continue;
         const int location = programNumberFromName(name);
         if (location < 1 || location > 99) continue;
         ++files.counts[location];

@@ -31,7 +31,8 @@
 // mayReplace(path): true when nothing but a folder is at path, or the user answers
 //   " Replace NAME?" (NAME without its folder) with " 1:Replace" rather than " 2:Cancel".
 // numberedFiles(folder, files): the batch's list: every regular file of the folder (any
-//   extension) whose name gives a location 1..99, in name order, with the number of files
+//   extension but the editor's own exports, *.syx) whose name gives a location 1..99, in name
+//   order, with the number of files
 //   per location. False after a message: " Cannot read the folder!" / "  FOLDER: REASON"
 //   when the folder cannot be listed, " No program files in this folder!" / "  FOLDER" when
 //   no file gives a location, or " Multiple files assigned to location: L" / " Please
