@@ -3,9 +3,11 @@
 //
 // messageBox(title, text): an ordinary message box with one OK button.
 // alertBox(line1, line2): a box with the exclamation icon, two lines and one " OK " button.
-// fileDialog(kind, title, startFolder, pattern): the common open or save dialog with one
-//   filter (pattern such as "*.prg"), starting in startFolder. Returns the full path chosen or
-//   DialogCancelled.
+// fileDialog(kind, title, startFolder, pattern, initialName): the common open or save dialog
+//   with one filter (pattern such as "*.prg"), starting in startFolder with initialName (a file
+//   name without folder; empty: none) in its name field. Returns the full path chosen, exactly
+//   as the user gave it, or cancelled. The dialog neither adds an extension nor asks about an
+//   existing file: the program does both itself, the same way on every system.
 // askText(title, prompt, initial, answer): a modal one-line text input with a caption, a
 //   prompt above the field and the field holding `initial`; OK / Enter gives the text typed in
 //   `answer` (true), Cancel / Escape / the close button gives false and leaves `answer` as it
@@ -27,8 +29,8 @@ struct DialogAnswer {
 
 void messageBox(const std::string& title, const std::string& text);
 void alertBox(const std::string& line1, const std::string& line2);
-DialogAnswer fileDialog(FileDialogKind kind, const std::string& title,
-                        const std::string& startFolder, const std::string& pattern);
+DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
+                        const std::string& pattern, const std::string& initialName = "");
 DialogAnswer folderDialog(const std::string& title, const std::string& startFolder);
 bool askText(const std::string& title, const std::string& prompt, const std::string& initial,
              std::string& answer);

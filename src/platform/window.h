@@ -21,7 +21,10 @@
 // appendMenuItem(menu, id, text, keyText): keyText ("Ctrl+Z", "Right"; empty: none) is shown
 //   beside the item as its key. The program itself acts on the key (it arrives as a Key
 //   event); a backend whose menus take such keys themselves delivers the item's Command
-//   instead, never both.
+//   instead, never both. kind: a Check item is one that carries a check mark while its
+//   command is on (a device of a list, a mode); a backend that draws room for the mark draws
+//   it for Check items only, so an item keeps its look across rebuilds of the bar, whatever
+//   its neighbours show. Only Check items are given to checkMenuItem.
 // enableMenuItem(id, enabled): greys the item out (false) or makes it usable again; a greyed
 //   item delivers no Command.
 #pragma once
@@ -40,10 +43,12 @@ int windowZoom();
 void clientAreaLimit(int& width, int& height, int percent);
 
 using MenuHandle = int;
+enum class MenuItemKind { Plain, Check };
 
 MenuHandle createMenuBar();
 MenuHandle createPopupMenu();
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText = "");
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText = "",
+                    MenuItemKind kind = MenuItemKind::Plain);
 void appendMenuPopup(MenuHandle menu, MenuHandle popup, const std::string& text);
 void appendMenuSeparator(MenuHandle menu);
 void checkMenuItem(int commandId, bool checked);

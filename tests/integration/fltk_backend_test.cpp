@@ -671,10 +671,10 @@ TEST_F(FltkBackendTest, TheMenuBarShowsTheTreeWithChecksDividersAndLiteralLabels
     appendMenuPopup(bar, file, "&File");
     const MenuHandle midi = createPopupMenu();
     const MenuHandle out = createPopupMenu();
-    appendMenuItem(out, 2000, "MIDI &Mapper");
+    appendMenuItem(out, 2000, "MIDI &Mapper", "", MenuItemKind::Check);
     appendMenuSeparator(out);
-    appendMenuItem(out, 2001, "USB/MIDI 1");
-    appendMenuItem(out, 2002, "@home");
+    appendMenuItem(out, 2001, "USB/MIDI 1", "", MenuItemKind::Check);
+    appendMenuItem(out, 2002, "@home", "", MenuItemKind::Check);
     appendMenuPopup(midi, out, "MIDI &Out");
     appendMenuPopup(bar, midi, "&MIDI");
     checkMenuItem(2001, true);
@@ -733,6 +733,32 @@ TEST_F(FltkBackendTest, TheMenuBarShowsTheTreeWithChecksDividersAndLiteralLabels
 
     destroyMenuBar(bar);
     EXPECT_TRUE(menuBar->menu() == nullptr || menuBar->size() <= 1);
+}
+
+TEST_F(FltkBackendTest, AnItemKeepsItsKindWhateverItsNeighboursShowAndAcrossRebuilds) {
+    // The MIDI menu's commands: Rescan and Forget plain, MIDI Learn a check item, made twice
+    // as the program makes its bar again after a rescan, with the mark on in between.
+    for (int round = 0; round < 2; ++round) {
+        const MenuHandle bar = createMenuBar();
+        const MenuHandle midi = createPopupMenu();
+        appendMenuItem(midi, 2301, "&Rescan Devices");
+        appendMenuItem(midi, 2302, "MIDI &Learn", "", MenuItemKind::Check);
+        appendMenuItem(midi, 2303, "&Forget Learned Controls");
+        appendMenuPopup(bar, midi, "&MIDI");
+        attachMenuBar(bar);
+        checkMenuItem(2302, true);
+
+        Fl_Menu_Bar* menuBar = menuBarOf(Window);
+        ASSERT_NE(menuBar, nullptr);
+        const Fl_Menu_Item* m = menuBar->menu();
+        ASSERT_NE(m, nullptr);
+        ASSERT_GE(menuBar->size(), 4);
+        EXPECT_FALSE(m[1].flags & FL_MENU_TOGGLE) << "Rescan, round " << round;
+        EXPECT_TRUE(m[2].flags & FL_MENU_TOGGLE) << "MIDI Learn, round " << round;
+        EXPECT_TRUE(m[2].flags & FL_MENU_VALUE) << "MIDI Learn, round " << round;
+        EXPECT_FALSE(m[3].flags & FL_MENU_TOGGLE) << "Forget, round " << round;
+        destroyMenuBar(bar);
+    }
 }
 
 TEST(FltkQueue, EventsPostedFromAnotherThreadArriveInOrderAndWakeTheWait) {

@@ -3,6 +3,7 @@
 #include "editor_fixture.h"
 
 #include "editor/preset/effects.h"
+#include <algorithm>
 #include <functional>
 
 #include "editor/shell/folder.h"
@@ -179,6 +180,32 @@ TEST_F(ShellTest, MenusOfferAtMost49InputsAnd50Outputs) {
     }
     EXPECT_EQ(inputs, 49);
     EXPECT_EQ(outputs, 50);
+}
+
+TEST_F(ShellTest, MenuItemsKeepTheirKindWhenTheBarIsMadeAgain) {
+    // MIDI Learn on (a check item marked), then a port comes and the bar is made again: the
+    // commands beside it stay plain items, the devices and the modes stay check items.
+    std::vector<std::string> before, after;
+    sim::schedule(300, [] { sim::menuCommand(2302); });
+    sim::schedule(400, [&] { before = sim::menuListing(); });
+    sim::schedule(500, [] { sim::changeMidiDevices(true, {"KT MIDI Out", "Second Synth"}); });
+    sim::schedule(600, [&] { after = sim::menuListing(); });
+    ASSERT_TRUE(runEditor());
+    const std::vector<std::string> expected = {
+        "&MIDI/MIDI &In/KT MIDI In 50 [check] checked",
+        "&MIDI/MIDI &Out/MIDI &Mapper 99 [check]",
+        "&MIDI/MIDI &Out/KT MIDI Out 100 [check] checked",
+        "&MIDI/&Rescan Devices 2301",
+        "&MIDI/MIDI &Learn 2302 [check] checked",
+        "&MIDI/&Forget Learned Controls 2303",
+        "&Edit/&Compare 2003 [check]",
+        "&Edit/&Undo 2001",
+    };
+    for (const std::string& item : expected) {
+        EXPECT_NE(std::find(before.begin(), before.end(), item), before.end()) << item;
+        EXPECT_NE(std::find(after.begin(), after.end(), item), after.end()) << "rebuilt: " << item;
+    }
+    EXPECT_NE(std::find(after.begin(), after.end(), "&MIDI/MIDI &Out/Second Synth 101 [check]"), after.end());
 }
 
 TEST_F(ShellTest, TheFirstDrainDropsStartUpMidiUpToTheFirstOtherEvent) {

@@ -94,10 +94,10 @@ int programNumberFromName(const std::string& name) {
 }
 
 void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
-             std::string& path, bool& ok) {
+             std::string& path, bool& ok, const std::string& initialName) {
     endMorph();  // a dialog ends Morph: its keys and controller are not the dialog's
     closeMidiDevices();
-    const DialogAnswer answer = fileDialog(kind, title, folder, filter);
+    const DialogAnswer answer = fileDialog(kind, title, folder, filter, initialName);
     holdMidiInput();
     openMidiDevices();
 
@@ -118,6 +118,43 @@ void askFile(FileDialogKind kind, const std::string& title, const std::string& f
     while (mouseButtons() != 0) takeEvent();
 }
 
+std::string offeredFileName(const std::string& extension) {
+    if (CurrentProgramName.empty()) return {};
+    // The program's own file while it still goes by it (its name as it was written, "07
+    // Lead.PRG" too); otherwise its name with the extension.
+    if (programNameFromPath(CurrentProgramFile) == CurrentProgramName && endsWithNoCase(CurrentProgramFile, extension))
+        return CurrentProgramFile;
+    return fileNameOfPath(CurrentProgramName) + extension;
+}
+
+void askSaveFile(const std::string& title, const std::string& filter, const std::string& initialName,
+                 ChosenFileUse use, std::string& folder, std::string& path, bool& ok) {
+    std::string chosenFolder = folder, chosen = path;
+    askFile(FileDialogKind::Save, title, filter, chosenFolder, chosen, ok, initialName);
+    if (ok) {
+        const std::string extension = filter.size() > 1 && filter[0] == '*' ? filter.substr(1) : std::string();
+        std::error_code ec;
+        const auto status = std::filesystem::status(chosen, ec);
+        // A file to be read that exists as typed is the one meant, extension or not.
+        const bool takenAsTyped = use == ChosenFileUse::Read && std::filesystem::exists(status);
+        if (extensionDot(chosen) == std::string::npos && !takenAsTyped) chosen += extension;
+        if (use == ChosenFileUse::Written && !mayReplace(chosen)) {
+            ok = false;  // as if cancelled: the folder and the path stay as they were
+            return;
+        }
+    }
+    folder = chosenFolder;
+    path = chosen;
+}
+
+bool mayReplace(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    // Nothing there, or a folder (the writer names it and writes nothing): nothing to replace.
+    if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) return true;
+    return askChoice(" Replace " + fileNameOfPath(path) + "?", " 1:Replace", " 2:Cancel") == 1;
+}
+
 bool numberedFiles(const std::string& folder, NumberedFiles& files) {
     files = NumberedFiles{};
     std::vector<std::string> listing;
@@ -129,6 +166,9 @@ bool numberedFiles(const std::string& folder, NumberedFiles& files) {
         return false;
     }
     for (std::string& name : listing) {
+        // The editor's own SysEx exports ("02 Foo.syx") may lie beside the programs: they
+        // are none of them, and claim no location.
+        if (endsWithNoCase(name, ".syx")) continue;
         const int location = programNumberFromName(name);
         if (location < 1 || location > 99) continue;
         ++files.counts[location];

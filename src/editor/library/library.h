@@ -12,13 +12,27 @@
 //   CurrentProgramFile and CurrentProgramFilePath from the path (the caption is the caller's).
 // programNumberFromName(name): the location named by the first two characters (0 when they
 //   name none; 1..99 are valid): "07 Lead" and "7Lead" go to 7, "100 Pad" to 10.
-// askFile(kind, title, filter, folder, path, ok): a file dialog with the MIDI devices closed
-//   while it is open (the input quiet for 100 ms after), starting in folder. ok when a file
-//   was chosen: path is set and folder becomes the file's folder. An empty answer, a bare
-//   separator, "0" and a name that is only an extension are taken as cancelled. The click
-//   that closed the dialog does not reach the panel.
+// askFile(kind, title, filter, folder, path, ok, initialName): a file dialog with the MIDI
+//   devices closed while it is open (the input quiet for 100 ms after), starting in folder
+//   with initialName in its name field. ok when a file was chosen: path is set and folder
+//   becomes the file's folder. An empty answer, a bare separator, "0" and a name that is only
+//   an extension are taken as cancelled. The click that closed the dialog does not reach the
+//   panel.
+// offeredFileName(extension): the name a save dialog starts with: the current program's
+//   file ("07 Lead.prg") while the program still goes by it and it has that extension, else
+//   the program's name with the extension ("07 Lead.syx"); empty when the program has no name.
+// askSaveFile(title, filter, initialName, use, folder, path, ok): the one rule of every save
+//   dialog: askFile's save dialog starting with initialName, then the filter's extension
+//   (".prg" of "*.prg") added to a name that has none. use Written (the file is made or
+//   replaced): an existing file is replaced only when mayReplace says so; otherwise ok is
+//   false and folder and path stay as they were. use Read (the save-style dialog of Write
+//   Program from File, which only reads the file): nothing is asked, and a name that exists as
+//   typed keeps it without the extension.
+// mayReplace(path): true when nothing but a folder is at path, or the user answers
+//   " Replace NAME?" (NAME without its folder) with " 1:Replace" rather than " 2:Cancel".
 // numberedFiles(folder, files): the batch's list: every regular file of the folder (any
-//   extension) whose name gives a location 1..99, in name order, with the number of files
+//   extension but the editor's own exports, *.syx) whose name gives a location 1..99, in name
+//   order, with the number of files
 //   per location. False after a message: " Cannot read the folder!" / "  FOLDER: REASON"
 //   when the folder cannot be listed, " No program files in this folder!" / "  FOLDER" when
 //   no file gives a location, or " Multiple files assigned to location: L" / " Please
@@ -62,7 +76,12 @@ void nameProgramAfterFile(const std::string& path);
 int programNumberFromName(const std::string& name);
 
 void askFile(FileDialogKind kind, const std::string& title, const std::string& filter, std::string& folder,
-             std::string& path, bool& ok);
+             std::string& path, bool& ok, const std::string& initialName = "");
+enum class ChosenFileUse { Written, Read };
+std::string offeredFileName(const std::string& extension);
+void askSaveFile(const std::string& title, const std::string& filter, const std::string& initialName,
+                 ChosenFileUse use, std::string& folder, std::string& path, bool& ok);
+bool mayReplace(const std::string& path);
 
 struct NumberedFiles {
     std::vector<std::string> names;  // in name order

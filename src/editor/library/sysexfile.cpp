@@ -58,10 +58,20 @@ int locationOfFileName(const std::string& path) {
     return 0;
 }
 
-bool askSysExFile(FileDialogKind kind, const std::string& title, std::string& path) {
+bool askImportFile(const std::string& title, std::string& path) {
     std::string folder = dialogFolder();
     bool ok = false;
-    askFile(kind, title, "*.syx", folder, path, ok);
+    askFile(FileDialogKind::Open, title, "*.syx", folder, path, ok);
+    if (ok) SysExFolder = folder;
+    return ok;
+}
+
+// An export's file, by the save dialogs' rule: starting with initialName, ".syx" added to a
+// name without extension, an existing file replaced only when the user says so.
+bool askExportFile(const std::string& title, const std::string& initialName, std::string& path) {
+    std::string folder = dialogFolder();
+    bool ok = false;
+    askSaveFile(title, "*.syx", initialName, ChosenFileUse::Written, folder, path, ok);
     if (ok) SysExFolder = folder;
     return ok;
 }
@@ -176,7 +186,7 @@ std::string importedProgramPath(const std::string& folder, int location, int& ne
 
 void exportProgramCommand() {
     std::string path;
-    if (!askSysExFile(FileDialogKind::Save, "Export Program", path)) return;
+    if (!askExportFile("Export Program", offeredFileName(".syx"), path)) return;
     const int location = locationOfFileName(path);
     if (location == 0) return;
     writeFileSafelyOrSay(path, asText(writeRequestFor(location, ParameterCount)));
@@ -206,13 +216,14 @@ void exportAllProgramsCommand() {
     restoreProgramState(panel);
     if (!readAll) return;
     std::string path;
-    if (!askSysExFile(FileDialogKind::Save, "Export All Programs", path)) return;
+    // Many programs in one file: no program's name is offered.
+    if (!askExportFile("Export All Programs", "", path)) return;
     writeFileSafelyOrSay(path, contents);
 }
 
 void importSysExCommand() {
     std::string path;
-    if (!askSysExFile(FileDialogKind::Open, "Import SysEx", path)) return;
+    if (!askImportFile("Import SysEx", path)) return;
     std::vector<uint8_t> bytes;
     if (!readSysExFile(path, bytes)) return;
     const FoundRequests found = findProgramRequests(bytes, static_cast<size_t>(ParameterCount));

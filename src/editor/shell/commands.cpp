@@ -160,7 +160,9 @@ void appendRows(MenuHandle popup, CommandMenu menu) {
         if (row.id == 0) {
             appendMenuSeparator(popup);
         } else {
-            appendMenuItem(popup, row.id, row.text, row.keyText);
+            // A row whose mark the table keeps is a check item; every other row is plain.
+            appendMenuItem(popup, row.id, row.text, row.keyText,
+                           row.checked != nullptr ? MenuItemKind::Check : MenuItemKind::Plain);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "editor/panel/potinput.h"
 #include "editor/shell/settings.h"
 #include "platform/window.h"
+#include "shared/message/message.h"
 
 void learnCommand() {
     setLearning(!Learning);
@@ -10,6 +11,8 @@ void learnCommand() {
 }
 
 void forgetLearnedCommand() {
+    if (LearnBindings.empty()) return;  // nothing to forget, nothing to ask
+    if (askChoice(" Forget every learned control?", " 1:Forget", " 2:Keep") != 1) return;
     LearnBindings.clear();
     saveOptions(true);
 }

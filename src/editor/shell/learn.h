@@ -3,8 +3,9 @@
 // learned controllers are the panel's (editor/panel/potinput.h).
 //
 // learnCommand(): MIDI Learn (2302) on / off, its check mark following.
-// forgetLearnedCommand(): Forget Learned Controls (2303): every binding dropped, the options
-//   file written.
+// forgetLearnedCommand(): Forget Learned Controls (2303): asks " Forget every learned
+//   control?" (" 1:Forget" / " 2:Keep"); Forget drops every binding and writes the options
+//   file, Keep changes nothing. With no binding nothing is asked.
 // serveLearnedControl(e): a MIDI input event in the command loop: true when learning or a
 //   binding took it (it is then not passed through); a new binding ends learning (check mark
 //   off) and is kept in the options file.

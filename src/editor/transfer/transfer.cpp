@@ -40,7 +40,8 @@ void loadProgramCommand() {
 
 void saveProgramCommand() {
     bool ok = false;
-    askProgramFile(FileDialogKind::Save, "Save Program", DataDirectory, CurrentProgramPath, ok);
+    askSaveFile("Save Program", "*.prg", offeredFileName(".prg"), ChosenFileUse::Written, DataDirectory,
+                CurrentProgramPath, ok);
     if (!ok) return;
     nameProgramAfterFile(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
@@ -60,9 +61,10 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
     const bool fromDialog = path.empty();
     if (fromDialog) {
         // The save dialog under the title "Load Program", as the unit's users know it: the
-        // file chosen is shown on the panel while it is written.
+        // file chosen is shown on the panel while it is written. The file is only read, so
+        // choosing an existing one asks nothing.
         bool ok = false;
-        askProgramFile(FileDialogKind::Save, "Load Program", DataDirectory, path, ok);
+        askSaveFile("Load Program", "*.prg", offeredFileName(".prg"), ChosenFileUse::Read, DataDirectory, path, ok);
         if (!ok) return WriteResult::Skipped;
     }
     CurrentProgramName = programNameFromPath(path);

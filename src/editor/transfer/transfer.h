@@ -13,7 +13,10 @@
 //
 // askProgramFile(kind, title, folder, path, ok): the file dialog with the "*.prg" filter,
 //   the MIDI devices closed around it; confirms only a name with a base part; the folder of
-//   the chosen file becomes `folder`; returns after the mouse button is released.
+//   the chosen file becomes `folder`; returns after the mouse button is released. Load
+//   Program's dialog; Save Program's and Write Program from File's save-style dialog go by
+//   the save dialogs' rule (askSaveFile, editor/library/library.h), starting with the current
+//   program's file name: Save asks before it replaces a file, Write only reads the file.
 // A write never takes the edit away: the unit goes on playing what the panel had, so every
 // write command sets the panel's program aside first and puts it back at its end, whatever
 // the outcome (written, refused, failed, cancelled, stopped halfway). Meanwhile the panel and

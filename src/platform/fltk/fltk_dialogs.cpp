@@ -91,7 +91,7 @@ void alertBox(const std::string& line1, const std::string& line2) {
 }
 
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
-                        const std::string& pattern) {
+                        const std::string& pattern, const std::string& initialName) {
     return runDialog([&] {
         DialogAnswer answer;
         if (!ktfltk::openDisplay()) return answer;
@@ -102,6 +102,8 @@ DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std
         chooser.filter(filter.c_str());
         const std::string folder = folderToStartIn(startFolder);
         chooser.directory(folder.c_str());
+        // No SAVEAS_CONFIRM: the program asks before it replaces a file, in its own words.
+        if (!initialName.empty()) chooser.preset_file(initialName.c_str());
         // show(): 0 chosen, 1 cancelled, -1 failed (its text in errmsg).
         const int shown = chooser.show();
         if (shown == 0 && chooser.filename() != nullptr && chooser.filename()[0] != '\0') {

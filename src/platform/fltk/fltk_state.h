@@ -52,6 +52,7 @@ struct MenuEntry {
     MenuHandle popup = 0;
     std::string text;
     std::string keyText;
+    bool check = false;  // a check item: drawn with FLTK's check box, marked or not
 };
 
 // A tool window (toolwindow.h): number n is Backend::Tools[n - 1]. The window is made on

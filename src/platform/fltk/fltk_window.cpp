@@ -382,19 +382,6 @@ bool isChecked(int commandId) {
     return it != backend().Checks.end() && it->second;
 }
 
-// A popup whose items have ever carried a check mark is a list to choose from (the MIDI
-// devices): all its items get FLTK's check box, so they line up. Other popups (File) show
-// plain items.
-bool isCheckList(const std::vector<MenuEntry>& entries) {
-    for (const MenuEntry& entry : entries) {
-        if (!entry.keyText.empty()) return false;  // a menu of commands (Edit), not a list
-    }
-    for (const MenuEntry& entry : entries) {
-        if (entry.kind == MenuEntry::Item && backend().Checks.count(entry.commandId) != 0) return true;
-    }
-    return false;
-}
-
 const char* keepLabel(const std::string& text) {
     // "&" marks the mnemonic in FLTK as it does elsewhere. A label starting with "@" would be
     // drawn as an FLTK symbol; "@@" is a plain "@".
@@ -444,7 +431,6 @@ void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
     auto found = backend().Menus.find(menu);
     if (found == backend().Menus.end() || depth > 16) return;
     const std::vector<MenuEntry>& entries = found->second;
-    const bool checkList = isCheckList(entries);
     long last = -1;  // the last item of this level, which carries a separator after it
     for (const MenuEntry& entry : entries) {
         Fl_Menu_Item item{};
@@ -456,9 +442,10 @@ void appendEntries(std::vector<Fl_Menu_Item>& out, MenuHandle menu, int depth) {
             item.text = keepLabel(entry.text);
             item.callback_ = menuPicked;
             item.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(entry.commandId));
-            if (checkList || backend().Checks.count(entry.commandId) != 0) {
-                item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
-            }
+            // The kind the item was made with decides the box, never what was checked so
+            // far: a plain item beside a check item (Rescan Devices beside MIDI Learn) stays
+            // plain however often the bar is made again.
+            if (entry.check) item.flags = FL_MENU_TOGGLE | (isChecked(entry.commandId) ? FL_MENU_VALUE : 0);
             if (backend().Greyed.count(entry.commandId) != 0) item.flags |= FL_MENU_INACTIVE;
             // The key is shown beside the item; the panel takes the key itself first, and
             // when the menu gets it instead the item's command arrives, never both.
@@ -685,9 +672,11 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return createMenuBar(); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText,
+                    MenuItemKind kind) {
     MenuEntry entry;
     entry.kind = MenuEntry::Item;
+    entry.check = kind == MenuItemKind::Check;
     entry.commandId = commandId;
     entry.text = text;
     entry.keyText = keyText;

@@ -153,7 +153,8 @@ bool shownToolWindow(const std::string& name, Canvas& out);
 void closeToolWindowByUser(const std::string& name);
 bool menuItemIsChecked(int commandId);
 bool menuItemIsEnabled(int commandId);
-// The menu bar as text, one item per line ("&File/&Exit 1001"), for tests.
+// The menu bar as text, one item per line ("&File/&Exit 1001"; a check item
+// "&MIDI/MIDI &Learn 2302 [check]", "... checked" while its mark is on), for tests.
 std::vector<std::string> menuListing();
 
 }  // namespace sim

@@ -486,7 +486,10 @@ DialogAnswer takeAnswer(bool text) {
     return answer;
 }
 
-DialogAnswer fileOrFolderAnswer(const char* kind, const std::string& title, const std::string& startFolder) {
+// initialName: what the dialog's name field holds when it opens; shown only when there is one,
+// so the lines of dialogs without one stay as they were.
+DialogAnswer fileOrFolderAnswer(const char* kind, const std::string& title, const std::string& startFolder,
+                                const std::string& initialName = "") {
     const DialogAnswer answer = takeAnswer(false);
     std::string shown;
     switch (answer.outcome) {
@@ -494,15 +497,18 @@ DialogAnswer fileOrFolderAnswer(const char* kind, const std::string& title, cons
     case DialogOutcome::Cancelled: shown = "cancel"; break;
     case DialogOutcome::NoPath: shown = "nopath"; break;
     }
-    sim::transcript("dialog", std::string(kind) + " " + sim::quote(title) + " " + sim::quote(startFolder) + " -> " + shown);
+    const std::string initial = initialName.empty() ? std::string() : " " + sim::quote(initialName);
+    sim::transcript("dialog", std::string(kind) + " " + sim::quote(title) + " " + sim::quote(startFolder) + initial +
+                                  " -> " + shown);
     return answer;
 }
 
 }  // namespace
 
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
-                        const std::string& /*pattern*/) {
-    DialogAnswer a = fileOrFolderAnswer(kind == FileDialogKind::Open ? "open" : "save", title, startFolder);
+                        const std::string& /*pattern*/, const std::string& initialName) {
+    DialogAnswer a =
+        fileOrFolderAnswer(kind == FileDialogKind::Open ? "open" : "save", title, startFolder, initialName);
     // A file dialog has no "no path" outcome; an answer meant for a folder browser cancels it.
     if (a.outcome == DialogOutcome::NoPath) a.outcome = DialogOutcome::Cancelled;
     return a;

@@ -20,6 +20,7 @@ namespace sim {
 
 struct MenuItemRecord {
     int kind = 0;  // 0 item, 1 popup, 2 separator
+    bool check = false;  // an item appended as MenuItemKind::Check
     int commandId = 0;
     int popup = 0;
     std::string text;

@@ -35,7 +35,7 @@ void listMenu(int menu, const std::string& prefix, std::vector<std::string>& out
     for (const MenuItemRecord& item : it->second) {
         switch (item.kind) {
         case 0:
-            out.push_back(prefix + item.text + " " + std::to_string(item.commandId) +
+            out.push_back(prefix + item.text + " " + std::to_string(item.commandId) + (item.check ? " [check]" : "") +
                           (menuItemIsChecked(item.commandId) ? " checked" : ""));
             break;
         case 1: listMenu(item.popup, prefix + item.text + "/", out, depth + 1); break;
@@ -109,9 +109,11 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return createMenuBar(); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& /*keyText*/) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& /*keyText*/,
+                    MenuItemKind kind) {
     sim::MenuItemRecord item;
     item.kind = 0;
+    item.check = kind == MenuItemKind::Check;
     item.commandId = commandId;
     item.text = text;
     machine().Menus[menu].push_back(item);

@@ -8,6 +8,7 @@
 // window procedure as always and wait in the event queue.
 #include <windows.h>
 #include <commdlg.h>
+#include <cderr.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -84,9 +85,11 @@ void alertBox(const std::string& line1, const std::string& line2) {
 }
 
 DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std::string& startFolder,
-                        const std::string& pattern) {
+                        const std::string& pattern, const std::string& initialName) {
     DialogAnswer answer;
     char path[PathBufferBytes] = {0};
+    // The name field starts with what lpstrFile holds (cut to the buffer, NUL kept).
+    initialName.copy(path, sizeof path - 1);
     const std::string filter = filterOf(pattern);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -98,12 +101,20 @@ DialogAnswer fileDialog(FileDialogKind kind, const std::string& title, const std
     ofn.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
     ofn.lpstrTitle = title.c_str();
     // OFN_NOCHANGEDIR: the dialog would otherwise leave the process's current directory in
-    // the folder the user looked at last. No overwrite question on saving: the program
-    // decides about the file it was given.
+    // the folder the user looked at last. Neither OFN_OVERWRITEPROMPT nor lpstrDefExt: the
+    // program adds the extension and asks before it replaces a file itself, as it does on
+    // every system, and a name would otherwise be asked about twice.
     ofn.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (kind == FileDialogKind::Open) ofn.Flags |= OFN_FILEMUSTEXIST;
     const HWND front = ktwin::beginModal();
-    const BOOL chosen = kind == FileDialogKind::Open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+    auto show = [&] { return kind == FileDialogKind::Open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn); };
+    BOOL chosen = show();
+    // A name the dialog refuses to start with (a character Windows does not allow in file
+    // names) makes it fail before it opens; it is shown empty instead.
+    if (!chosen && path[0] != '\0' && CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
+        path[0] = '\0';
+        chosen = show();
+    }
     ktwin::endModal(front);
     if (chosen && path[0] != '\0') {
         answer.outcome = DialogOutcome::Chosen;

@@ -685,7 +685,10 @@ MenuHandle createMenuBar() {
 
 MenuHandle createPopupMenu() { return addMenu(CreatePopupMenu()); }
 
-void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText) {
+void appendMenuItem(MenuHandle menu, int commandId, const std::string& text, const std::string& keyText,
+                    MenuItemKind /*kind*/) {
+    // Windows keeps room for a check mark beside every item and draws one only where the
+    // program set it; a new item is unmarked, so plain and check items need nothing apart.
     const HMENU handle = menuOf(menu);
     // A tab puts the key at the right edge of the menu, where Windows shows keys.
     const std::string label = keyText.empty() ? text : text + "\t" + keyText;

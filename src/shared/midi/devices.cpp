@@ -27,17 +27,22 @@ bool ScreenChangePending = false;
 namespace {
 
 const std::string NoName(33, ' ');
+// The box's title when the input and the output are told of together.
+const char* const MidiInOutCaption = "MIDI-Error";
 
 bool presentByName(const std::string* names, int count, const std::string& name, int& k) {
     k = findMidiDeviceByName(names, count, 0, name);
     return !name.empty() && k >= 0 && k < count && names[k] == name;
 }
 
+std::string noLongerPresent(const std::string& name) { return "The device " + name + " is no longer present."; }
+
 // A chosen device that is not there: it stays closed, its name kept, until a device of that
-// name is present again; the user hears it once, with the box.
-void loseChosen(bool& lost, const char* caption, const std::string& name) {
+// name is present again; the user hears it once, with the box (unless the caller says it
+// together with its partner's).
+void loseChosen(bool& lost, const char* caption, const std::string& name, bool say = true) {
     lost = true;
-    messageBox(caption, "The device " + name + " is no longer present.");
+    if (say) messageBox(caption, noLongerPresent(name));
 }
 
 // A kept name while no device of its kind is present at all (unplugged): limiting the index
@@ -255,8 +260,9 @@ bool reopenAfterPortsChanged(const MidiDirection& d, int k) {
 // moves with its index; after a change of the ports it is opened again) or, gone, closed with
 // the box; a lost one is opened again when its name is back. The mapper (output -1) never
 // goes away; after a change of the ports it is opened again while there is an output to map
-// to. True when anything changed.
-bool followChosenDevice(const MidiDirection& d, bool portsChanged) {
+// to. True when anything changed. sayLoss false: a device gone is not told here (its partner
+// went with it, and one box tells both).
+bool followChosenDevice(const MidiDirection& d, bool portsChanged, bool sayLoss) {
     int k = 0;
     const bool open = d.isOpen();
     if (open && d.device < 0) return portsChanged && d.count >= 1 && reopenAfterPortsChanged(d, d.device);
@@ -271,12 +277,19 @@ bool followChosenDevice(const MidiDirection& d, bool portsChanged) {
         }
         d.close();
         checkMenuItem(d.commandFirst + d.device, false);
-        loseChosen(d.lost, d.caption, d.name);
+        loseChosen(d.lost, d.caption, d.name, sayLoss);
         return true;
     }
     if (!d.lost || !presentByName(d.names, d.count, d.name, k)) return false;
     reopenChosen(d);
     return true;
+}
+
+// After the lists were read again: the open device, known by its name, is no longer listed
+// (followChosenDevice will close it as lost).
+bool chosenGone(const MidiDirection& d) {
+    int k = 0;
+    return d.isOpen() && d.device >= 0 && !d.name.empty() && !presentByName(d.names, d.count, d.name, k);
 }
 
 // Lists a direction's devices again; true when the list changed.
@@ -291,8 +304,16 @@ bool relistDevices(const MidiDirection& d) {
 bool rescanMidiDevices(bool portsChanged) {
     bool changed = relistDevices(MidiOut);
     if (relistDevices(MidiIn)) changed = true;
-    if (followChosenDevice(MidiOut, portsChanged)) changed = true;
-    if (followChosenDevice(MidiIn, portsChanged)) changed = true;
+    // The unit's In and Out go together when it is unplugged: one box names both.
+    const bool bothGone = chosenGone(MidiOut) && chosenGone(MidiIn);
+    if (followChosenDevice(MidiOut, portsChanged, !bothGone)) changed = true;
+    if (followChosenDevice(MidiIn, portsChanged, !bothGone)) changed = true;
+    if (bothGone) {
+        messageBox(MidiInOutCaption, MidiInName == MidiOutName
+                                         ? noLongerPresent(MidiInName)  // one device with both ports
+                                         : "The devices " + MidiInName + " and " + MidiOutName +
+                                               " are no longer present.");
+    }
     return changed;
 }
 
@@ -309,12 +330,14 @@ bool midiOutCommandDevice(int id, int& k) {
 void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi)) {
     MenuHandle midi = createPopupMenu();
     MenuHandle midiIn = createPopupMenu();
-    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(midiIn, MidiInCommandFirst + k, MidiInNames[k]);
+    // Lists to choose from: every device is a check item, so the list lines up.
+    constexpr MenuItemKind Check = MenuItemKind::Check;
+    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(midiIn, MidiInCommandFirst + k, MidiInNames[k], "", Check);
     appendMenuPopup(midi, midiIn, "MIDI &In");
     MenuHandle midiOut = createPopupMenu();
-    appendMenuItem(midiOut, MidiMapperCommand, "MIDI &Mapper");
+    appendMenuItem(midiOut, MidiMapperCommand, "MIDI &Mapper", "", Check);
     appendMenuSeparator(midiOut);
-    for (int k = 0; k < MidiOutCount; ++k) appendMenuItem(midiOut, MidiOutCommandFirst + k, MidiOutNames[k]);
+    for (int k = 0; k < MidiOutCount; ++k) appendMenuItem(midiOut, MidiOutCommandFirst + k, MidiOutNames[k], "", Check);
     appendMenuPopup(midi, midiOut, "MIDI &Out");
     if (appendMore != nullptr) appendMore(midi);
     appendMenuPopup(bar, midi, "&MIDI");

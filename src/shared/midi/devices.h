@@ -61,7 +61,10 @@
 //   the last rescan (portsChanged: a handle is never trusted across DevicesChanged, since a
 //   port that went and came back in between leaves the lists as they were and the handle
 //   dead; the mapper too, while there is an output); one gone is closed and lost, with a
-//   "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present."; a lost
+//   "MIDI-Out-Error" / "MIDI-In-Error" box "The device NAME is no longer present." (when the
+//   input and the output go at one rescan, as a unit unplugged takes both, one "MIDI-Error"
+//   box "The devices IN and OUT are no longer present.", or the one-device text when both
+//   bear one name); a lost
 //   one whose name is present again is opened (one that fails to open, with the box of the
 //   open, stays lost and is tried again at the next rescan). The check marks of a device closed or
 //   moved are removed; the rebuilt menus check the devices open now. True when the lists or the devices changed, so the program rebuilds its menus.
