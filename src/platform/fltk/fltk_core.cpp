@@ -270,7 +270,8 @@ Event waitEvent() {
             return e;
         }
         ktfltk::Backend& b = ktfltk::backend();
-        if (b.WakeSet && ktfltk::nowMs() >= b.WakeAtMs) {
+        const uint64_t tick = ktfltk::nowMs();
+        if (b.WakeSet && tick >= b.WakeAtMs) {
             b.WakeSet = false;
             e = Event{};
             e.kind = EventKind::Wake;
@@ -278,7 +279,7 @@ Event waitEvent() {
         }
         if (ktfltk::buttons() == 0) {
             // Blocks until something happens, or until the wake asked for is due.
-            ktfltk::pump(b.WakeSet ? static_cast<double>(b.WakeAtMs - ktfltk::nowMs()) / 1000.0 : -1);
+            ktfltk::pump(b.WakeSet ? static_cast<double>(b.WakeAtMs - tick) / 1000.0 : -1);
             continue;
         }
         // A button is held: what the program does with it goes on while the mouse stands
