@@ -44,7 +44,11 @@ shot status-learn
 echo "MIDI Learn shows: click a pot"
 
 # 3. A click on the cutoff pot: the status line asks for a control for it.
-xdotool mousemove $((X + 73)) $((Y + 25 + 245)) click 1
+xdotool mousemove $((X + 73)) $((Y + 25 + 245))
+sleep 0.3
+xdotool mousedown 1
+sleep 0.2
+xdotool mouseup 1
 await_log '^announce: status "(no name)" "MIDI Learn: move a control for .*"$' "the pot clicked did not show"
 shot status-target
 grep '^announce: status' "$work/ktprog.log" | tail -1

@@ -3,7 +3,7 @@
 # KtProg.ini "zoom = 200" on an Xvfb screen with room for it, ktunit as the unit.
 #   desktop_zoom.sh BUILD_DIR SOURCE_DIR
 # Checks: the panel below the menu bar is the golden start picture with every pixel doubled
-# (2672 x 1444), pixel for pixel; a drag given in screen pixels (twice the panel's) reaches
+# (2672 x 1444, the status line below it), pixel for pixel; a drag given in screen pixels (twice the panel's) reaches
 # the unit as the same pot's NRPN, so the mouse is scaled back. Exit 77 (skipped) when Xvfb,
 # jackd, xdotool or ImageMagick are missing.
 set -uo pipefail
@@ -30,7 +30,9 @@ golden="$src/tests/golden/panel_start.png"
 convert "$golden" -scale 200% "$work/golden200.png"
 size=$(identify -format "%wx%h" "$work/golden200.png")
 eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "${WIDTH}x$((HEIGHT - 25))" = "$size" ] || fail "the window's panel is ${WIDTH}x$((HEIGHT - 25)), not $size"
+# Below the panel the status line, 16 rows at 100 %.
+client=$(identify -format "%wx%[fx:h+32]" "$work/golden200.png")
+[ "${WIDTH}x$((HEIGHT - 25))" = "$client" ] || fail "the window's client area is ${WIDTH}x$((HEIGHT - 25)), not $client"
 import -window "$window" "$work/window.png"
 convert "$work/window.png" -crop "${size}+0+25" +repage "$work/panel.png"
 differing=$(compare -metric AE "$work/panel.png" "$work/golden200.png" null: 2>&1) || true
