@@ -58,6 +58,12 @@ void announceToStandardError(Announcement what, const std::vector<std::string>& 
         line += ' ';
         quoteInto(line, text(1));
         break;
+    case Announcement::StatusChanged:
+        line += "status ";
+        quoteInto(line, text(0));
+        line += ' ';
+        quoteInto(line, text(1));
+        break;
     }
     line += '\n';
     std::fputs(line.c_str(), stderr);

@@ -14,18 +14,20 @@
 // MorphMoved     texts = {}, number = m            Morph went on (m = 0) or moved to position m
 // LiveTextShown  texts = {title, last line},       a desktop window of the live text view took
 //                number = lines it holds           the lines added since its last update
+// StatusChanged  texts = {left, middle}            the left or middle part of the editor's
+//                                                  status line changed
 //
 // announceToStandardError(what, texts, number): what the desktop backends' announce does, for
 //   integration tests and debugging: with KT_ANNOUNCE=1 in the environment, one line
 //   "announce: ..." on stderr in the words of the simulation's transcript (message, ask,
-//   choice, text, loop, library, morph, live; strings quoted with \" and \\); otherwise nothing.
+//   choice, text, loop, library, morph, live, status; strings quoted with \" and \\); otherwise nothing.
 #pragma once
 
 #include <string>
 #include <vector>
 
 enum class Announcement { MessageShown, ChoiceAsked, ChoiceAnswered, WindowText, LoopStarted, LibraryListed,
-                          MorphMoved, LiveTextShown };
+                          MorphMoved, LiveTextShown, StatusChanged };
 
 void announce(Announcement what, const std::vector<std::string>& texts, int number = 0);
 void announceToStandardError(Announcement what, const std::vector<std::string>& texts, int number);

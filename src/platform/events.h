@@ -10,6 +10,11 @@
 // waitEventFor(ms, e): like waitEvent but gives up after ms milliseconds (false, e untouched).
 //   Ticks are not generated here. Used by polling waits that must yield the processor.
 // peekEvent(e): takes a pending event without waiting; false when none is pending.
+// wakeAfter(ms): the next waitEvent returns a Wake event ms milliseconds from now when
+//   nothing else came by then, so something the program shows for a while (a result in the
+//   editor's status line) can go away on time without a busy loop. One wake is kept: a later
+//   call replaces it. waitEventFor never returns it. In the simulation a wake never keeps a
+//   run going: when the script's events are used up, CloseRequested comes first.
 // postCloseRequest(): queues CloseRequested for the main window (what WM_CLOSE does).
 #pragma once
 
@@ -36,6 +41,7 @@ enum class EventKind {
     DevicesChanged,  // a MIDI port of the system appeared or went away (lists may differ now)
     ToolWindowHidden,  // window: a tool window's close button hid it
     WindowActivated,   // window: a tool window came to the front by the user's doing
+    Wake,              // the time wakeAfter asked for has come
     Other,
 };
 
@@ -81,3 +87,4 @@ Event waitEvent();
 bool waitEventFor(uint32_t ms, Event& e);
 bool peekEvent(Event& e);
 void postCloseRequest();
+void wakeAfter(uint32_t ms);

@@ -5,6 +5,10 @@
 //   with a client area (the part below the menu bar) of w x h and returns false, after telling the user, when the window system refuses.
 // mainCanvas(): the client area as a Canvas. Draw into it, then presentMainWindow() shows
 //   what was drawn (backends copy only the damaged part).
+// setMainWindowStrip(height): the bottom `height` rows of the client area are a strip the
+//   program keeps for its status (0 when the window opens). The strip is shown, zoomed and
+//   sized like the rest of the client area; only a picture of the window taken for a record
+//   (the simulation's snapshot) leaves it out and shows the rows above it.
 // closeMainWindow(): closes it; the program ends soon after.
 // setWindowZoom(percent): shows the Canvas at one of ZoomLevels (platform/zoomscale.h): the
 //   client area becomes the Canvas's size times the level and is redrawn from the Canvas,
@@ -36,6 +40,7 @@ class Canvas;
 bool openMainWindow(int x, int y, int width, int height, const std::string& caption);
 void setMainWindowCaption(const std::string& caption);
 Canvas& mainCanvas();
+void setMainWindowStrip(int height);
 void presentMainWindow();
 void closeMainWindow();
 void setWindowZoom(int percent);

@@ -4,7 +4,7 @@
 #   desktop_zoom.sh BUILD_DIR SOURCE_DIR
 # Checks: the menu bar grows with the zoom (25 pixels at 100 %, 32 at 125 %, 50 at 200 %) and
 # its text with it; the panel below it is the golden start picture with every pixel doubled
-# (2672 x 1444), pixel for pixel; a drag given in screen pixels (twice the panel's) reaches
+# (2672 x 1444, the status line below it), pixel for pixel; a drag given in screen pixels (twice the panel's) reaches
 # the unit as the same pot's NRPN, so the mouse is scaled back; after Ctrl+Minus twice the
 # panel at 125 % is what the simulation shows at 125 % (ktsim's snapshot), pixel for pixel.
 # KT_SCREENSHOTS=DIR keeps the window at 200 % and 125 % with the View menu pulled down.
@@ -52,7 +52,9 @@ golden="$src/tests/golden/panel_start.png"
 convert "$golden" -scale 200% "$work/golden200.png"
 size=$(identify -format "%wx%h" "$work/golden200.png")
 eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "${WIDTH}x$((HEIGHT - bar))" = "$size" ] || fail "the window's panel is ${WIDTH}x$((HEIGHT - bar)), not $size"
+# Below the panel the status line, 16 rows at 100 %.
+client=$(identify -format "%wx%[fx:h+32]" "$work/golden200.png")
+[ "${WIDTH}x$((HEIGHT - bar))" = "$client" ] || fail "the window's client area is ${WIDTH}x$((HEIGHT - bar)), not $client"
 import -window "$window" "$work/window.png"
 convert "$work/window.png" -crop "${size}+0+$bar" +repage "$work/panel.png"
 differing=$(compare -metric AE "$work/panel.png" "$work/golden200.png" null: 2>&1) || true
@@ -98,7 +100,9 @@ SCRIPT
 grep -q "^0 zoom 125 " "$work/sim/transcript" || fail "the simulation did not start at 125 %"
 size=$(identify -format "%wx%h" "$work/sim/shown125.png")
 eval "$(xdotool getwindowgeometry --shell "$window")"
-[ "${WIDTH}x$((HEIGHT - bar))" = "$size" ] || fail "the window's panel at 125 % is ${WIDTH}x$((HEIGHT - bar)), not $size"
+# The client area, the status line below the panel included, is the simulation's at 125 %.
+client=$(sed -n 's/^0 zoom 125 \([0-9]*\) \([0-9]*\)$/\1x\2/p' "$work/sim/transcript")
+[ "${WIDTH}x$((HEIGHT - bar))" = "$client" ] || fail "the window's client area at 125 % is ${WIDTH}x$((HEIGHT - bar)), not $client"
 import -window "$window" "$work/window.png"
 convert "$work/window.png" -crop "${size}+0+$bar" +repage "$work/panel125.png"
 differing=$(compare -metric AE "$work/panel125.png" "$work/sim/shown125.png" null: 2>&1) || true

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "editor/panel/statusline.h"
 #include "editor/shell/folder.h"
 #include "editor/shell/shell.h"
 #include "platform/canvas.h"
@@ -76,7 +77,7 @@ TEST_F(ShellTest, FirstStartCreatesThePathFilesAndWritesTheConfigurationAtExit) 
     EXPECT_EQ(config[3 + 89].substr(0, 6), " 1    ");  // the declared effect type
     EXPECT_EQ(sim::mainWindowCaption(), "Korvatone Preset Programmer's Interface 1.00  ");
     EXPECT_EQ(sim::mainWindowCanvas().width(), 1340);
-    EXPECT_EQ(sim::mainWindowCanvas().height(), 715);
+    EXPECT_EQ(sim::mainWindowCanvas().height(), 715 + StatusStripHeight);  // the panel, then the status line
 }
 
 TEST_F(ShellTest, TheConfigurationsEffectTypeAndValuesAreThoseOnThePanel) {

@@ -3,6 +3,7 @@
 #include "editor/library/library.h"
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
+#include "editor/panel/statusline.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
 #include "editor/program/morph.h"
@@ -50,6 +51,7 @@ bool storeToLocation(int location) {
     if (!sendWriteRequest(location, writeRequestFor(location, ParameterCount))) return false;
     LastStoredLocation = location;
     setCompareReference();
+    showStatusResult("Stored to " + locationText(location));
     return true;
 }
 

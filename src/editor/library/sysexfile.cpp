@@ -10,6 +10,7 @@
 #include "editor/library/library.h"
 #include "editor/library/librarywindow.h"
 #include "editor/panel/layout.h"
+#include "editor/panel/statusline.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
@@ -189,7 +190,9 @@ void exportProgramCommand() {
     if (!askExportFile("Export Program", offeredFileName(".syx"), path)) return;
     const int location = locationOfFileName(path);
     if (location == 0) return;
-    writeFileSafelyOrSay(path, asText(writeRequestFor(location, ParameterCount)));
+    if (writeFileSafelyOrSay(path, asText(writeRequestFor(location, ParameterCount)))) {
+        showStatusResult("Exported " + countText(1, "program"));
+    }
 }
 
 void exportAllProgramsCommand() {
@@ -218,7 +221,9 @@ void exportAllProgramsCommand() {
     std::string path;
     // Many programs in one file: no program's name is offered.
     if (!askExportFile("Export All Programs", "", path)) return;
-    writeFileSafelyOrSay(path, contents);
+    if (writeFileSafelyOrSay(path, contents)) {
+        showStatusResult("Exported " + countText(static_cast<int>(names.size()), "program"));
+    }
 }
 
 void importSysExCommand() {
@@ -262,5 +267,6 @@ void importSysExCommand() {
     showMessage(counts, limited ? "  An import makes at most " + std::to_string(MaxImportedPrograms) + " program files."
                                 : std::string());
     if (imported > 0) noteLibraryChange(LibraryChange::Folder);
+    if (imported > 0) showStatusResult("Imported " + countText(imported, "program"));
     if (imported == 1) loadNamedProgram(lastPath);
 }

@@ -7,6 +7,7 @@
 #include "editor/panel/palette.h"
 #include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
+#include "editor/panel/statusline.h"
 #include "editor/panel/text.h"
 #include "editor/declaration/identity.h"
 #include "editor/preset/effects.h"
@@ -55,6 +56,7 @@ void drawPanel() {
         }
     }
     drawKeyboard();
+    drawStatusLine();
 }
 
 void captureWindowState() {

@@ -11,7 +11,8 @@
 // drawPanel(): clears to ColourBlue and draws every pot (values clamped and stored back), the
 //   labels (size <= 6 small font centred by 3 px per character, else large by 4), the lines
 //   (style 0..10: a line of that pen width, 0 the thinnest) and frames (style 11 and up: a
-//   rectangle x1, y1, width x2, height y2 with pen style - 10), and the keyboard.
+//   rectangle x1, y1, width x2, height y2 with pen style - 10), the keyboard and the status
+//   line below the panel (statusline.h).
 // captureWindowState(): after the main window opened: StartForeground = LastForeground =
 //   the window in front.
 // refreshPanelIfNeeded(e): draws the panel when asked (PanelRefreshRequest), when the event

@@ -8,6 +8,7 @@
 #include "editor/panel/layout.h"
 #include "editor/panel/potedit.h"
 #include "editor/panel/potinput.h"
+#include "editor/panel/statusline.h"
 #include "editor/preset/parameters.h"
 #include "editor/shell/devices.h"
 #include "editor/shell/commands.h"
@@ -79,6 +80,7 @@ void resetCommandLoopState() {
 
 void startCommandLoop() {
     announce(Announcement::LoopStarted, {});
+    startStatusLine();
     // Nothing is held back (a device switch or a dialog later holds the input 100 ms to keep
     // back what their reopening shakes loose).
     releaseMidiInput();
@@ -164,6 +166,8 @@ bool commandLoopPass(const Event& e, bool coalesceLearned) {
         forwardMidiInput();
     }
     if (!WindowMinimised) updateMorphItem();
+    // Last, so that it says what this pass's command, pot and learned moves left behind.
+    if (updateStatusLine() && !WindowMinimised) presentMainWindow();
     return !closing;
 }
 

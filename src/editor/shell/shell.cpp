@@ -14,6 +14,7 @@
 #include "editor/panel/potedit.h"
 #include "editor/panel/potinput.h"
 #include "editor/panel/pots.h"
+#include "editor/panel/statusline.h"
 #include "editor/panel/text.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/parameters.h"
@@ -95,6 +96,7 @@ void resetEditorState() {
     resetExploreState();
     resetMorphState();
     resetPotInputState();
+    resetStatusLineState();
     resetCommandLoopState();
     resetMidiMonitorState();
     resetOptionsState();
@@ -118,8 +120,9 @@ int ktprogMain() {
     startDeclaredProgram();
     traceStep("declaration");
 
-    // 8.-9. The main window.
-    if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight, "")) return 1;
+    // 8.-9. The main window: the declared panel with the status line below it.
+    if (!openMainWindow(WindowX, WindowY, WindowWidth, WindowHeight + StatusStripHeight, "")) return 1;
+    setMainWindowStrip(StatusStripHeight);
     traceStep("window");
     captureWindowState();
     setMainWindowCaption(WindowCaption);

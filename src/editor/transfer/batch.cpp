@@ -5,6 +5,7 @@
 #include "editor/library/library.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
+#include "editor/panel/statusline.h"
 #include "editor/preset/programfile.h"
 #include "editor/transfer/transfer.h"
 #include "platform/process.h"
@@ -65,6 +66,10 @@ void writeProgramsOfFolder(bool onlyChanged) {
     }
     if (onlyChanged && !failed) {
         showMessage(" Programs written: " + std::to_string(written) + ", unchanged: " + std::to_string(unchanged), "");
+    }
+    if (!failed) {
+        showStatusResult("Wrote " + countText(written, "program") +
+                         (onlyChanged ? ", " + std::to_string(unchanged) + " unchanged" : ""));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "editor/library/sysexfile.h"
 #include "editor/library/unitmemory.h"
 #include "editor/panel/layout.h"
+#include "editor/panel/statusline.h"
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
@@ -45,7 +46,10 @@ void saveProgramCommand() {
     if (!ok) return;
     nameProgramAfterFile(CurrentProgramPath);
     showProgramInCaption(CurrentProgramName);
-    if (writeProgramFile(CurrentProgramPath)) setCompareReference();
+    if (writeProgramFile(CurrentProgramPath)) {
+        setCompareReference();
+        showStatusResult("Saved " + CurrentProgramName);
+    }
     noteLibraryChange(LibraryChange::Folder);  // a new file, or new values in one the library lists
 }
 
@@ -92,6 +96,7 @@ WriteResult writeProgramToUnit(std::string& path, bool onlyChanged) {
 void writeProgramCommand() {
     const SetAsideProgram panel = setAsideProgram();
     std::string path;
-    writeProgramToUnit(path);
+    const bool written = writeProgramToUnit(path) == WriteResult::Written;
     putBackPanelProgram(panel);
+    if (written) showStatusResult("Program written to " + locationText(programNumberFromName(programNameFromPath(path))));
 }

@@ -348,8 +348,17 @@ Event waitEvent() {
             e.kind = EventKind::Repaint;
             return e;
         }
+        ktfltk::Backend& b = ktfltk::backend();
+        const uint64_t tick = ktfltk::nowMs();
+        if (b.WakeSet && tick >= b.WakeAtMs) {
+            b.WakeSet = false;
+            e = Event{};
+            e.kind = EventKind::Wake;
+            return e;
+        }
         if (ktfltk::buttons() == 0) {
-            ktfltk::pump(-1);
+            // Blocks until something happens, or until the wake asked for is due.
+            ktfltk::pump(b.WakeSet ? static_cast<double>(b.WakeAtMs - tick) / 1000.0 : -1);
             continue;
         }
         // A button is held: what the program does with it goes on while the mouse stands
@@ -388,6 +397,11 @@ void postCloseRequest() {
     Event e;
     e.kind = EventKind::CloseRequested;
     ktfltk::queueEvent(e);
+}
+
+void wakeAfter(uint32_t ms) {
+    ktfltk::backend().WakeSet = true;
+    ktfltk::backend().WakeAtMs = ktfltk::nowMs() + ms;
 }
 
 // ---- input.h

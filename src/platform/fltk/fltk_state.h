@@ -107,6 +107,8 @@ struct Backend {
     // press of a key in here is a repeat, its release carries that code (fltk_window.cpp).
     std::map<int, int> HeldKeys;
     bool RepaintPending = false;
+    bool WakeSet = false;    // wakeAfter asked for a Wake at WakeAtMs (nowMs)
+    uint64_t WakeAtMs = 0;
 
     // The windows (fltk_window.cpp).
     Canvas MainCanvas;

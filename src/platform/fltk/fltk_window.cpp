@@ -610,6 +610,10 @@ void setMainWindowCaption(const std::string& caption) {
 
 Canvas& mainCanvas() { return backend().MainCanvas; }
 
+// The strip is shown like the rest of the client area; only the simulation's snapshot,
+// a record of the window, leaves it out.
+void setMainWindowStrip(int /*height*/) {}
+
 void presentMainWindow() {
     if (backend().ThePanel == nullptr) {
         int x, y, w, h;

@@ -138,7 +138,8 @@ constexpr uint64_t wireTimeUs(size_t n) { return uint64_t(n) * 320; }
 // What the runner and tests inspect.
 bool mainWindowIsOpen();
 Canvas& mainWindowCanvas();
-// The main window's client area as the screen shows it (the Canvas at the window's zoom).
+// The main window's client area as the screen shows it (the Canvas at the window's zoom), without
+// the strip the program keeps at its bottom (setMainWindowStrip).
 void shownMainWindow(Canvas& out);
 const std::string& mainWindowCaption();
 bool messageWindowIsOpen();

@@ -1,5 +1,6 @@
 // The simulated machine: virtual clock, timeline, event queue, live input state, dialogs,
 // the process functions and the transcript.
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -336,6 +337,17 @@ Event waitEvent() {
             return e;
         }
         const uint64_t next = m.Timeline.empty() ? m.ScriptEndUs : m.Timeline.begin()->first.first;
+        // A wake comes when nothing else comes first: not the script's next line, not its end
+        // (a wake keeps no run going), not a held button's Tick.
+        if (m.WakeUs != 0 && m.WakeUs <= next && (m.MouseButtons == 0 || m.WakeUs <= m.NowUs + 10000)) {
+            sim::advanceToUs(std::max(m.WakeUs, m.NowUs));
+            m.WakeUs = 0;
+            if (!m.Pending.empty()) return sim::takePending();
+            sim::checkNotRunaway();
+            Event e;
+            e.kind = EventKind::Wake;
+            return e;
+        }
         if (m.MouseButtons != 0 && next > m.NowUs + 10000) {
             // A button is held and nothing happens for 10 ms: the program sees a Tick.
             sim::advanceToUs(m.NowUs + 10000);
@@ -380,6 +392,8 @@ void postCloseRequest() {
     e.kind = EventKind::CloseRequested;
     sim::queueEvent(e);
 }
+
+void wakeAfter(uint32_t ms) { machine().WakeUs = machine().NowUs + uint64_t(ms) * 1000; }
 
 // ---- input.h
 
@@ -441,6 +455,9 @@ void announce(Announcement what, const std::vector<std::string>& texts, int numb
         sim::transcript("morph", std::to_string(number));
         break;
     case Announcement::LiveTextShown:  // the sim writes each line as it is added
+        break;
+    case Announcement::StatusChanged:
+        sim::transcript("status", sim::quote(text(0)) + " " + sim::quote(text(1)));
         break;
     }
 }

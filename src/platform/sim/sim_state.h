@@ -76,6 +76,8 @@ struct Machine {
     std::string Caption;
     Canvas Main;
     int Zoom = 100;  // the main window's zoom level in percent
+    int MainStrip = 0;  // the rows at the bottom of the main window that snapshots leave out
+    uint64_t WakeUs = 0;  // when waitEvent returns a Wake (0: no wake asked for)
     bool MessageOpen = false;
     Canvas Message;
     std::deque<ToolWindowRecord> Tools;  // a deque: the Canvas of one stays put when another opens

@@ -18,7 +18,17 @@ const std::string& mainWindowCaption() { return machine().Caption; }
 bool messageWindowIsOpen() { return machine().MessageOpen; }
 Canvas& messageWindowCanvas() { return machine().Message; }
 
-void shownMainWindow(Canvas& out) { zoomCanvas(machine().Main, machine().Zoom, out); }
+void shownMainWindow(Canvas& out) {
+    const Canvas& main = machine().Main;
+    const int strip = machine().MainStrip;
+    if (strip <= 0 || strip >= main.height()) {
+        zoomCanvas(main, machine().Zoom, out);
+        return;
+    }
+    Canvas picture(main.width(), main.height() - strip);
+    picture.copyFrom(main, 0, 0, picture.width(), picture.height(), 0, 0);
+    zoomCanvas(picture, machine().Zoom, out);
+}
 
 bool menuItemIsEnabled(int commandId) { return machine().Greyed.count(commandId) == 0; }
 
@@ -61,6 +71,7 @@ bool openMainWindow(int /*x*/, int /*y*/, int width, int height, const std::stri
     m.MainOpen = true;
     m.Main.resize(width > 0 ? width : 1, height > 0 ? height : 1);
     m.Zoom = 100;
+    m.MainStrip = 0;
     m.Foreground = ForegroundMain;
     m.Caption.clear();
     setMainWindowCaption(caption);
@@ -75,6 +86,8 @@ void setMainWindowCaption(const std::string& caption) {
 }
 
 Canvas& mainCanvas() { return machine().Main; }
+
+void setMainWindowStrip(int height) { machine().MainStrip = height > 0 ? height : 0; }
 
 void presentMainWindow() {
     int x, y, w, h;

@@ -136,8 +136,18 @@ Event waitEvent() {
             e.kind = EventKind::Repaint;
             return e;
         }
+        ktwin::Backend& b = ktwin::backend();
+        // The wake's time left, by difference: the tick wraps after 49.7 days.
+        const LONG wakeLeft = static_cast<LONG>(b.WakeAt - GetTickCount());
+        if (b.WakeSet && wakeLeft <= 0) {
+            b.WakeSet = false;
+            e = Event{};
+            e.kind = EventKind::Wake;
+            return e;
+        }
         if (mouseButtons() == 0) {
-            ktwin::waitForMessage(INFINITE);
+            // Blocks until a message comes, or until the wake asked for is due.
+            ktwin::waitForMessage(b.WakeSet ? static_cast<DWORD>(wakeLeft) : INFINITE);
             continue;
         }
         // A button is held: what the program does with it goes on while the mouse stands
@@ -162,6 +172,11 @@ void postCloseRequest() {
     Event e;
     e.kind = EventKind::CloseRequested;
     ktwin::queueEvent(e);
+}
+
+void wakeAfter(uint32_t ms) {
+    ktwin::backend().WakeSet = true;
+    ktwin::backend().WakeAt = GetTickCount() + ms;
 }
 
 // ---- input.h

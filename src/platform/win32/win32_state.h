@@ -47,6 +47,8 @@ struct Backend {
     // The program's event queue and a Repaint owed to the blocking wait (win32_core.cpp).
     std::deque<Event> Queue;
     bool RepaintPending = false;
+    bool WakeSet = false;  // wakeAfter asked for a Wake at the tick WakeAt
+    DWORD WakeAt = 0;
     // The keys pressed: scan code (with the extended-key bit) -> the code their press was
     // queued with, which their release carries (win32_window.cpp).
     std::map<int, int> PressedKeys;
