@@ -20,6 +20,8 @@
 #   input, and the location typed there takes the panel's program;
 # - View > MIDI Monitor opens its window; a note played from the keyboard shows in it (its
 #   KT_ANNOUNCE "live" lines), and choosing the item again closes it;
+# - MIDI > MIDI Learn puts "MIDI Learn: click a pot" into the status line below the panel (its
+#   KT_ANNOUNCE "status" lines), and choosing it again takes it away;
 # - File > Exit writes KtProg.CFG with 179 lines;
 # - File > Write Program from File to KT sends "01 Init.prg": the unit takes and answers it,
 #   and no " KT not present" message comes;
@@ -369,14 +371,31 @@ for _ in $(seq 50); do xdotool search --onlyvisible --name '^MIDI Monitor$' >/de
 xdotool search --onlyvisible --name '^MIDI Monitor$' >/dev/null 2>&1 && fail "choosing MIDI Monitor again left its window open"
 echo "choosing MIDI Monitor again closed it"
 
-# 7. File > Exit writes the configuration.
+# 7. MIDI > MIDI Learn (Alt+M, L): the status line asks for a pot; chosen again, it says nothing
+# in its middle part. A screenshot of the window is kept with KT_SCREENSHOTS=DIR.
+xdotool mousemove $((ox + 600)) $((oy + 700)) click 1
+sleep 0.5
+xdotool key alt+m
+sleep 0.5
+xdotool key l
+says 'status "[^"]*" "MIDI Learn: click a pot"$' 10 ||
+    fail_with_log "MIDI Learn did not show in the status line: $(tr -d '\r' <"$work/ktprog.log" | grep '^announce: status' | tail -1)"
+sleep 0.5
+if [ -n "${KT_SCREENSHOTS:-}" ]; then import -window root "$KT_SCREENSHOTS/wine-status-learn.png"; fi
+echo "MIDI Learn in the status line: $(tr -d '\r' <"$work/ktprog.log" | grep '^announce: status' | tail -1)"
+xdotool key alt+m
+sleep 0.5
+xdotool key l
+says 'status "[^"]*" ""$' 10 || fail_with_log "MIDI Learn chosen again left the status line's mode"
+
+# 8. File > Exit writes the configuration.
 end_wine ktprog.exe "$editor"
 [ -f KtProg.CFG ] || fail "no KtProg.CFG was written"
 [ "$(wc -l <KtProg.CFG)" -eq 179 ] || fail "KtProg.CFG has $(wc -l <KtProg.CFG) lines, not 179"
 grep -q '^# output closed' "$log" || fail_with_log "the editor left the MIDI output open"
 echo "File > Exit: KtProg.CFG with 179 lines, the devices closed"
 
-# 8. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
+# 9. ktboot.exe updates the unit in update mode with a 52,500-byte image: File > Load *.ldr
 # file (its mnemonic L), the path typed into the dialog.
 head -c 52500 /dev/urandom >"$c/kt/firmware.ldr"
 log="$work/update.log"
@@ -419,7 +438,7 @@ import -window root "$work/updated.png"
 end_wine ktboot.exe "$updater"
 echo "ktboot.exe: the image sent in ${took} s, kept by the unit as sent, the verdict taken at once"
 
-# 9. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
+# 10. The unit holds its verdict 8 s; the updater is closed while it waits for it. The close is
 # kept until the wait ends: the verdict is still taken, then the updater ends.
 log="$work/update-close.log"
 rm -f "$work/received.bin"
