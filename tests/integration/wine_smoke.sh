@@ -5,7 +5,8 @@
 # ktprog.exe opens its window, its client area shows the whole panel (1336 x 722, keyboard
 # included) equal to the simulation's golden panel picture, and closing it (wine taskkill, a
 # WM_CLOSE) writes KtProg.CFG with 179 lines; started again with "zoom = 200" in KtProg.ini, it
-# shows the golden picture with every pixel doubled (2672 x 1444) and keeps the level; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
+# shows the golden picture with every pixel doubled (2672 x 1444) and keeps the level; with Wine
+# at 192 dpi and no level kept it starts at 200 % with a menu bar at that dpi; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
 # under "Device Error" and ends. Exit 77 (skipped) when Wine or Xvfb are missing or Wine
 # cannot set up a prefix here.
 set -uo pipefail
@@ -66,6 +67,7 @@ check_client_area() {
 }
 golden="$src/tests/golden/panel_start.png"
 check_client_area "$work/ktprog.png" "$window" "$golden"
+bar96=$((oy - Y))  # the window's caption and menu bar at Wine's 96 dpi
 
 # The menu bar: a click on "File" just above the client area opens a menu over the panel.
 convert "$work/ktprog.png" -crop 200x120+${ox}+${oy} +repage "$work/before.png"
@@ -122,6 +124,21 @@ cmp -s "$c/kt/KtProg.CFG" "$work/KtProg.CFG.before" || fail "the write-protected
 chmod 644 "$c/kt/KtProg.CFG"
 grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(cat "$c/kt/KtProg.ini")"
 echo "ktprog.exe at 200 %: the whole panel doubled, the level kept; a write-protected KtProg.CFG said and kept"
+
+# Wine at 192 dpi (the desktop's LogPixels), no level kept: the first start picks 200 % from
+# the dpi, and Windows draws the menu bar at the window's dpi: taller than at 96 dpi.
+sed -i '/^zoom *=/d' "$c/kt/KtProg.ini"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+wineserver -w
+start_editor ktprog_dpi192
+check_client_area "$work/ktprog_dpi192.png" "$window" "$work/golden200.png"
+bar192=$((oy - Y))
+echo "the menu bar and caption: $bar96 pixels at 96 dpi, $bar192 at 192 dpi"
+[ "$bar192" -ge $((bar96 * 3 / 2)) ] || fail "at 192 dpi the menu bar is not scaled ($bar192 pixels against $bar96)"
+end_wine ktprog.exe "$editor"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+wineserver -w
+echo "ktprog.exe at 192 dpi: 200 % at the first start, the menu bar at the window's dpi"
 
 # The updater: Wine has no MIDI input here.
 start_wine ktboot.exe "Device Error" "$work/ktboot.log"
