@@ -20,6 +20,9 @@ void (*BeforeMidiOutputChanges)() = nullptr;
 std::string MidiInName;
 std::string MidiOutName;
 bool MidiInLost = false;
+int32_t MidiCtlDevice = -1;
+std::string MidiCtlName;
+bool MidiCtlLost = false;
 bool MidiOutLost = false;
 bool MidiDevicesChangePending = false;
 bool ScreenChangePending = false;
@@ -65,6 +68,9 @@ void resetMidiState() {
     MidiInName.clear();
     MidiOutName.clear();
     MidiInLost = MidiOutLost = false;
+    MidiCtlDevice = -1;
+    MidiCtlName.clear();
+    MidiCtlLost = false;
     MidiDevicesChangePending = false;
     ScreenChangePending = false;
 }
@@ -88,7 +94,13 @@ namespace {
 // One direction's devices: its globals and the backend's functions for it. Everything that
 // lists, opens, switches and follows devices is written once, for either direction.
 struct MidiDirection {
-    bool input;  // the input: started once opened, held quiet when it changes, its buffer queued
+    // An input is started once opened and held quiet when it changes (start not null); the
+    // input of the unit's replies has its receive buffer queued (queueBuffer not null).
+    void (*start)();
+    void (*queueBuffer)();
+    // The controller input: -1 is "None", nothing open; a device is known by its kept name
+    // alone (no index is kept for it), so a kept name not present is lost, never replaced.
+    bool byNameOnly;
     std::string* names;
     int32_t& count;
     int32_t& device;
@@ -104,13 +116,43 @@ struct MidiDirection {
     void (*close)();
 };
 
+// One device is never open as both inputs: every message of it would come twice (passed
+// through twice, a learnt control moved twice), and some systems refuse it anyway. The input
+// opened first keeps it; the other is refused with this text.
+std::string heldByOtherInput(int k, const char* other) {
+    const std::string name = k >= 0 && k < MidiInCount ? MidiInNames[k] : std::string();
+    return "The device " + name + " is already open as the " + other + ".";
+}
+
+bool openMidiInAlone(int k, std::string& errorText) {
+    if (midiCtlIsOpen() && k == MidiCtlDevice) {
+        errorText = heldByOtherInput(k, "Controller In");
+        return false;
+    }
+    return midiInOpenDevice(k, errorText);
+}
+
+bool openMidiCtlAlone(int k, std::string& errorText) {
+    if (midiInIsOpen() && k == MidiInDevice) {
+        errorText = heldByOtherInput(k, "MIDI In");
+        return false;
+    }
+    return midiCtlOpenDevice(k, errorText);
+}
+
+void closeMidiCtl() { midiCtlCloseDevice(); }
+
 // clang-format off
-const MidiDirection MidiOut{false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName, MidiOutLost,
-                            MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
+const MidiDirection MidiOut{nullptr, nullptr, false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName,
+                            MidiOutLost, MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
                             midiOutDeviceCount, midiOutDeviceName, midiOutOpenDevice, midiOutIsOpen, closeMidiOut};
-const MidiDirection MidiIn{true, MidiInNames, MidiInCount, MidiInDevice, MidiInName, MidiInLost,
-                           MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
-                           midiInDeviceCount, midiInDeviceName, midiInOpenDevice, midiInIsOpen, closeMidiIn};
+const MidiDirection MidiIn{midiInStartDevice, midiInQueueBuffer, false, MidiInNames, MidiInCount, MidiInDevice,
+                           MidiInName, MidiInLost, MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
+                           midiInDeviceCount, midiInDeviceName, openMidiInAlone, midiInIsOpen, closeMidiIn};
+// The controller input offers the input's devices, and shares their list.
+const MidiDirection MidiCtl{midiCtlStartDevice, nullptr, true, MidiInNames, MidiInCount, MidiCtlDevice,
+                            MidiCtlName, MidiCtlLost, MaxMidiInDevices, MidiCtlCommandFirst, "Controller-In-Error",
+                            midiInDeviceCount, midiInDeviceName, openMidiCtlAlone, midiCtlIsOpen, closeMidiCtl};
 // clang-format on
 
 void listDevices(const MidiDirection& d) {
@@ -122,6 +164,11 @@ void listDevices(const MidiDirection& d) {
 bool openChosen(const MidiDirection& d) {
     int k = 0;
     if (d.lost && !presentByName(d.names, d.count, d.name, k)) return false;
+    if (d.byNameOnly && d.name.empty()) return false;  // none chosen
+    if (d.byNameOnly && !presentByName(d.names, d.count, d.name, k)) {
+        loseChosen(d.lost, d.caption, d.name);
+        return false;
+    }
     if (unpluggedChosen(d.name, d.count)) {
         loseChosen(d.lost, d.caption, d.name);
         return false;
@@ -134,7 +181,7 @@ bool openChosen(const MidiDirection& d) {
         return false;
     }
     d.name = d.device >= 0 ? d.names[d.device] : std::string();
-    if (d.input) midiInStartDevice();
+    if (d.start != nullptr) d.start();
     return true;
 }
 
@@ -149,20 +196,19 @@ void openChosenOrWait(const MidiDirection& d) {
 
 void selectDevice(const MidiDirection& d, int k) {
     if (k == d.device && !d.lost) return;
-    if (d.input) holdMidiInput();
+    if (d.start != nullptr) holdMidiInput();
     d.close();
-    checkMenuItem(d.commandFirst + d.device, false);
+    if (d.device >= 0 || !d.byNameOnly) checkMenuItem(d.commandFirst + d.device, false);
     d.device = k;
     d.name = k >= 0 && k < d.count ? d.names[k] : std::string();
     d.lost = false;
+    if (d.byNameOnly && k < 0) return;  // None
     if (!d.openDevice(k, MidiErrorText)) {
         messageBox(d.caption, MidiErrorText);
         return;
     }
-    if (d.input) {
-        midiInStartDevice();
-        midiInQueueBuffer();
-    }
+    if (d.start != nullptr) d.start();
+    if (d.queueBuffer != nullptr) d.queueBuffer();
     checkMenuItem(d.commandFirst + k, true);
 }
 
@@ -177,6 +223,7 @@ void openMidiDevices() {
     openChosenOrWait(MidiOut);
     openChosenOrWait(MidiIn);
     midiInQueueBuffer();  // does nothing without an open input
+    openChosenOrWait(MidiCtl);
 }
 
 void closeMidiIn() {
@@ -195,9 +242,11 @@ void closeMidiDevices() {
     midiInStopDevice();
     closeMidiOut();
     midiInCloseDevice();
+    midiCtlCloseDevice();
 }
 
 void selectMidiInDevice(int k) { selectDevice(MidiIn, k); }
+void selectMidiCtlDevice(int k) { selectDevice(MidiCtl, k); }
 void selectMidiOutDevice(int k) { selectDevice(MidiOut, k); }
 
 bool takeScreenChange() {
@@ -232,9 +281,9 @@ namespace {
 // the box of the open told why, and the next rescan that finds its name tries again, so a
 // device that comes back is never left closed.
 bool reopenChosen(const MidiDirection& d) {
-    if (d.input) holdMidiInput();
+    if (d.start != nullptr) holdMidiInput();
     if (openChosen(d)) {
-        if (d.input) midiInQueueBuffer();
+        if (d.queueBuffer != nullptr) d.queueBuffer();
         return true;
     }
     if (d.device >= 0) d.lost = true;
@@ -314,12 +363,19 @@ bool rescanMidiDevices(bool portsChanged) {
                                          : "The devices " + MidiInName + " and " + MidiOutName +
                                                " are no longer present.");
     }
+    // The controller input shares the input's list, read above; it is told of on its own.
+    if (followChosenDevice(MidiCtl, portsChanged, true)) changed = true;
     return changed;
 }
 
 bool midiInCommandDevice(int id, int& k) {
     k = id - MidiInCommandFirst;
     return k >= 0 && k < MidiInCount;
+}
+
+bool midiCtlCommandDevice(int id, int& k) {
+    k = id - MidiCtlCommandFirst;
+    return k >= -1 && k < MidiInCount;
 }
 
 bool midiOutCommandDevice(int id, int& k) {
@@ -343,4 +399,15 @@ void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi)) {
     appendMenuPopup(bar, midi, "&MIDI");
     if (midiInIsOpen()) checkMenuItem(MidiInCommandFirst + MidiInDevice, true);
     if (midiOutIsOpen()) checkMenuItem(MidiOutCommandFirst + MidiOutDevice, true);
+}
+
+void appendControllerInMenu(MenuHandle midi) {
+    MenuHandle ctl = createPopupMenu();
+    constexpr MenuItemKind Check = MenuItemKind::Check;
+    // "None" carries no mark: as in the other lists, no mark is no device open.
+    appendMenuItem(ctl, MidiCtlNoneCommand, "&None", "", Check);
+    appendMenuSeparator(ctl);
+    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(ctl, MidiCtlCommandFirst + k, MidiInNames[k], "", Check);
+    appendMenuPopup(midi, ctl, "&Controller In");
+    if (midiCtlIsOpen()) checkMenuItem(MidiCtlCommandFirst + MidiCtlDevice, true);
 }
