@@ -101,6 +101,9 @@ struct MidiDirection {
     // The controller input: -1 is "None", nothing open; a device is known by its kept name
     // alone (no index is kept for it), so a kept name not present is lost, never replaced.
     bool byNameOnly;
+    // The text refusing device k because another direction has it open (empty: free; null:
+    // nothing to ask).
+    std::string (*heldByOther)(int k);
     std::string* names;
     int32_t& count;
     int32_t& device;
@@ -118,47 +121,41 @@ struct MidiDirection {
 
 // One device is never open as both inputs: every message of it would come twice (passed
 // through twice, a learnt control moved twice), and some systems refuse it anyway. The input
-// opened first keeps it; the other is refused with this text.
-std::string heldByOtherInput(int k, const char* other) {
-    const std::string name = k >= 0 && k < MidiInCount ? MidiInNames[k] : std::string();
+// opened first keeps it; the other is refused with this text (empty: device k is free).
+std::string heldByOtherInput(int k, bool otherOpen, int otherDevice, const char* other) {
+    if (!otherOpen || k < 0 || k != otherDevice) return std::string();
+    const std::string name = k < MidiInCount ? MidiInNames[k] : std::string();
     return "The device " + name + " is already open as the " + other + ".";
 }
 
-bool openMidiInAlone(int k, std::string& errorText) {
-    if (midiCtlIsOpen() && k == MidiCtlDevice) {
-        errorText = heldByOtherInput(k, "Controller In");
-        return false;
-    }
-    return midiInOpenDevice(k, errorText);
-}
-
-bool openMidiCtlAlone(int k, std::string& errorText) {
-    if (midiInIsOpen() && k == MidiInDevice) {
-        errorText = heldByOtherInput(k, "MIDI In");
-        return false;
-    }
-    return midiCtlOpenDevice(k, errorText);
-}
+std::string heldByController(int k) { return heldByOtherInput(k, midiCtlIsOpen(), MidiCtlDevice, "Controller In"); }
+std::string heldByMidiIn(int k) { return heldByOtherInput(k, midiInIsOpen(), MidiInDevice, "MIDI In"); }
 
 void closeMidiCtl() { midiCtlCloseDevice(); }
 
 // clang-format off
-const MidiDirection MidiOut{nullptr, nullptr, false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName,
+const MidiDirection MidiOut{nullptr, nullptr, false, nullptr, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName,
                             MidiOutLost, MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
                             midiOutDeviceCount, midiOutDeviceName, midiOutOpenDevice, midiOutIsOpen, closeMidiOut};
-const MidiDirection MidiIn{midiInStartDevice, midiInQueueBuffer, false, MidiInNames, MidiInCount, MidiInDevice,
+const MidiDirection MidiIn{midiInStartDevice, midiInQueueBuffer, false, heldByController, MidiInNames, MidiInCount, MidiInDevice,
                            MidiInName, MidiInLost, MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
-                           midiInDeviceCount, midiInDeviceName, openMidiInAlone, midiInIsOpen, closeMidiIn};
+                           midiInDeviceCount, midiInDeviceName, midiInOpenDevice, midiInIsOpen, closeMidiIn};
 // The controller input offers the input's devices, and shares their list.
-const MidiDirection MidiCtl{midiCtlStartDevice, nullptr, true, MidiInNames, MidiInCount, MidiCtlDevice,
+const MidiDirection MidiCtl{midiCtlStartDevice, nullptr, true, heldByMidiIn, MidiInNames, MidiInCount, MidiCtlDevice,
                             MidiCtlName, MidiCtlLost, MaxMidiInDevices, MidiCtlCommandFirst, "Controller-In-Error",
-                            midiInDeviceCount, midiInDeviceName, openMidiCtlAlone, midiCtlIsOpen, closeMidiCtl};
+                            midiInDeviceCount, midiInDeviceName, midiCtlOpenDevice, midiCtlIsOpen, closeMidiCtl};
 // clang-format on
 
 void listDevices(const MidiDirection& d) {
     for (int k = 0; k < MidiNameSlots - 1; ++k) d.names[k] = NoName;
     d.count = std::min(d.deviceCount(), d.maxDevices);
     for (int k = 0; k < d.count; ++k) d.names[k] = d.deviceName(k);
+}
+
+// Opens device k unless the other input has it (MidiErrorText says why when it fails).
+bool openAlone(const MidiDirection& d, int k) {
+    if (d.heldByOther != nullptr && !(MidiErrorText = d.heldByOther(k)).empty()) return false;
+    return d.openDevice(k, MidiErrorText);
 }
 
 bool openChosen(const MidiDirection& d) {
@@ -176,7 +173,7 @@ bool openChosen(const MidiDirection& d) {
     d.lost = false;
     d.device = findMidiDeviceByName(d.names, d.count, d.device, d.name);
     if (d.device > d.count - 1) d.device = d.count - 1;
-    if (!d.openDevice(d.device, MidiErrorText)) {
+    if (!openAlone(d, d.device)) {
         messageBox(d.caption, MidiErrorText);
         return false;
     }
@@ -196,6 +193,10 @@ void openChosenOrWait(const MidiDirection& d) {
 
 void selectDevice(const MidiDirection& d, int k) {
     if (k == d.device && !d.lost) return;
+    if (d.heldByOther != nullptr && !(MidiErrorText = d.heldByOther(k)).empty()) {
+        messageBox(d.caption, MidiErrorText);  // refused before anything is closed: nothing changes
+        return;
+    }
     if (d.start != nullptr) holdMidiInput();
     d.close();
     if (d.device >= 0 || !d.byNameOnly) checkMenuItem(d.commandFirst + d.device, false);
@@ -203,7 +204,7 @@ void selectDevice(const MidiDirection& d, int k) {
     d.name = k >= 0 && k < d.count ? d.names[k] : std::string();
     d.lost = false;
     if (d.byNameOnly && k < 0) return;  // None
-    if (!d.openDevice(k, MidiErrorText)) {
+    if (!openAlone(d, k)) {
         messageBox(d.caption, MidiErrorText);
         return;
     }
