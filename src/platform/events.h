@@ -71,6 +71,7 @@ struct Event {
     bool repeat = false;               // Key: a press the system repeats while the key is held
     int notches = 0;                   // Wheel
     uint32_t midiWord = 0;
+    bool fromController = false;  // MidiShort: it came from the controller input (midi.h)
     std::vector<uint8_t> bytes;
     // MidiShort, MidiLong: the tick (tickCount of clock.h) at which the backend had the whole
     // message, however long the program took to get to it.

@@ -1,4 +1,5 @@
-// midi.h - the MIDI devices of the machine: one output and one input open at a time.
+// midi.h - the MIDI devices of the machine: one output, one input and one controller input
+// open at a time.
 //
 // startMidiSystems(): begins starting the MIDI systems in the background, so that the window
 //   opens meanwhile; the first use of the devices waits for them. Optional: without it they
@@ -25,6 +26,12 @@
 // midiInQueueBuffer / midiInReleaseBuffer: the receive buffer for system-exclusive input;
 //   without a queued buffer, arriving system-exclusive data is lost. Both do nothing when no
 //   input is open.
+// The controller input (midiCtl*): a second input, a device of the same list as the input's,
+//   opened, started and closed on its own (a keyboard or control surface beside the unit). Its
+//   short messages arrive as MidiShort events with fromController set; system-exclusive data
+//   from it is dropped, so it never reaches the reply waits. Closing it also stops it. Opening
+//   the device the input has open is left to the system (it may refuse); the device code of
+//   shared/midi never asks for that.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +58,11 @@ void midiInResetDevice();
 bool midiInIsOpen();
 void midiInQueueBuffer();
 void midiInReleaseBuffer();
+
+bool midiCtlOpenDevice(int k, std::string& errorText);
+void midiCtlStartDevice();
+bool midiCtlCloseDevice();
+bool midiCtlIsOpen();
 
 inline uint32_t packMidiShort(int status, int data1, int data2) {
     return (uint32_t(status) & 0xFF) | (uint32_t(data1) & 0xFF) << 8 | (uint32_t(data2) & 0xFF) << 16;

@@ -138,7 +138,8 @@ has "$L" "program 08 written (sum 1000)"
 has "$L" "program 09 written (sum 1000)"
 has "$L" "refused: checksum (115 bytes: F0 00 21 11 03 20 00 0A ..)"
 has "$L" "program 11 written (sum 1000)"
-count_is "$L" "answered: program written" 4
+has "$L" "program 12 written (sum 1000)"
+count_is "$L" "answered: program written" 5
 has "$L" "stopped"
 D="$WORK/program.dump"
 has "$D" "mode program"
@@ -147,7 +148,7 @@ has "$D" "parameters 10/1=1 13/2=64"
 has "$D" "edit closed"
 has "$D" "notes none"
 has "$D" "image none"
-has "$D" "counts short 11 nrpn 3 nrpn-errors 0 edit 1/1 programs 4 refused 1 updates 0"
+has "$D" "counts short 11 nrpn 3 nrpn-errors 0 edit 1/1 programs 5 refused 1 updates 0"
 
 # --- update mode ---
 echo "== update mode"

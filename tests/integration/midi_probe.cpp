@@ -238,6 +238,20 @@ int programSession() {
     midiOutSendSysEx(message.data(), message.size());
     expectReply(ProgramWritten, 2000, "program 9 answered once the buffer is queued again");
 
+    // The controller input on the unit's own port too (the system allows a second connection):
+    // the unit's reply reaches the input once; the controller input passes it on never.
+    std::string error;
+    const bool ctlOpen = midiCtlOpenDevice(findDevice(false), error);
+    check(ctlOpen && midiCtlIsOpen(), "the controller input opened" + (ctlOpen ? std::string() : ": " + error));
+    midiCtlStartDevice();
+    midiInQueueBuffer();
+    message = programWrite(12);
+    midiOutSendSysEx(message.data(), message.size());
+    expectReply(ProgramWritten, 2000, "program 12 answered with the controller input open");
+    midiInQueueBuffer();
+    expectSilence(500, "no system-exclusive data from the controller input");
+    check(midiCtlCloseDevice() && !midiCtlIsOpen() && midiCtlCloseDevice(), "the controller input closed");
+
     // A bad checksum is refused without an answer.
     midiInQueueBuffer();
     message = programWrite(10);

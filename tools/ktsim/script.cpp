@@ -354,6 +354,16 @@ ScriptResult loadScript(const std::string& text, const std::string& home, const 
                 return fail("midi-in-sysex takes F0 .. F7");
             }
             sim::schedule(t, [bytes] { sim::midiArrives(bytes); });
+        } else if (verb == "ctl-in") {
+            std::vector<uint8_t> bytes;
+            for (size_t i = 1; i < w.size(); ++i) {
+                uint8_t b = 0;
+                if (!parseHexByte(w[i], b)) return fail("bytes are two hex digits: " + w[i]);
+                bytes.push_back(b);
+            }
+            const bool sysEx = bytes.size() >= 2 && bytes.front() == 0xF0 && bytes.back() == 0xF7;
+            if (!sysEx && (bytes.empty() || bytes.size() > 3)) return fail("ctl-in takes 1 to 3 bytes or F0 .. F7");
+            sim::schedule(t, [bytes] { sim::ctlMidiArrives(bytes); });
         } else if (verb == "foreground") {
             if (w.size() != 2 || (w[1] != "other" && w[1] != "main")) return fail("foreground other|main");
             int window = w[1] == "main" ? ForegroundMain : ForegroundOther;

@@ -139,7 +139,7 @@ struct MenuTitle {
     const char* text;
 };
 
-// "&MIDI" is made by appendMidiMenu (its device submenus, then its rows).
+// "&MIDI" is made by appendMidiMenu (its device submenus, "Controller In", then its rows).
 const MenuTitle MenuTitles[] = {
     {CommandMenu::File, "&File"},       {CommandMenu::Edit, "&Edit"},
     {CommandMenu::Library, "&Library"}, {CommandMenu::Sound, "&Sound"},
@@ -167,7 +167,10 @@ void appendRows(MenuHandle popup, CommandMenu menu) {
     }
 }
 
-void appendMidiRows(MenuHandle midi) { appendRows(midi, CommandMenu::Midi); }
+void appendMidiRows(MenuHandle midi) {
+    appendControllerInMenu(midi);
+    appendRows(midi, CommandMenu::Midi);
+}
 
 bool keyMatches(const CommandKey& k, const Event& e, int key) {
     if (k.key == 0 || k.key != key || k.ctrl != e.ctrl) return false;

@@ -23,19 +23,21 @@ void rescanDevicesCommand() {
 
 bool isDeviceCommand(int id) {
     int k = 0;
-    return midiInCommandDevice(id, k) || midiOutCommandDevice(id, k);
+    return midiInCommandDevice(id, k) || midiOutCommandDevice(id, k) || midiCtlCommandDevice(id, k);
 }
 
 void selectDeviceCommand(int id) {
-    const std::string inName = MidiInName, outName = MidiOutName;
+    const std::string inName = MidiInName, outName = MidiOutName, ctlName = MidiCtlName;
     if (int in = 0; midiInCommandDevice(id, in)) {
         selectMidiInDevice(in);
     } else if (int out = 0; midiOutCommandDevice(id, out)) {
         selectMidiOutDevice(out);
+    } else if (int ctl = 0; midiCtlCommandDevice(id, ctl)) {
+        selectMidiCtlDevice(ctl);
     } else {
         return;
     }
-    if (MidiInName != inName || MidiOutName != outName) saveOptions(true);
+    if (MidiInName != inName || MidiOutName != outName || MidiCtlName != ctlName) saveOptions(true);
 }
 
 void handleDevicesChanged() {

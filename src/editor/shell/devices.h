@@ -4,8 +4,8 @@
 // are kept in KtProg.ini (settings.h).
 //
 // rescanDevicesCommand(): Rescan Devices (2301), a row of the command table (commands.h).
-// isDeviceCommand(id): id is one of the MIDI menu's device items (50..149), the command
-//   table's range of generated items.
+// isDeviceCommand(id): id is one of the MIDI menu's device items (50..149, and the controller
+//   input's 2310..2359), the command table's range of generated items.
 // selectDeviceCommand(id): one of those: the device is switched and, when its name changed,
 //   the options file written.
 // handleDevicesChanged(): every command-loop pass, after the pass's command: when a

@@ -78,6 +78,8 @@ void readOptions() {
             MidiInName = line.value;
         } else if (line.key == "midi-out-name") {
             MidiOutName = line.value;
+        } else if (line.key == "controller-in-name") {
+            MidiCtlName = line.value;
         } else if (line.key == "library") {
             LibraryFolder = line.value;
         } else if (line.key == "lock" && !Options.lockLine) {  // the first lock line counts
@@ -94,6 +96,7 @@ void saveOptions(bool tellUser) {
     if (Options.zoom != 0) lines.push_back({"zoom", std::to_string(Options.zoom)});
     if (!MidiInName.empty()) lines.push_back({"midi-in-name", MidiInName});
     if (!MidiOutName.empty()) lines.push_back({"midi-out-name", MidiOutName});
+    if (!MidiCtlName.empty()) lines.push_back({"controller-in-name", MidiCtlName});
     if (!LibraryFolder.empty()) lines.push_back({"library", LibraryFolder});
     for (const LearnBinding& b : LearnBindings) {
         lines.push_back({"learn", std::to_string(b.channel) + " " + std::to_string(b.controller) + " " +

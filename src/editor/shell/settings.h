@@ -3,6 +3,7 @@
 //   zoom = 100 | 125 | 150 | 200 | 300    the window's zoom level
 //   midi-in-name = NAME, midi-out-name = NAME   the chosen devices, found again by name (held
 //                                         in MidiInName / MidiOutName of shared/midi/devices.h)
+//   controller-in-name = NAME             the controller input (MidiCtlName); absent: "None"
 //   library = PATH                        the library's folder (LibraryFolder of
 //                                         editor/library/catalog.h)
 //   learn = CHANNEL CONTROLLER PARAMETER  a learned controller (channel 1..16, controller

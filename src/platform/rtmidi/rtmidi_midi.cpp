@@ -36,6 +36,10 @@
 // system sends nothing and offers no devices; when none of its ports is open any longer, it is
 // started again at the next listing (the server may be back).
 //
+// The controller input is a third client of a system, made when it is first opened (a program
+// that never opens one pays nothing for it). It asks RtMidi to leave system-exclusive data
+// out, and its callback marks its short messages as the controller's.
+//
 // Ports that come and go: JACK calls the watch's port registration callback; on ALSA a client
 // of our own listens on the sequencer's announce port. Either posts DevicesChanged.
 #include <alsa/asoundlib.h>
@@ -112,6 +116,7 @@ void logRtMidiError(RtMidiError::Type type, const std::string& text, void* log) 
 
 // The input side shared with RtMidi's thread.
 struct InputState {
+    bool fromController = false;  // set before the callback is, never changed after
     std::atomic<bool> open{false};
     std::atomic<bool> started{false};
     std::atomic<bool> bufferQueued{false};
@@ -327,8 +332,10 @@ struct MidiSystem {
     std::string label;
     // Declared before the RtMidi objects, which use them until they are destroyed.
     InputState input;
-    ErrorLog inLog, outLog;
+    InputState ctlInput;  // the controller input's
+    ErrorLog inLog, outLog, ctlLog;
     std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtMidiIn> ctl;  // made at the controller input's first open
     std::unique_ptr<RtMidiOut> out;
     std::unique_ptr<JackWatch> watch;  // JACK only
     std::unique_ptr<AlsaAnnounceWatch> announce;  // ALSA only; without it no hot-plug, all else works
@@ -352,11 +359,11 @@ struct Backend {
     bool outsListed = false, insListed = false;
     MidiSystem* outOpen = nullptr;
     MidiSystem* inOpen = nullptr;
+    MidiSystem* ctlOpen = nullptr;
 };
 
 void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* user) {
-    MidiSystem& system = *static_cast<MidiSystem*>(user);
-    InputState& in = system.input;
+    InputState& in = *static_cast<InputState*>(user);
     const unsigned epoch = in.epoch.load();
     if (epoch != in.seenEpoch) {
         in.assembler.reset();
@@ -376,11 +383,12 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
             Event e;
             e.kind = EventKind::MidiShort;
             e.midiWord = word;
+            e.fromController = in.fromController;
             e.arrivedAt = arrivedAt;
             desktopPostEvent(e);
         },
         [&](const std::vector<uint8_t>& sysEx) {
-            if (!in.open.load() || !in.started.load()) return;
+            if (!in.open.load() || !in.started.load() || in.fromController) return;
             if (!in.bufferQueued.exchange(false)) return;  // no buffer: the message is lost
             Event e;
             e.kind = EventKind::MidiLong;
@@ -436,7 +444,7 @@ std::unique_ptr<MidiSystem> startSystem(RtMidi::Api api, const std::string& labe
             if (!system->announce->start(base + " watch", base + " ")) system->announce.reset();
         }
         system->in->ignoreTypes(false, true, true);  // system exclusive yes; clock and sensing no
-        system->in->setCallback(onInput, system.get());
+        system->in->setCallback(onInput, &system->input);
     } catch (const RtMidiError& error) {
         why = error.getMessage();
         return nullptr;
@@ -535,6 +543,7 @@ Backend& backend() {
 void stopClients(MidiSystem& system) {
     system.announce.reset();
     system.watch.reset();
+    system.ctl.reset();
     system.in.reset();
     system.out.reset();
 }
@@ -543,7 +552,8 @@ void stopClients(MidiSystem& system) {
 // server is back; until then it is tried again at every listing.
 void restartDeadSystems(Backend& b) {
     for (auto& system : b.systems) {
-        if (!system->dead() || b.inOpen == system.get() || b.outOpen == system.get()) continue;
+        if (!system->dead() || b.inOpen == system.get() || b.outOpen == system.get() || b.ctlOpen == system.get())
+            continue;
         // Devices listed before point at the old clients: they cannot be opened any more.
         for (auto* list : {&b.outs, &b.ins})
             for (Device& d : *list)
@@ -641,6 +651,7 @@ bool stillUsable(const Device& device, std::string& errorText) {
 
 void closeEverything() {
     Backend& b = backend();
+    midiCtlCloseDevice();
     midiInCloseDevice();
     midiOutCloseDevice();
     for (auto& system : b.systems) {
@@ -783,6 +794,73 @@ bool midiInCloseDevice() {
     }
     return true;
 }
+
+// The controller input's client of a system, made at its first use.
+bool controllerClient(MidiSystem& system, const std::string& base, std::string& errorText) {
+    if (system.ctl != nullptr) return true;
+    try {
+        system.ctlInput.fromController = true;
+        auto ctl = std::make_unique<RtMidiIn>(system.api, base + " ctl");
+        ctl->setErrorCallback(logRtMidiError, &system.ctlLog);
+        ctl->ignoreTypes(true, true, true);  // system exclusive, clock and sensing: none of them
+        ctl->setCallback(onInput, &system.ctlInput);
+        system.ctl = std::move(ctl);
+    } catch (const RtMidiError& error) {
+        errorText = error.getMessage();
+        return false;
+    }
+    return true;
+}
+
+bool midiCtlOpenDevice(int k, std::string& errorText) {
+    Backend& b = backend();
+    if (b.ctlOpen != nullptr) {
+        errorText = MidiErrorAlreadyOpen;
+        return false;
+    }
+    if (b.systems.empty()) {
+        errorText = b.whyNone;
+        return false;
+    }
+    if (!b.insListed) listInputs(b);
+    if (k < 0 || k >= static_cast<int>(b.ins.size())) {
+        errorText = MidiErrorBadDevice;
+        return false;
+    }
+    const Device device = b.ins[k];
+    if (!stillUsable(device, errorText)) return false;
+    if (!controllerClient(*device.system, b.baseName, errorText)) return false;
+    InputState& input = device.system->ctlInput;
+    input.started = false;
+    ++input.epoch;
+    if (!openByName(*device.system->ctl, device.system->ctlLog, device.portName, "controller in", errorText))
+        return false;
+    input.open = true;
+    b.ctlOpen = device.system;
+    return true;
+}
+
+void midiCtlStartDevice() {
+    Backend& b = backend();
+    if (b.ctlOpen != nullptr) b.ctlOpen->ctlInput.started = true;
+}
+
+bool midiCtlCloseDevice() {
+    Backend& b = backend();
+    if (b.ctlOpen == nullptr) return true;
+    MidiSystem* system = b.ctlOpen;
+    b.ctlOpen = nullptr;
+    system->ctlInput.open = false;
+    system->ctlInput.started = false;
+    ++system->ctlInput.epoch;
+    try {
+        system->ctl->closePort();
+    } catch (const RtMidiError&) {
+    }
+    return true;
+}
+
+bool midiCtlIsOpen() { return backend().ctlOpen != nullptr; }
 
 // Stops the input and gives the receive buffer back, like a reset of a Windows input device.
 void midiInResetDevice() {

@@ -116,6 +116,9 @@ void changeMidiDevices(bool output, const std::vector<std::string>& names);
 void setMidiOpenFailure(bool output, int k, const std::string& systemText);
 // Bytes arriving at the MIDI input from outside (a short message, or a whole SysEx).
 void midiArrives(const std::vector<uint8_t>& bytes);
+// Bytes arriving at the controller input (while it is open and started): a short message
+// becomes a MidiShort event from the controller; system-exclusive data is dropped.
+void ctlMidiArrives(const std::vector<uint8_t>& bytes);
 // Where the programs' MIDI output goes besides the transcript and the unit (tests).
 using MidiSink = std::function<void(const uint8_t* bytes, size_t length)>;
 void setMidiOutSink(MidiSink sink);

@@ -59,6 +59,7 @@ void changeMidiDevices(bool output, const std::vector<std::string>& names) {
         m.MidiInNames = names;
         followPort(names, m.InOpen, m.InDevice, m.InPort, m.InGone);
         if (m.InGone) m.InBufferQueued = false;
+        followPort(names, m.CtlOpen, m.CtlDevice, m.CtlPort, m.CtlGone);
     }
     transcript("midi", std::string("devices ") + (output ? "out" : "in") + quotedList(names));
     Event e;
@@ -129,6 +130,17 @@ void midiArrives(const std::vector<uint8_t>& bytes) {
         e.kind = EventKind::MidiShort;
         for (size_t i = 0; i < bytes.size() && i < 3; ++i) e.midiWord |= uint32_t(bytes[i]) << (8 * i);
     }
+    queueEvent(e);
+}
+
+void ctlMidiArrives(const std::vector<uint8_t>& bytes) {
+    const Machine& m = machine();
+    if (!m.CtlOpen || m.CtlGone || !m.CtlStarted || bytes.empty() || bytes[0] == 0xF0) return;
+    Event e;
+    e.arrivedAt = now();
+    e.kind = EventKind::MidiShort;
+    e.fromController = true;
+    for (size_t i = 0; i < bytes.size() && i < 3; ++i) e.midiWord |= uint32_t(bytes[i]) << (8 * i);
     queueEvent(e);
 }
 
@@ -239,6 +251,49 @@ void midiInQueueBuffer() {
 }
 
 void midiInReleaseBuffer() { machine().InBufferQueued = false; }
+
+// The controller input opens a device of the input's list; an open failure the script set for
+// input device K holds for it too (it is the device that fails).
+bool midiCtlOpenDevice(int k, std::string& errorText) {
+    sim::Machine& m = machine();
+    if (m.CtlOpen) {
+        errorText = MidiErrorAlreadyOpen;
+        return false;
+    }
+    auto failure = m.InFailures.find(k);
+    if (failure != m.InFailures.end()) {
+        errorText = failure->second;
+        return false;
+    }
+    if (k < 0 || k >= midiInDeviceCount()) {
+        errorText = MidiErrorBadDevice;
+        return false;
+    }
+    m.CtlOpen = true;
+    m.CtlStarted = false;
+    m.CtlDevice = k;
+    m.CtlPort = m.MidiInNames[k];
+    m.CtlGone = false;
+    sim::transcript("midi", "open-ctl " + std::to_string(k));
+    return true;
+}
+
+void midiCtlStartDevice() {
+    if (machine().CtlOpen) machine().CtlStarted = true;
+}
+
+bool midiCtlCloseDevice() {
+    sim::Machine& m = machine();
+    if (!m.CtlOpen) return true;
+    m.CtlOpen = false;
+    m.CtlStarted = false;
+    m.CtlPort.clear();
+    m.CtlGone = false;
+    sim::transcript("midi", "close-ctl");
+    return true;
+}
+
+bool midiCtlIsOpen() { return machine().CtlOpen; }
 
 void midiOutSendShort(uint32_t word) {
     sim::Machine& m = machine();

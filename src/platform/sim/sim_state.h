@@ -96,6 +96,9 @@ struct Machine {
     int OutDevice = 0, InDevice = 0;
     std::string OutPort, InPort;          // the ports the open devices are connected to
     bool OutGone = false, InGone = false;  // that port went away while the device was open
+    bool CtlOpen = false, CtlStarted = false, CtlGone = false;  // the controller input, as the input's
+    int CtlDevice = 0;
+    std::string CtlPort;
     std::string UnitOutPort = "KT MIDI Out", UnitInPort = "KT MIDI In";  // the unit's cables
     MidiSink OutSink;
 

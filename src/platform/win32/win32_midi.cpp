@@ -10,6 +10,9 @@
 // then decides whether to queue it again (midiInQueueBuffer). Adding a header that is still
 // queued is an error, so the state is tracked here and the call only made when it is not.
 //
+// The controller input is a second input handle. No buffer is ever added to it, so winmm drops
+// its system-exclusive data; its short messages are marked as the controller's.
+//
 // Sending system-exclusive data: winmm sends in the background and marks the header
 // MHDR_DONE when the bytes are out; until then neither the header nor the bytes may change.
 // midiOutSendSysEx copies the message into a buffer of its own and waits for that flag
@@ -44,6 +47,7 @@ constexpr uint32_t SendPollMs = 2;
 struct MidiState {
     HMIDIOUT OutHandle = nullptr;
     HMIDIIN InHandle = nullptr;
+    HMIDIIN CtlHandle = nullptr;  // the controller input
 
     std::vector<char> ReceiveMemory = std::vector<char>(ReceiveBufferBytes);
     MIDIHDR ReceiveHeader{};
@@ -128,10 +132,12 @@ bool handleMidiInMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case MM_MIM_DATA:
         // A message of a device that has been closed meanwhile is left out.
-        if (Midi.InHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == Midi.InHandle) {
+        if ((Midi.InHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == Midi.InHandle) ||
+            (Midi.CtlHandle != nullptr && reinterpret_cast<HMIDIIN>(wParam) == Midi.CtlHandle)) {
             Event e;
             e.kind = EventKind::MidiShort;
             e.midiWord = static_cast<uint32_t>(lParam);
+            e.fromController = reinterpret_cast<HMIDIIN>(wParam) == Midi.CtlHandle;
             e.arrivedAt = postedAt();
             queueEvent(e);
         }
@@ -375,3 +381,38 @@ void midiInReleaseBuffer() {
     midiInUnprepareHeader(Midi.InHandle, &Midi.ReceiveHeader, sizeof Midi.ReceiveHeader);
     Midi.ReceivePrepared = false;
 }
+
+// ---- the controller input
+
+bool midiCtlOpenDevice(int k, std::string& errorText) {
+    if (Midi.CtlHandle != nullptr) {
+        errorText = MidiErrorAlreadyOpen;
+        return false;
+    }
+    DWORD_PTR callback = 0;
+    DWORD flags = CALLBACK_NULL;
+    notifyTarget(callback, flags);
+    HMIDIIN handle = nullptr;
+    const MMRESULT result = k < 0 ? static_cast<MMRESULT>(MMSYSERR_BADDEVICEID)
+                                  : midiInOpen(&handle, static_cast<UINT>(k), callback, 0, flags);
+    if (result != MMSYSERR_NOERROR) {
+        errorText = inErrorText(result);
+        return false;
+    }
+    Midi.CtlHandle = handle;
+    return true;
+}
+
+void midiCtlStartDevice() {
+    if (Midi.CtlHandle != nullptr) midiInStart(Midi.CtlHandle);
+}
+
+bool midiCtlCloseDevice() {
+    if (Midi.CtlHandle == nullptr) return true;
+    midiInReset(Midi.CtlHandle);  // stops it; it holds no buffer
+    const MMRESULT result = midiInClose(Midi.CtlHandle);
+    if (!stillOpenAfterClose(result)) Midi.CtlHandle = nullptr;
+    return Midi.CtlHandle == nullptr;
+}
+
+bool midiCtlIsOpen() { return Midi.CtlHandle != nullptr; }

@@ -20,6 +20,9 @@ void (*BeforeMidiOutputChanges)() = nullptr;
 std::string MidiInName;
 std::string MidiOutName;
 bool MidiInLost = false;
+int32_t MidiCtlDevice = -1;
+std::string MidiCtlName;
+bool MidiCtlLost = false;
 bool MidiOutLost = false;
 bool MidiDevicesChangePending = false;
 bool ScreenChangePending = false;
@@ -65,6 +68,9 @@ void resetMidiState() {
     MidiInName.clear();
     MidiOutName.clear();
     MidiInLost = MidiOutLost = false;
+    MidiCtlDevice = -1;
+    MidiCtlName.clear();
+    MidiCtlLost = false;
     MidiDevicesChangePending = false;
     ScreenChangePending = false;
 }
@@ -88,7 +94,16 @@ namespace {
 // One direction's devices: its globals and the backend's functions for it. Everything that
 // lists, opens, switches and follows devices is written once, for either direction.
 struct MidiDirection {
-    bool input;  // the input: started once opened, held quiet when it changes, its buffer queued
+    // An input is started once opened and held quiet when it changes (start not null); the
+    // input of the unit's replies has its receive buffer queued (queueBuffer not null).
+    void (*start)();
+    void (*queueBuffer)();
+    // The controller input: -1 is "None", nothing open; a device is known by its kept name
+    // alone (no index is kept for it), so a kept name not present is lost, never replaced.
+    bool byNameOnly;
+    // The text refusing device k because another direction has it open (empty: free; null:
+    // nothing to ask).
+    std::string (*heldByOther)(int k);
     std::string* names;
     int32_t& count;
     int32_t& device;
@@ -104,13 +119,31 @@ struct MidiDirection {
     void (*close)();
 };
 
+// One device is never open as both inputs: every message of it would come twice (passed
+// through twice, a learnt control moved twice), and some systems refuse it anyway. The input
+// opened first keeps it; the other is refused with this text (empty: device k is free).
+std::string heldByOtherInput(int k, bool otherOpen, int otherDevice, const char* other) {
+    if (!otherOpen || k < 0 || k != otherDevice) return std::string();
+    const std::string name = k < MidiInCount ? MidiInNames[k] : std::string();
+    return "The device " + name + " is already open as the " + other + ".";
+}
+
+std::string heldByController(int k) { return heldByOtherInput(k, midiCtlIsOpen(), MidiCtlDevice, "Controller In"); }
+std::string heldByMidiIn(int k) { return heldByOtherInput(k, midiInIsOpen(), MidiInDevice, "MIDI In"); }
+
+void closeMidiCtl() { midiCtlCloseDevice(); }
+
 // clang-format off
-const MidiDirection MidiOut{false, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName, MidiOutLost,
-                            MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
+const MidiDirection MidiOut{nullptr, nullptr, false, nullptr, MidiOutNames, MidiOutCount, MidiOutDevice, MidiOutName,
+                            MidiOutLost, MaxMidiOutDevices, MidiOutCommandFirst, "MIDI-Out-Error",
                             midiOutDeviceCount, midiOutDeviceName, midiOutOpenDevice, midiOutIsOpen, closeMidiOut};
-const MidiDirection MidiIn{true, MidiInNames, MidiInCount, MidiInDevice, MidiInName, MidiInLost,
-                           MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
+const MidiDirection MidiIn{midiInStartDevice, midiInQueueBuffer, false, heldByController, MidiInNames, MidiInCount, MidiInDevice,
+                           MidiInName, MidiInLost, MaxMidiInDevices, MidiInCommandFirst, "MIDI-In-Error",
                            midiInDeviceCount, midiInDeviceName, midiInOpenDevice, midiInIsOpen, closeMidiIn};
+// The controller input offers the input's devices, and shares their list.
+const MidiDirection MidiCtl{midiCtlStartDevice, nullptr, true, heldByMidiIn, MidiInNames, MidiInCount, MidiCtlDevice,
+                            MidiCtlName, MidiCtlLost, MaxMidiInDevices, MidiCtlCommandFirst, "Controller-In-Error",
+                            midiInDeviceCount, midiInDeviceName, midiCtlOpenDevice, midiCtlIsOpen, closeMidiCtl};
 // clang-format on
 
 void listDevices(const MidiDirection& d) {
@@ -119,9 +152,20 @@ void listDevices(const MidiDirection& d) {
     for (int k = 0; k < d.count; ++k) d.names[k] = d.deviceName(k);
 }
 
+// Opens device k unless the other input has it (MidiErrorText says why when it fails).
+bool openAlone(const MidiDirection& d, int k) {
+    if (d.heldByOther != nullptr && !(MidiErrorText = d.heldByOther(k)).empty()) return false;
+    return d.openDevice(k, MidiErrorText);
+}
+
 bool openChosen(const MidiDirection& d) {
     int k = 0;
     if (d.lost && !presentByName(d.names, d.count, d.name, k)) return false;
+    if (d.byNameOnly && d.name.empty()) return false;  // none chosen
+    if (d.byNameOnly && !presentByName(d.names, d.count, d.name, k)) {
+        loseChosen(d.lost, d.caption, d.name);
+        return false;
+    }
     if (unpluggedChosen(d.name, d.count)) {
         loseChosen(d.lost, d.caption, d.name);
         return false;
@@ -129,12 +173,12 @@ bool openChosen(const MidiDirection& d) {
     d.lost = false;
     d.device = findMidiDeviceByName(d.names, d.count, d.device, d.name);
     if (d.device > d.count - 1) d.device = d.count - 1;
-    if (!d.openDevice(d.device, MidiErrorText)) {
+    if (!openAlone(d, d.device)) {
         messageBox(d.caption, MidiErrorText);
         return false;
     }
     d.name = d.device >= 0 ? d.names[d.device] : std::string();
-    if (d.input) midiInStartDevice();
+    if (d.start != nullptr) d.start();
     return true;
 }
 
@@ -149,20 +193,23 @@ void openChosenOrWait(const MidiDirection& d) {
 
 void selectDevice(const MidiDirection& d, int k) {
     if (k == d.device && !d.lost) return;
-    if (d.input) holdMidiInput();
+    if (d.heldByOther != nullptr && !(MidiErrorText = d.heldByOther(k)).empty()) {
+        messageBox(d.caption, MidiErrorText);  // refused before anything is closed: nothing changes
+        return;
+    }
+    if (d.start != nullptr) holdMidiInput();
     d.close();
-    checkMenuItem(d.commandFirst + d.device, false);
+    if (d.device >= 0 || !d.byNameOnly) checkMenuItem(d.commandFirst + d.device, false);
     d.device = k;
     d.name = k >= 0 && k < d.count ? d.names[k] : std::string();
     d.lost = false;
-    if (!d.openDevice(k, MidiErrorText)) {
+    if (d.byNameOnly && k < 0) return;  // None
+    if (!openAlone(d, k)) {
         messageBox(d.caption, MidiErrorText);
         return;
     }
-    if (d.input) {
-        midiInStartDevice();
-        midiInQueueBuffer();
-    }
+    if (d.start != nullptr) d.start();
+    if (d.queueBuffer != nullptr) d.queueBuffer();
     checkMenuItem(d.commandFirst + k, true);
 }
 
@@ -177,6 +224,7 @@ void openMidiDevices() {
     openChosenOrWait(MidiOut);
     openChosenOrWait(MidiIn);
     midiInQueueBuffer();  // does nothing without an open input
+    openChosenOrWait(MidiCtl);
 }
 
 void closeMidiIn() {
@@ -195,9 +243,11 @@ void closeMidiDevices() {
     midiInStopDevice();
     closeMidiOut();
     midiInCloseDevice();
+    midiCtlCloseDevice();
 }
 
 void selectMidiInDevice(int k) { selectDevice(MidiIn, k); }
+void selectMidiCtlDevice(int k) { selectDevice(MidiCtl, k); }
 void selectMidiOutDevice(int k) { selectDevice(MidiOut, k); }
 
 bool takeScreenChange() {
@@ -232,9 +282,9 @@ namespace {
 // the box of the open told why, and the next rescan that finds its name tries again, so a
 // device that comes back is never left closed.
 bool reopenChosen(const MidiDirection& d) {
-    if (d.input) holdMidiInput();
+    if (d.start != nullptr) holdMidiInput();
     if (openChosen(d)) {
-        if (d.input) midiInQueueBuffer();
+        if (d.queueBuffer != nullptr) d.queueBuffer();
         return true;
     }
     if (d.device >= 0) d.lost = true;
@@ -314,12 +364,19 @@ bool rescanMidiDevices(bool portsChanged) {
                                          : "The devices " + MidiInName + " and " + MidiOutName +
                                                " are no longer present.");
     }
+    // The controller input shares the input's list, read above; it is told of on its own.
+    if (followChosenDevice(MidiCtl, portsChanged, true)) changed = true;
     return changed;
 }
 
 bool midiInCommandDevice(int id, int& k) {
     k = id - MidiInCommandFirst;
     return k >= 0 && k < MidiInCount;
+}
+
+bool midiCtlCommandDevice(int id, int& k) {
+    k = id - MidiCtlCommandFirst;
+    return k >= -1 && k < MidiInCount;
 }
 
 bool midiOutCommandDevice(int id, int& k) {
@@ -343,4 +400,15 @@ void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi)) {
     appendMenuPopup(bar, midi, "&MIDI");
     if (midiInIsOpen()) checkMenuItem(MidiInCommandFirst + MidiInDevice, true);
     if (midiOutIsOpen()) checkMenuItem(MidiOutCommandFirst + MidiOutDevice, true);
+}
+
+void appendControllerInMenu(MenuHandle midi) {
+    MenuHandle ctl = createPopupMenu();
+    constexpr MenuItemKind Check = MenuItemKind::Check;
+    // "None" carries no mark: as in the other lists, no mark is no device open.
+    appendMenuItem(ctl, MidiCtlNoneCommand, "&None", "", Check);
+    appendMenuSeparator(ctl);
+    for (int k = 0; k < MidiInCount; ++k) appendMenuItem(ctl, MidiCtlCommandFirst + k, MidiInNames[k], "", Check);
+    appendMenuPopup(midi, ctl, "&Controller In");
+    if (midiCtlIsOpen()) checkMenuItem(MidiCtlCommandFirst + MidiCtlDevice, true);
 }

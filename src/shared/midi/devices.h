@@ -18,13 +18,27 @@
 //                                when none is kept (the mapper has no name)
 //   MidiInLost, MidiOutLost      the chosen device went away while open: it stays closed
 //                                until a device of its name is present again
+//   MidiCtlDevice, MidiCtlName, MidiCtlLost  the same for the controller input, a second input
+//                                (a keyboard or control surface) of the input's list; -1 and
+//                                no name: "None". Only its name is kept (the editor's
+//                                options file); it is found by that name alone
 //   MidiDevicesChangePending     a DevicesChanged was taken (by whatever loop took it) and
 //                                the command loop has not acted on it yet
 //   ScreenChangePending          the same for an Other event (the display-change message
 //                                among them), so the editor's command loop looks at the
 //                                screen again also after a wait or a message window took it
 // The menu identifiers leave room for 49 input devices (50..98) and 50 output devices
-// (100..149, 99 the mapper): further devices are neither offered nor opened.
+// (100..149, 99 the mapper): further devices are neither offered nor opened. The controller
+// input's submenu has "None" (2310) and the input devices (2311..2359).
+//
+// The controller input is a third direction of the same code: opened, lost, found again by
+// name and rescanned like the others, with "Controller-In-Error" boxes. It is started when
+// opened and held quiet with the input, but queues no receive buffer: the backend drops its
+// system-exclusive data, so it never touches the unit's replies. A device is never open as
+// both inputs: the one that asks second is refused ("The device NAME is already open as the
+// MIDI In." / "... as the Controller In."). A kept name with no device of that name present
+// is lost with its box, and opened when the name comes. Nothing is opened for "None", so a
+// program that never chooses one (the updater) has none.
 //
 // findMidiDeviceByName(names, count, index, name): the device to open for a kept name, the
 //   one rule both programs find their devices by: index when name is empty, when device index
@@ -70,6 +84,12 @@
 //   moved are removed; the rebuilt menus check the devices open now. True when the lists or the devices changed, so the program rebuilds its menus.
 // midiInCommandDevice(id, k) / midiOutCommandDevice(id, k): true when the menu command id is
 //   the item of an offered input / output device (the mapper is output -1), with k its index.
+//   midiCtlCommandDevice(id, k): the same for the controller input ("None" is -1).
+// selectMidiCtlDevice(k): the controller input's menu handler, as selectMidiInDevice; -1
+//   ("None") closes it.
+// appendControllerInMenu(midi): appends the "&Controller In" submenu ("&None", a separator, the
+//   input devices) to a "&MIDI" menu and checks the open device; "None" carries no mark (no
+//   mark is no device open, as in the other lists).
 // appendMidiMenu(bar, appendMore): appends "&MIDI" with "MIDI &In" and "MIDI &Out" ("MIDI
 //   &Mapper", a separator, the output devices) to a menu bar, and checks the open devices;
 //   appendMore (when given) then adds the program's own items to the "&MIDI" menu.
@@ -87,7 +107,9 @@ constexpr int MidiInCommandFirst = 50;
 constexpr int MidiMapperCommand = 99;
 constexpr int MidiOutCommandFirst = 100;
 constexpr int32_t MidiInQuietMs = 100;
-constexpr int MidiRescanCommand = 2301;  // "&Rescan Devices", in the "&MIDI" menu of both programs
+constexpr int MidiRescanCommand = 2301;
+constexpr int MidiCtlNoneCommand = 2310;
+constexpr int MidiCtlCommandFirst = 2311;  // "&Rescan Devices", in the "&MIDI" menu of both programs
 
 extern int32_t MidiInDevice;
 extern int32_t MidiOutDevice;
@@ -103,6 +125,9 @@ extern std::string MidiInName;
 extern std::string MidiOutName;
 extern bool MidiInLost;
 extern bool MidiOutLost;
+extern int32_t MidiCtlDevice;
+extern std::string MidiCtlName;
+extern bool MidiCtlLost;
 extern bool MidiDevicesChangePending;
 extern bool ScreenChangePending;
 
@@ -119,6 +144,7 @@ void closeMidiIn();
 void closeMidiOut();
 void selectMidiInDevice(int k);
 void selectMidiOutDevice(int k);
+void selectMidiCtlDevice(int k);
 int findMidiDeviceByName(const std::string* names, int count, int index, const std::string& name);
 bool takeMidiDevicesChange();
 bool takeScreenChange();
@@ -128,4 +154,6 @@ bool midiInputHeld();
 bool rescanMidiDevices(bool portsChanged);
 bool midiInCommandDevice(int id, int& k);
 bool midiOutCommandDevice(int id, int& k);
+bool midiCtlCommandDevice(int id, int& k);
+void appendControllerInMenu(MenuHandle midi);
 void appendMidiMenu(MenuHandle bar, void (*appendMore)(MenuHandle midi) = nullptr);
