@@ -6,7 +6,8 @@
 # included) equal to the simulation's golden panel picture, and closing it (wine taskkill, a
 # WM_CLOSE) writes KtProg.CFG with 179 lines; started again with "zoom = 200" in KtProg.ini, it
 # shows the golden picture with every pixel doubled (2672 x 1444) and keeps the level; with Wine
-# at 192 dpi and no level kept it starts at 200 % with a menu bar at that dpi; ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
+# at 192 dpi and no level kept it starts at 200 % with a menu bar at that dpi, at 120 dpi at
+# 125 % (the simulation's panel at 125 %); ktboot.exe, finding no MIDI input under Wine, shows "No MIDI IN device present!!!"
 # under "Device Error" and ends. Exit 77 (skipped) when Wine or Xvfb are missing or Wine
 # cannot set up a prefix here.
 set -uo pipefail
@@ -136,9 +137,31 @@ bar192=$((oy - Y))
 echo "the menu bar and caption: $bar96 pixels at 96 dpi, $bar192 at 192 dpi"
 [ "$bar192" -ge $((bar96 * 3 / 2)) ] || fail "at 192 dpi the menu bar is not scaled ($bar192 pixels against $bar96)"
 end_wine ktprog.exe "$editor"
+echo "ktprog.exe at 192 dpi: 200 % at the first start, the menu bar at the window's dpi"
+
+# At 120 dpi (the common laptop's): 125 %, the panel as the simulation draws it at 125 % (its
+# snapshot, built from build/sim; this part is left out where ktsim is missing).
+ktsim=${KTSIM:-$src/build/sim/tools/ktsim}
+if [ -x "$ktsim" ]; then
+    mkdir -p "$work/sim"
+    cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/sim/"
+    printf 'screen 1920 1080\ndpi 120\nwait 500\nsnapshot "shown125.png"\n' >"$work/sim/zoom.scn"
+    "$ktsim" ktprog --home "$work/sim" --script "$work/sim/zoom.scn" >"$work/sim/transcript" || fail "ktsim did not run"
+    sed -i '/^zoom *=/d' "$c/kt/KtProg.ini"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
+    wineserver -w
+    start_editor ktprog_dpi120
+    check_client_area "$work/ktprog_dpi120.png" "$window" "$work/sim/shown125.png"
+    bar120=$((oy - Y))
+    echo "the menu bar and caption: $bar120 pixels at 120 dpi"
+    [ "$bar120" -gt "$bar96" ] && [ "$bar120" -lt "$bar192" ] || fail "at 120 dpi the menu bar is $bar120 pixels"
+    end_wine ktprog.exe "$editor"
+    echo "ktprog.exe at 120 dpi: 125 % at the first start, the panel as the simulation's"
+else
+    echo "no ktsim at $ktsim: 120 dpi is not checked"
+fi
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 wineserver -w
-echo "ktprog.exe at 192 dpi: 200 % at the first start, the menu bar at the window's dpi"
 
 # The updater: Wine has no MIDI input here.
 start_wine ktboot.exe "Device Error" "$work/ktboot.log"
