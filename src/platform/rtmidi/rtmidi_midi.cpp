@@ -742,9 +742,12 @@ void midiOutResetDevice() {}
 
 bool midiOutIsOpen() { return backend().outOpen != nullptr; }
 
-bool midiInOpenDevice(int k, std::string& errorText) {
+namespace {
+
+// Input device k, found for an input whose open system is openNow (one open at a time).
+bool inputToOpen(const MidiSystem* openNow, int k, Device& device, std::string& errorText) {
     Backend& b = backend();
-    if (b.inOpen != nullptr) {
+    if (openNow != nullptr) {
         errorText = MidiErrorAlreadyOpen;
         return false;
     }
@@ -757,14 +760,41 @@ bool midiInOpenDevice(int k, std::string& errorText) {
         errorText = MidiErrorBadDevice;
         return false;
     }
-    const Device device = b.ins[k];
-    if (!stillUsable(device, errorText)) return false;
-    InputState& input = device.system->input;
+    device = b.ins[k];
+    return stillUsable(device, errorText);
+}
+
+// Opens an input's port on its client, its state new (so no callback of an earlier opening counts).
+bool openInputPort(InputState& input, RtMidiIn& client, ErrorLog& log, const Device& device, const char* what,
+                   std::string& errorText) {
     input.started = false;
     input.bufferQueued = false;
     ++input.epoch;
-    if (!openByName(*device.system->in, device.system->inLog, device.portName, "MIDI in", errorText)) return false;
+    if (!openByName(client, log, device.portName, what, errorText)) return false;
     input.open = true;
+    return true;
+}
+
+// Closes an input's port; whatever its callback still hands over belongs to the closed opening.
+void closeInputPort(InputState& input, RtMidiIn& client) {
+    input.open = false;
+    input.started = false;
+    input.bufferQueued = false;
+    ++input.epoch;
+    try {
+        client.closePort();
+    } catch (const RtMidiError&) {
+    }
+}
+
+}  // namespace
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    Backend& b = backend();
+    Device device;
+    if (!inputToOpen(b.inOpen, k, device, errorText)) return false;
+    MidiSystem& system = *device.system;
+    if (!openInputPort(system.input, *system.in, system.inLog, device, "MIDI in", errorText)) return false;
     b.inOpen = device.system;
     return true;
 }
@@ -784,14 +814,7 @@ bool midiInCloseDevice() {
     if (b.inOpen == nullptr) return true;
     MidiSystem* system = b.inOpen;
     b.inOpen = nullptr;
-    system->input.open = false;
-    system->input.started = false;
-    system->input.bufferQueued = false;
-    ++system->input.epoch;
-    try {
-        system->in->closePort();
-    } catch (const RtMidiError&) {
-    }
+    closeInputPort(system->input, *system->in);
     return true;
 }
 
@@ -814,28 +837,11 @@ bool controllerClient(MidiSystem& system, const std::string& base, std::string& 
 
 bool midiCtlOpenDevice(int k, std::string& errorText) {
     Backend& b = backend();
-    if (b.ctlOpen != nullptr) {
-        errorText = MidiErrorAlreadyOpen;
-        return false;
-    }
-    if (b.systems.empty()) {
-        errorText = b.whyNone;
-        return false;
-    }
-    if (!b.insListed) listInputs(b);
-    if (k < 0 || k >= static_cast<int>(b.ins.size())) {
-        errorText = MidiErrorBadDevice;
-        return false;
-    }
-    const Device device = b.ins[k];
-    if (!stillUsable(device, errorText)) return false;
-    if (!controllerClient(*device.system, b.baseName, errorText)) return false;
-    InputState& input = device.system->ctlInput;
-    input.started = false;
-    ++input.epoch;
-    if (!openByName(*device.system->ctl, device.system->ctlLog, device.portName, "controller in", errorText))
-        return false;
-    input.open = true;
+    Device device;
+    if (!inputToOpen(b.ctlOpen, k, device, errorText)) return false;
+    MidiSystem& system = *device.system;
+    if (!controllerClient(system, b.baseName, errorText)) return false;
+    if (!openInputPort(system.ctlInput, *system.ctl, system.ctlLog, device, "controller in", errorText)) return false;
     b.ctlOpen = device.system;
     return true;
 }
@@ -850,13 +856,7 @@ bool midiCtlCloseDevice() {
     if (b.ctlOpen == nullptr) return true;
     MidiSystem* system = b.ctlOpen;
     b.ctlOpen = nullptr;
-    system->ctlInput.open = false;
-    system->ctlInput.started = false;
-    ++system->ctlInput.epoch;
-    try {
-        system->ctl->closePort();
-    } catch (const RtMidiError&) {
-    }
+    closeInputPort(system->ctlInput, *system->ctl);
     return true;
 }
 

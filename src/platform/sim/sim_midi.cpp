@@ -199,14 +199,17 @@ void midiOutResetDevice() {}
 
 bool midiOutIsOpen() { return machine().OutOpen; }
 
-bool midiInOpenDevice(int k, std::string& errorText) {
-    sim::Machine& m = machine();
-    if (m.InOpen) {
+namespace {
+
+// Whether input device k can be opened as an input that is open already or not; an open
+// failure the script set for input device K holds for both inputs (it is the device that fails).
+bool inputOpenable(bool openNow, int k, std::string& errorText) {
+    if (openNow) {
         errorText = MidiErrorAlreadyOpen;
         return false;
     }
-    auto failure = m.InFailures.find(k);
-    if (failure != m.InFailures.end()) {
+    const auto failure = machine().InFailures.find(k);
+    if (failure != machine().InFailures.end()) {
         errorText = failure->second;
         return false;
     }
@@ -214,6 +217,14 @@ bool midiInOpenDevice(int k, std::string& errorText) {
         errorText = MidiErrorBadDevice;
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    sim::Machine& m = machine();
+    if (!inputOpenable(m.InOpen, k, errorText)) return false;
     m.InOpen = true;
     m.InStarted = false;
     m.InBufferQueued = false;
@@ -252,23 +263,10 @@ void midiInQueueBuffer() {
 
 void midiInReleaseBuffer() { machine().InBufferQueued = false; }
 
-// The controller input opens a device of the input's list; an open failure the script set for
-// input device K holds for it too (it is the device that fails).
+// The controller input opens a device of the input's list.
 bool midiCtlOpenDevice(int k, std::string& errorText) {
     sim::Machine& m = machine();
-    if (m.CtlOpen) {
-        errorText = MidiErrorAlreadyOpen;
-        return false;
-    }
-    auto failure = m.InFailures.find(k);
-    if (failure != m.InFailures.end()) {
-        errorText = failure->second;
-        return false;
-    }
-    if (k < 0 || k >= midiInDeviceCount()) {
-        errorText = MidiErrorBadDevice;
-        return false;
-    }
+    if (!inputOpenable(m.CtlOpen, k, errorText)) return false;
     m.CtlOpen = true;
     m.CtlStarted = false;
     m.CtlDevice = k;

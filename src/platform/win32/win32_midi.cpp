@@ -300,8 +300,12 @@ bool midiOutSendSysEx(const uint8_t* bytes, size_t length, const SysExProgress& 
 
 // ---- input
 
-bool midiInOpenDevice(int k, std::string& errorText) {
-    if (Midi.InHandle != nullptr) {
+namespace {
+
+// Opens input device k into slot (the unit's input or the controller's), its messages posted
+// to the backend's thread like the other input's.
+bool openInputHandle(HMIDIIN& slot, int k, std::string& errorText) {
+    if (slot != nullptr) {
         errorText = MidiErrorAlreadyOpen;
         return false;
     }
@@ -315,7 +319,14 @@ bool midiInOpenDevice(int k, std::string& errorText) {
         errorText = inErrorText(result);
         return false;
     }
-    Midi.InHandle = handle;
+    slot = handle;
+    return true;
+}
+
+}  // namespace
+
+bool midiInOpenDevice(int k, std::string& errorText) {
+    if (!openInputHandle(Midi.InHandle, k, errorText)) return false;
     forgetReceiveBuffer();
     return true;
 }
@@ -384,24 +395,7 @@ void midiInReleaseBuffer() {
 
 // ---- the controller input
 
-bool midiCtlOpenDevice(int k, std::string& errorText) {
-    if (Midi.CtlHandle != nullptr) {
-        errorText = MidiErrorAlreadyOpen;
-        return false;
-    }
-    DWORD_PTR callback = 0;
-    DWORD flags = CALLBACK_NULL;
-    notifyTarget(callback, flags);
-    HMIDIIN handle = nullptr;
-    const MMRESULT result = k < 0 ? static_cast<MMRESULT>(MMSYSERR_BADDEVICEID)
-                                  : midiInOpen(&handle, static_cast<UINT>(k), callback, 0, flags);
-    if (result != MMSYSERR_NOERROR) {
-        errorText = inErrorText(result);
-        return false;
-    }
-    Midi.CtlHandle = handle;
-    return true;
-}
+bool midiCtlOpenDevice(int k, std::string& errorText) { return openInputHandle(Midi.CtlHandle, k, errorText); }
 
 void midiCtlStartDevice() {
     if (Midi.CtlHandle != nullptr) midiInStart(Midi.CtlHandle);
