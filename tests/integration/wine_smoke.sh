@@ -126,12 +126,21 @@ chmod 644 "$c/kt/KtProg.CFG"
 grep -q '^zoom = 200' "$c/kt/KtProg.ini" || fail "KtProg.ini lost the zoom: $(cat "$c/kt/KtProg.ini")"
 echo "ktprog.exe at 200 %: the whole panel doubled, the level kept; a write-protected KtProg.CFG said and kept"
 
-# Wine at 192 dpi (the desktop's LogPixels), no level kept: the first start picks 200 % from
-# the dpi, and Windows draws the menu bar at the window's dpi: taller than at 96 dpi.
-sed -i '/^zoom *=/d' "$c/kt/KtProg.ini"
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-wineserver -w
-start_editor ktprog_dpi192
+# set_dpi DPI: Wine's desktop at DPI (its LogPixels), taken up by the next program started.
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
+# start_at_dpi DPI: ktprog.exe's first start (no level kept) with Wine at DPI.
+start_at_dpi() {
+    sed -i '/^zoom *=/d' "$c/kt/KtProg.ini"
+    set_dpi "$1"
+    start_editor "ktprog_dpi$1"
+}
+
+# Wine at 192 dpi, no level kept: the first start picks 200 % from the dpi, and Windows draws
+# the menu bar at the window's dpi: taller than at 96 dpi.
+start_at_dpi 192
 check_client_area "$work/ktprog_dpi192.png" "$window" "$work/golden200.png"
 bar192=$((oy - Y))
 echo "the menu bar and caption: $bar96 pixels at 96 dpi, $bar192 at 192 dpi"
@@ -147,10 +156,7 @@ if [ -x "$ktsim" ]; then
     cp "$src"/data/KtProg.DAT "$src"/data/CHR4.BIN "$src"/data/CHR6.BIN "$work/sim/"
     printf 'screen 1920 1080\ndpi 120\nwait 500\nsnapshot "shown125.png"\n' >"$work/sim/zoom.scn"
     "$ktsim" ktprog --home "$work/sim" --script "$work/sim/zoom.scn" >"$work/sim/transcript" || fail "ktsim did not run"
-    sed -i '/^zoom *=/d' "$c/kt/KtProg.ini"
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1
-    wineserver -w
-    start_editor ktprog_dpi120
+    start_at_dpi 120
     check_client_area "$work/ktprog_dpi120.png" "$window" "$work/sim/shown125.png"
     bar120=$((oy - Y))
     echo "the menu bar and caption: $bar120 pixels at 120 dpi"
@@ -160,8 +166,7 @@ if [ -x "$ktsim" ]; then
 else
     echo "no ktsim at $ktsim: 120 dpi is not checked"
 fi
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
-wineserver -w
+set_dpi 96
 
 # The updater: Wine has no MIDI input here.
 start_wine ktboot.exe "Device Error" "$work/ktboot.log"
