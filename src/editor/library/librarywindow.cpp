@@ -11,6 +11,7 @@
 #include "editor/library/unitmemory.h"
 #include "editor/panel/palette.h"
 #include "editor/panel/text.h"
+#include "editor/program/program.h"
 #include "platform/announce.h"
 #include "platform/canvas.h"
 #include "platform/events.h"
@@ -84,12 +85,6 @@ std::vector<int> locationsOf(const CatalogEntry& entry) {
     return found;
 }
 
-std::string twoDigits(int n) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", n);
-    return text;
-}
-
 // A path's parts between the platform's split characters, empty and "." parts left out.
 std::vector<std::string> pathParts(std::string path) {
     std::vector<std::string> parts;
@@ -136,7 +131,7 @@ std::string marksText(size_t entry) {
     auto add = [&text](const std::string& mark) { text += (text.empty() ? "" : " ") + mark; };
     if (marks.favourite) add("*");
     if (marks.hidden) add("H");
-    for (int location : locationsOf(Catalog[entry])) add("@" + twoDigits(location));
+    for (int location : locationsOf(Catalog[entry])) add("@" + locationText(location));
     if (entry == LibraryCurrentEntry) add("<");
     return text.empty() ? "-" : text;
 }
@@ -219,7 +214,7 @@ std::string locationsText(const std::vector<int>& locations) {
     std::string text;
     for (size_t i = 0; i < locations.size(); ++i) {
         const std::string more = "+" + std::to_string(locations.size() - i);
-        const std::string next = (text.empty() ? "" : " ") + std::string("@") + twoDigits(locations[i]);
+        const std::string next = (text.empty() ? "" : " ") + std::string("@") + locationText(locations[i]);
         // Room for this one, and for the "+N" of the rest when it is not the last.
         const size_t need = text.size() + next.size() + (i + 1 < locations.size() ? more.size() + 1 : 0);
         if (need > LocationChars) return text + (text.empty() ? "" : " ") + more;
@@ -270,7 +265,7 @@ void cellOrigin(int location, int& x, int& y) {
 void drawCell(Canvas& canvas, int location) {
     int x = 0, y = 0;
     cellOrigin(location, x, y);
-    const std::string number = twoDigits(location);
+    const std::string number = locationText(location);
     if (!recorded(location)) {
         canvas.rectangle(x + 1, y + 1, CellWidth - 3, CellHeight - 3, 1, ColourGrey80);
         drawSmallTextOn(canvas, x + 4, y + 7, ColourGrey150, ColourBlue, number);
@@ -438,7 +433,7 @@ void serveKey(const Event& e) {
 void dropRow(const std::string& path, int location) {
     const size_t entry = LibraryCurrentEntry;
     if (entry == NotListed || Catalog[entry].path != path) return;
-    const std::string question = " Write " + Catalog[entry].name + " into location " + twoDigits(location) + "?";
+    const std::string question = " Write " + Catalog[entry].name + " into location " + locationText(location) + "?";
     if (askChoice(question, " 1:Write", " 2:Cancel") == 1) storeToLocation(location);
     // The question (and a message about the write) brought the main window to the front:
     // the window the user dropped on comes back over it.

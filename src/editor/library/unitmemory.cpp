@@ -7,6 +7,7 @@
 
 #include "editor/declaration/identity.h"
 #include "editor/library/librarywindow.h"
+#include "editor/program/program.h"
 #include "platform/clock.h"
 #include "platform/textview.h"
 #include "shared/datafile/datafile.h"
@@ -52,12 +53,6 @@ bool parseLine(const std::string& line, int& location, UnitLocation& entry) {
     return true;
 }
 
-std::string twoDigits(int n) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", n % 100);
-    return text;
-}
-
 bool writeUnitMemory(std::string& reason) {
     std::vector<std::string> lines;
     for (int location = 1; location <= 99; ++location) {
@@ -65,7 +60,7 @@ bool writeUnitMemory(std::string& reason) {
         if (!e.known) continue;
         char crc[16];
         std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(e.crc));
-        lines.push_back(twoDigits(location) + "\t" + crc + "\t" + e.time + "\t" + e.name);
+        lines.push_back(locationText(location) + "\t" + crc + "\t" + e.time + "\t" + e.name);
     }
     if (!writeTextFile(unitMemoryPath(), lines, reason)) return false;
     UnitMemoryTooLargeSaid = false;  // the file is this editor's record again
@@ -136,7 +131,7 @@ void showUnitMemory() {
     std::vector<std::string> lines;
     for (int location = 1; location <= 99; ++location) {
         const UnitLocation& e = UnitMemory[static_cast<size_t>(location)];
-        lines.push_back(e.known ? twoDigits(location) + "  " + e.name + "  " + e.time : twoDigits(location) + "  -");
+        lines.push_back(e.known ? locationText(location) + "  " + e.name + "  " + e.time : locationText(location) + "  -");
     }
     showTextView("Unit Memory", lines);
 }

@@ -139,8 +139,6 @@ std::string statusRightText() {
 
 std::string countText(int n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
-std::string locationText(int location) { return (location >= 0 && location < 10 ? "0" : "") + std::to_string(location); }
-
 void startStatusLine() {
     StatusLeft = statusLeftText();
     StatusMiddle = statusMiddleText();

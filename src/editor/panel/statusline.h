@@ -29,7 +29,7 @@
 // showStatusResult(text): a new result; the loop is woken when it is due to go (wakeAfter).
 // statusLeftText() / statusMiddleText() / statusRightText(): the parts as they are now.
 // programEdited(): the panel differs from the compare reference (as the pots show values).
-// countText(n, noun): "1 program", "N programs". locationText(n): a location in two digits.
+// countText(n, noun): "1 program", "N programs".
 // startStatusLine(): at the command loop's start: the parts shown now are the ones announced
 //   (only a change is announced).
 // updateStatusLine(): once a command-loop pass: a change of the left or middle part is
@@ -58,7 +58,6 @@ std::string statusMiddleText();
 std::string statusRightText();
 bool programEdited();
 std::string countText(int n, const std::string& noun);
-std::string locationText(int location);
 void startStatusLine();
 bool updateStatusLine();
 void drawStatusLine();

@@ -1,6 +1,7 @@
 #include "editor/program/program.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "editor/declaration/declaration.h"
 
@@ -69,6 +70,12 @@ bool setParameterValue(int index, int16_t value) {
     if (ProgramValues[index] == value) return false;
     ProgramValues[index] = value;
     return true;
+}
+
+std::string locationText(int location) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", location);
+    return text;
 }
 
 int64_t roundedQuotient(int64_t num, int64_t den) {

@@ -27,6 +27,8 @@
 //   values, the effect type, the effect store) with the name it goes by, taken and put back
 //   as it is; putting back does not load effect tables or send anything (the layers above
 //   do that when they apply a state).
+// locationText(n): a location of the unit's memory (1..99) as the editor shows it, in two
+//   digits ("07").
 // roundedQuotient(num, den): num / den rounded to the nearest integer, halves to even
 //   (den > 0), exactly: the one rounding rule of every computed pot value.
 #pragma once
@@ -55,6 +57,7 @@ void recallEffectParameters(int type);
 void clampProgramToPots();
 bool setParameterValue(int index, int16_t value);
 int64_t roundedQuotient(int64_t num, int64_t den);
+std::string locationText(int location);
 
 struct ProgramSnapshot {
     std::vector<int16_t> values;

@@ -12,6 +12,7 @@
 #include "editor/preset/effects.h"
 #include "editor/preset/programfile.h"
 #include "editor/program/history.h"
+#include "editor/program/program.h"
 #include "platform/window.h"
 #include "shared/datafile/pathfile.h"
 #include "shared/message/message.h"
