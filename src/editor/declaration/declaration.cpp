@@ -1,6 +1,7 @@
 #include "editor/declaration/declaration.h"
 
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 
@@ -241,5 +242,16 @@ std::string potText(const std::string& title, const std::string& caption) {
         text += c;
     }
     if (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+std::string parameterText(int j) {
+    int field = 0, pot = 0;
+    return parameterPot(j, field, pot) ? potText(PotTitle[field][pot], PotCaption[field][pot]) : "";
+}
+
+std::string parameterNumberText(int j) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", j + 1);
     return text;
 }

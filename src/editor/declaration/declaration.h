@@ -25,6 +25,10 @@
 // parameterPot(j, field, pot): the field and pot of parameter j (false when j is not one).
 // potText(title, caption): a pot's title and caption as one text, as the editor names the pot
 //   in its texts ("TITLE CAPTION"): each "|" a blank, runs of blanks one, trimmed.
+// parameterText(j): potText of parameter j's pot; empty when j is no pot's or its pot has no
+//   texts.
+// parameterNumberText(j): parameter j's 1-based number in three digits ("026"), as the
+//   editor's lists show it.
 #pragma once
 
 #include <cstdint>
@@ -73,3 +77,5 @@ void loadDeclarationFile(const std::string& baseName);
 
 bool parameterPot(int j, int& field, int& pot);
 std::string potText(const std::string& title, const std::string& caption);
+std::string parameterText(int j);
+std::string parameterNumberText(int j);

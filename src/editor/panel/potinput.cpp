@@ -198,7 +198,7 @@ bool movePotInRun(int index, int value, int runKey) {
 std::string typedValuePrompt(int j) {
     int f = 0, p = 0;
     if (!parameterPot(j, f, p)) return "";
-    const std::string text = potText(PotTitle[f][p], PotCaption[f][p]);
+    const std::string text = parameterText(j);
     return (text.empty() ? "" : text + " ") + "(" + std::to_string(PotMin[f][p]) + ".." +
            std::to_string(PotMax[f][p]) + "):";
 }

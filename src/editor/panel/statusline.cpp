@@ -31,9 +31,7 @@ constexpr int PartGap = 2;     // characters kept free between two parts
 
 // The pot's texts as the editor names it, or its number when it has none.
 std::string potName(int j) {
-    int f = 0, p = 0;
-    if (!parameterPot(j, f, p)) return "Parameter " + std::to_string(j + 1);
-    const std::string text = potText(PotTitle[f][p], PotCaption[f][p]);
+    const std::string text = parameterText(j);
     return text.empty() ? "Parameter " + std::to_string(j + 1) : text;
 }
 

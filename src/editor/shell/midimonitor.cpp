@@ -45,13 +45,10 @@ std::string monitorLine(uint32_t ms, bool out, const std::string& text) {
 std::string nrpnLine(int msb, int lsb, int value) {
     const int j = nrpnParameter(msb, lsb);
     if (j < 0 || j >= static_cast<int>(ParameterMin.size())) return "";
-    int field = 0, pot = 0;
-    const std::string name = parameterPot(j, field, pot) ? potText(PotTitle[field][pot], PotCaption[field][pot]) : "";
+    const std::string name = parameterText(j);
     // The wire carries a negative minimum as 0 (parameters.h): the pot shows the value shifted back.
     const int shown = value + std::min<int>(ParameterMin[static_cast<size_t>(j)], 0);
-    char number[16];
-    std::snprintf(number, sizeof number, "%03d", j + 1);
-    return "NRPN " + std::string(number) + (name.empty() ? "" : " " + name) + " = " + std::to_string(shown);
+    return "NRPN " + parameterNumberText(j) + (name.empty() ? "" : " " + name) + " = " + std::to_string(shown);
 }
 
 void midiMonitorCommand() {

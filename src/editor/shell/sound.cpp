@@ -1,7 +1,6 @@
 #include "editor/shell/sound.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "editor/declaration/declaration.h"
 #include "editor/panel/layout.h"
@@ -58,12 +57,8 @@ std::vector<std::string> differenceLines() {
     for (size_t j = 0; j < n; ++j) {
         const int a = ProgramValues[j], b = CompareReference.values[j];
         if (a == b) continue;
-        int f = 0, p = 0;
-        const std::string text =
-            parameterPot(static_cast<int>(j), f, p) ? potText(PotTitle[f][p], PotCaption[f][p]) : "";
-        char number[16];
-        std::snprintf(number, sizeof number, "%03d", static_cast<int>(j) + 1);
-        lines.push_back(std::string(number) + "  " + (text.empty() ? "" : text + "  ") + std::to_string(a) + " -> " +
+        const std::string text = parameterText(static_cast<int>(j));
+        lines.push_back(parameterNumberText(static_cast<int>(j)) + "  " + (text.empty() ? "" : text + "  ") + std::to_string(a) + " -> " +
                         std::to_string(b));
     }
     if (lines.size() == 1) lines.push_back(" No differences.");
