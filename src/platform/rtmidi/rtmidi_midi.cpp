@@ -12,7 +12,9 @@
 // number, so that our own ports can be left out of the device lists (the open output port of
 // this program would otherwise turn up as an input device, and shift the numbers of the
 // devices after it). A device is opened by its name, not by RtMidi's port number, because the
-// numbers change whenever a port comes or goes.
+// numbers change whenever a port comes or goes. The names shown (and kept in the options files)
+// and the order of the lists are portnames.h's: ALSA's without the sequencer's client numbers,
+// the system's MIDI through ports last.
 //
 // Errors: RtMidi reports through a callback set on each object (without one it prints to
 // stderr and throws). Warnings are kept for the error text, anything worse makes the call fail;
@@ -68,6 +70,7 @@
 #include "platform/midi.h"
 #include "platform/midi_errors.h"
 #include "platform/midi_stream.h"
+#include "platform/rtmidi/portnames.h"
 #include "platform/trace.h"
 
 namespace {
@@ -567,27 +570,28 @@ void restartDeadSystems(Backend& b) {
     }
 }
 
-// The devices of one direction, as RtMidi lists them now, without our own ports.
+// The devices of one direction, as RtMidi lists them now, without our own ports; their shown
+// names and order are portnames.h's.
 template <class Port>
 std::vector<Device> listDevices(Backend& b, Port* (*portOf)(MidiSystem&), ErrorLog& (*logOf)(MidiSystem&)) {
     restartDeadSystems(b);
-    std::vector<Device> devices;
-    const bool marked = b.systems.size() > 1;
+    std::vector<portnames::SystemPorts> listed;
     for (auto& system : b.systems) {
+        listed.push_back({system->api == RtMidi::LINUX_ALSA ? portnames::MidiApi::Alsa : portnames::MidiApi::Jack,
+                          system->label, {}});
         if (system->dead()) continue;  // its lists are the ones from before the server stopped
         Port* port = portOf(*system);
         logOf(*system).clear();
         try {
             const unsigned count = port->getPortCount();
-            for (unsigned i = 0; i < count; ++i) {
-                const std::string name = port->getPortName(i);
-                if (name.empty() || name.compare(0, b.ownPrefix.size(), b.ownPrefix) == 0) continue;
-                devices.push_back({system.get(), name, marked ? system->label + ": " + name : name});
-            }
+            for (unsigned i = 0; i < count; ++i) listed.back().portNames.push_back(port->getPortName(i));
         } catch (const RtMidiError&) {
-            // A system that fails to list offers nothing this time.
+            listed.back().portNames.clear();  // a system that fails to list offers nothing this time
         }
     }
+    std::vector<Device> devices;
+    for (portnames::ListedPort& port : portnames::arrangePorts(listed, b.ownPrefix))
+        devices.push_back({b.systems[port.system].get(), std::move(port.portName), std::move(port.shown)});
     return devices;
 }
 
@@ -606,18 +610,19 @@ void listInputs(Backend& b) {
     b.insListed = true;
 }
 
-// Connects `port` to the port named `name`, wherever it stands in the list now.
+// Connects `port` to the device's port, by RtMidi's name of it, wherever it stands in the list
+// now; the error texts name the device as it is shown.
 template <class Port>
-bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::string& ourPortName,
+bool openByName(Port& port, ErrorLog& log, const Device& device, const std::string& ourPortName,
                 std::string& errorText) {
     log.clear();
     try {
         const unsigned count = port.getPortCount();
         unsigned index = count;
         for (unsigned i = 0; i < count && index == count; ++i)
-            if (port.getPortName(i) == name) index = i;
+            if (port.getPortName(i) == device.portName) index = i;
         if (index == count) {
-            errorText = midiErrorGone(name);
+            errorText = midiErrorGone(device.shown);
             return false;
         }
         port.openPort(index, ourPortName);
@@ -627,7 +632,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
     }
     if (log.failed() || !port.isPortOpen()) {
         errorText = log.text();
-        if (errorText.empty()) errorText = midiErrorNotOpened(name);
+        if (errorText.empty()) errorText = midiErrorNotOpened(device.shown);
         try {
             port.closePort();
         } catch (const RtMidiError&) {
@@ -639,7 +644,7 @@ bool openByName(Port& port, ErrorLog& log, const std::string& name, const std::s
 
 bool stillUsable(const Device& device, std::string& errorText) {
     if (device.system == nullptr) {
-        errorText = midiErrorGone(device.portName);
+        errorText = midiErrorGone(device.shown);
         return false;
     }
     if (device.system->dead()) {
@@ -718,7 +723,7 @@ bool midiOutOpenDevice(int k, std::string& errorText) {
     }
     const Device device = b.outs[k];
     if (!stillUsable(device, errorText)) return false;
-    if (!openByName(*device.system->out, device.system->outLog, device.portName, "MIDI out", errorText)) return false;
+    if (!openByName(*device.system->out, device.system->outLog, device, "MIDI out", errorText)) return false;
     b.outOpen = device.system;
     return true;
 }
@@ -770,7 +775,7 @@ bool openInputPort(InputState& input, RtMidiIn& client, ErrorLog& log, const Dev
     input.started = false;
     input.bufferQueued = false;
     ++input.epoch;
-    if (!openByName(client, log, device.portName, what, errorText)) return false;
+    if (!openByName(client, log, device, what, errorText)) return false;
     input.open = true;
     return true;
 }
