@@ -49,6 +49,14 @@ TEST(PortNames, AnAlsaListIsShownWithoutClientNumbersAndTheThroughPortComesLast)
     const std::vector<size_t> from = {1, 2, 3, 4, 5, 6, 0};
     ASSERT_EQ(devices.size(), from.size());
     for (size_t k = 0; k < from.size(); ++k) EXPECT_EQ(devices[k].portName, AlsaInputs[from[k]]);
+    // The input connects to the sequencer's address at the end of that name.
+    int client = -1, port = -1;
+    const Names addresses = {"20:0", "24:0", "28:0", "128:0", "130:1", "131:0", "14:0"};
+    for (size_t k = 0; k < devices.size(); ++k) {
+        ASSERT_NE(portnames::alsaAddressAt(devices[k].portName, client, port), std::string::npos);
+        EXPECT_EQ(std::to_string(client) + ":" + std::to_string(port), addresses[k]);
+    }
+    EXPECT_EQ(portnames::alsaAddressAt("Synth:Port 1234567890:0", client, port), std::string::npos);
 
     EXPECT_FALSE(isThroughPort(MidiApi::Alsa, "Patchbay:Midi Through Port-0 40:0"));
     // Names that do not end in RtMidi's client and port numbers stay as they are.

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "platform/midi_stream.h"
+#include "platform/rtmidi/alsa_input.h"
 #include "unit/unit.h"
 
 namespace {
@@ -323,7 +324,7 @@ public:
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_).count());
     }
 
-    // On RtMidi's thread.
+    // On the input's reading thread.
     void pieceArrived(const std::vector<unsigned char>& piece) {
         const uint64_t at = nowUs();
         std::vector<Arrival> whole;
@@ -503,7 +504,8 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
 }
 
 struct Ports {
-    std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtMidiIn> in;                 // JACK
+    std::unique_ptr<AlsaSequencerInput> alsaIn;  // ALSA (RtMidi's ALSA input may fall silent)
     std::unique_ptr<RtMidiOut> out;
     std::string apiName;
 };
@@ -514,6 +516,24 @@ bool openPorts(const std::string& wanted, VirtualUnit& unitModel, Ports& ports, 
     for (const auto& api : apis) {
         if (!wanted.empty() && wanted != api.second) continue;
         try {
+            if (api.first == RtMidi::LINUX_ALSA) {
+                // RtMidi first, so that a machine without the sequencer says so in its words.
+                ports.out = std::make_unique<RtMidiOut>(api.first, ClientName);
+                auto in = std::make_unique<AlsaSequencerInput>();
+                std::string error;
+                VirtualUnit* unitOf = &unitModel;
+                if (!in->start(
+                        ClientName, PortName, true,
+                        [unitOf](const uint8_t* bytes, size_t n) {
+                            unitOf->pieceArrived(std::vector<unsigned char>(bytes, bytes + n));
+                        },
+                        error))
+                    throw RtMidiError(error, RtMidiError::DRIVER_ERROR);
+                ports.alsaIn = std::move(in);
+                ports.out->openVirtualPort(PortName);
+                ports.apiName = "ALSA";
+                return true;
+            }
             ports.in = std::make_unique<RtMidiIn>(api.first, ClientName);
             ports.in->ignoreTypes(false, true, true);
             ports.in->setCallback(onInput, &unitModel);
@@ -525,6 +545,7 @@ bool openPorts(const std::string& wanted, VirtualUnit& unitModel, Ports& ports, 
         } catch (const RtMidiError& e) {
             why += std::string(why.empty() ? "" : "; ") + api.second + ": " + e.getMessage();
             ports.in.reset();
+            ports.alsaIn.reset();
             ports.out.reset();
         }
     }
@@ -590,8 +611,9 @@ int main(int argc, char** argv) {
     sigwait(&endSignals, &signalNumber);
 
     // Input first, so that nothing arrives for a worker that is gone.
+    ports.alsaIn.reset();
     try {
-        ports.in->closePort();
+        if (ports.in != nullptr) ports.in->closePort();
     } catch (const RtMidiError&) {
     }
     unitModel.stop();

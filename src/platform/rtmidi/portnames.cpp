@@ -13,23 +13,32 @@ bool startsWith(const std::string& text, size_t at, const char* start) {
     return text.compare(at, std::char_traits<char>::length(start), start) == 0;
 }
 
-// Moves `end` back over the digits just before it; true when there was at least one.
-bool skipDigitsBack(const std::string& text, size_t& end) {
+// Moves `end` back over the digits just before it (at most 9, so that they make an int); true
+// when there was at least one, and sets `value` to them.
+bool numberBack(const std::string& text, size_t& end, int& value) {
     const size_t from = end;
-    while (end > 0 && isDigit(text[end - 1])) --end;
-    return end < from;
+    while (end > 0 && from - end < 9 && isDigit(text[end - 1])) --end;
+    if (end == from || (end > 0 && isDigit(text[end - 1]))) return false;
+    value = std::stoi(text.substr(end, from - end));
+    return true;
 }
 
 }  // namespace
 
+size_t alsaAddressAt(const std::string& portName, int& client, int& port) {
+    size_t end = portName.size();
+    if (!numberBack(portName, end, port) || end == 0 || portName[end - 1] != ':') return std::string::npos;
+    --end;
+    if (!numberBack(portName, end, client) || end == 0 || portName[end - 1] != ' ') return std::string::npos;
+    return end - 1;
+}
+
 std::string shownPortName(MidiApi api, const std::string& portName) {
     if (api != MidiApi::Alsa) return portName;
-    size_t end = portName.size();
-    if (!skipDigitsBack(portName, end) || end == 0 || portName[end - 1] != ':') return portName;
-    --end;
-    if (!skipDigitsBack(portName, end) || end == 0 || portName[end - 1] != ' ') return portName;
-    --end;
-    return end > 0 ? portName.substr(0, end) : portName;  // never an empty name: it would mean "none"
+    int client = 0, port = 0;
+    const size_t end = alsaAddressAt(portName, client, port);
+    // Never an empty name: it would mean "none".
+    return end != std::string::npos && end > 0 ? portName.substr(0, end) : portName;
 }
 
 bool isThroughPort(MidiApi api, const std::string& portName) {

@@ -52,6 +52,11 @@ struct ListedPort {
 // The name shown for a port named `portName` by RtMidi on `api`, without any label.
 std::string shownPortName(MidiApi api, const std::string& portName);
 
+// The sequencer's address at the end of an ALSA port name as RtMidi lists it ("Client:Port
+// N:M"): sets client and port, and gives where the name before " N:M" ends; npos (nothing set
+// that counts) when the name does not end so.
+size_t alsaAddressAt(const std::string& portName, int& client, int& port);
+
 // True for a through port of the system (see above).
 bool isThroughPort(MidiApi api, const std::string& portName);
 

@@ -70,6 +70,7 @@
 #include "platform/midi.h"
 #include "platform/midi_errors.h"
 #include "platform/midi_stream.h"
+#include "platform/rtmidi/alsa_input.h"
 #include "platform/rtmidi/portnames.h"
 #include "platform/trace.h"
 
@@ -277,12 +278,14 @@ private:
         }
     }
 
-    // A port of one of our own clients started or ended: the program opened or closed a device
-    // itself (it opens its devices again after every change, so counting these would never end).
+    // One of our own clients, or a port of one, started or changed: the program opened a device
+    // itself (it opens its devices again after every change, so counting these would never
+    // end). A client or port that ended cannot be asked for its name any more: it counts.
     bool ofOurOwnPort(const snd_seq_event_t& event) const {
         const int type = event.type;
         if (infoMalloc_ == nullptr ||
-            (type != SND_SEQ_EVENT_PORT_START && type != SND_SEQ_EVENT_PORT_EXIT && type != SND_SEQ_EVENT_PORT_CHANGE))
+            (type != SND_SEQ_EVENT_PORT_START && type != SND_SEQ_EVENT_PORT_EXIT && type != SND_SEQ_EVENT_PORT_CHANGE &&
+             type != SND_SEQ_EVENT_CLIENT_START && type != SND_SEQ_EVENT_CLIENT_CHANGE))
             return false;
         snd_seq_client_info_t* info = nullptr;
         if (infoMalloc_(&info) < 0 || info == nullptr) return false;
@@ -342,6 +345,9 @@ struct MidiSystem {
     std::unique_ptr<RtMidiOut> out;
     std::unique_ptr<JackWatch> watch;  // JACK only
     std::unique_ptr<AlsaAnnounceWatch> announce;  // ALSA only; without it no hot-plug, all else works
+    // ALSA only: the inputs' own sequencer clients (alsa_input.h), made at their first opening;
+    // RtMidi's input client there only lists the ports.
+    std::unique_ptr<AlsaSequencerInput> alsaIn, alsaCtl;
 
     // Its server stopped; or it was, and it could not be started again yet (no clients).
     bool dead() const { return in == nullptr || out == nullptr || (watch != nullptr && watch->serverGone()); }
@@ -365,14 +371,14 @@ struct Backend {
     MidiSystem* ctlOpen = nullptr;
 };
 
-void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* user) {
-    InputState& in = *static_cast<InputState*>(user);
+// The bytes an input's reading thread (RtMidi's or our ALSA one) took, made into events.
+void feedInput(InputState& in, const uint8_t* bytes, size_t n) {
     const unsigned epoch = in.epoch.load();
     if (epoch != in.seenEpoch) {
         in.assembler.reset();
         in.seenEpoch = epoch;
     }
-    if (message == nullptr || message->empty()) return;
+    if (bytes == nullptr || n == 0) return;
     // Stamped as it comes in (the clock is steady_clock, safe on this thread): RtMidi's delta
     // times only count from one message to the next, and the program may take the event much
     // later, for instance while a send still holds it.
@@ -380,7 +386,7 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
     // Assembled even while nobody listens, so that a message that began before the start
     // is not mistaken for one that begins later.
     in.assembler.feed(
-        message->data(), message->size(),
+        bytes, n,
         [&](uint32_t word) {
             if (!in.open.load() || !in.started.load()) return;
             Event e;
@@ -399,6 +405,10 @@ void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void*
             e.arrivedAt = arrivedAt;
             desktopPostEvent(e);
         });
+}
+
+void onInput(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* user) {
+    if (message != nullptr) feedInput(*static_cast<InputState*>(user), message->data(), message->size());
 }
 
 // The client names: the program's name and process number, so that they are ours alone.
@@ -542,8 +552,10 @@ Backend& backend() {
     return *b;
 }
 
-// Ends a system's clients, the watches first (they post nothing after this), then RtMidi's.
+// Ends a system's clients, our own first (they post nothing after this), then RtMidi's.
 void stopClients(MidiSystem& system) {
+    system.alsaCtl.reset();
+    system.alsaIn.reset();
     system.announce.reset();
     system.watch.reset();
     system.ctl.reset();
@@ -769,23 +781,58 @@ bool inputToOpen(const MidiSystem* openNow, int k, Device& device, std::string& 
     return stillUsable(device, errorText);
 }
 
-// Opens an input's port on its client, its state new (so no callback of an earlier opening counts).
-bool openInputPort(InputState& input, RtMidiIn& client, ErrorLog& log, const Device& device, const char* what,
-                   std::string& errorText) {
+// On ALSA: connects the input's own sequencer client (made at the first opening, named
+// `clientName`) from the device's port, found by its full name in RtMidi's list now.
+bool connectAlsaInput(std::unique_ptr<AlsaSequencerInput>& alsa, InputState& input, RtMidiIn& lister,
+                      const std::string& clientName, const Device& device, std::string& errorText) {
+    int client = -1, port = -1;
+    bool listed = false;
+    try {
+        const unsigned count = lister.getPortCount();
+        for (unsigned i = 0; i < count && !listed; ++i) listed = lister.getPortName(i) == device.portName;
+    } catch (const RtMidiError&) {
+    }
+    if (!listed || portnames::alsaAddressAt(device.portName, client, port) == std::string::npos) {
+        errorText = midiErrorGone(device.shown);
+        return false;
+    }
+    if (alsa == nullptr) {
+        auto made = std::make_unique<AlsaSequencerInput>();
+        InputState* state = &input;
+        if (!made->start(
+                clientName, "MIDI in", false, [state](const uint8_t* bytes, size_t n) { feedInput(*state, bytes, n); },
+                errorText))
+            return false;
+        alsa = std::move(made);
+    }
+    return alsa->connectFrom(client, port, errorText);
+}
+
+// Opens an input's port on its client, its state new (so no callback of an earlier opening
+// counts). `alsa`: the input's own client on the ALSA sequencer (for a JACK system unused).
+bool openInputPort(MidiSystem& system, std::unique_ptr<AlsaSequencerInput>& alsa, InputState& input,
+                   RtMidiIn& client, ErrorLog& log, const Device& device, const char* what, std::string& errorText) {
     input.started = false;
     input.bufferQueued = false;
     ++input.epoch;
-    if (!openByName(client, log, device, what, errorText)) return false;
+    if (system.api == RtMidi::LINUX_ALSA) {
+        const std::string name = backend().baseName + " " + what;
+        if (!connectAlsaInput(alsa, input, *system.in, name, device, errorText)) return false;
+    } else if (!openByName(client, log, device, what, errorText)) {
+        return false;
+    }
     input.open = true;
     return true;
 }
 
-// Closes an input's port; whatever its callback still hands over belongs to the closed opening.
-void closeInputPort(InputState& input, RtMidiIn& client) {
+// Closes an input's port; whatever its reading thread still hands over belongs to the closed
+// opening.
+void closeInputPort(std::unique_ptr<AlsaSequencerInput>& alsa, InputState& input, RtMidiIn& client) {
     input.open = false;
     input.started = false;
     input.bufferQueued = false;
     ++input.epoch;
+    if (alsa != nullptr) alsa->disconnect();
     try {
         client.closePort();
     } catch (const RtMidiError&) {
@@ -799,7 +846,7 @@ bool midiInOpenDevice(int k, std::string& errorText) {
     Device device;
     if (!inputToOpen(b.inOpen, k, device, errorText)) return false;
     MidiSystem& system = *device.system;
-    if (!openInputPort(system.input, *system.in, system.inLog, device, "MIDI in", errorText)) return false;
+    if (!openInputPort(system, system.alsaIn, system.input, *system.in, system.inLog, device, "MIDI in", errorText)) return false;
     b.inOpen = device.system;
     return true;
 }
@@ -819,7 +866,7 @@ bool midiInCloseDevice() {
     if (b.inOpen == nullptr) return true;
     MidiSystem* system = b.inOpen;
     b.inOpen = nullptr;
-    closeInputPort(system->input, *system->in);
+    closeInputPort(system->alsaIn, system->input, *system->in);
     return true;
 }
 
@@ -846,7 +893,7 @@ bool midiCtlOpenDevice(int k, std::string& errorText) {
     if (!inputToOpen(b.ctlOpen, k, device, errorText)) return false;
     MidiSystem& system = *device.system;
     if (!controllerClient(system, b.baseName, errorText)) return false;
-    if (!openInputPort(system.ctlInput, *system.ctl, system.ctlLog, device, "controller in", errorText)) return false;
+    if (!openInputPort(system, system.alsaCtl, system.ctlInput, *system.ctl, system.ctlLog, device, "controller in", errorText)) return false;
     b.ctlOpen = device.system;
     return true;
 }
@@ -861,7 +908,7 @@ bool midiCtlCloseDevice() {
     if (b.ctlOpen == nullptr) return true;
     MidiSystem* system = b.ctlOpen;
     b.ctlOpen = nullptr;
-    closeInputPort(system->ctlInput, *system->ctl);
+    closeInputPort(system->alsaCtl, system->ctlInput, *system->ctl);
     return true;
 }
 
