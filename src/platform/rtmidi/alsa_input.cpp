@@ -29,7 +29,7 @@ struct AlsaSequencerInput::State {
 
 namespace {
 
-constexpr int InputEvents = 4000;
+constexpr int InputEvents = 2000;
 
 // Events that are no MIDI: the sequencer's notices of clients, ports and connections.
 bool carriesMidi(const snd_seq_event_t& event) {
@@ -124,9 +124,9 @@ bool AlsaSequencerInput::start(const std::string& clientName, const std::string&
     snd_seq_set_client_name(s.seq, clientName.c_str());
     // Room for what a sender may hand over at once: the sequencer drops what does not fit in a
     // client's input (200 events unless asked), and a program's whole state sent on a device's
-    // opening is some 300. As much as the sequencer grants, up to InputEvents.
-    for (int events = InputEvents; events >= 200 && snd_seq_set_client_pool_input(s.seq, events) < 0; events /= 2) {
-    }
+    // opening is some 300. The sequencer grants at most 2,000 (and takes a larger number
+    // without a word, changing nothing).
+    snd_seq_set_client_pool_input(s.seq, InputEvents);
     const unsigned caps = SND_SEQ_PORT_CAP_WRITE | (exported ? SND_SEQ_PORT_CAP_SUBS_WRITE : SND_SEQ_PORT_CAP_NO_EXPORT);
     s.port = snd_seq_create_simple_port(s.seq, portName.c_str(), caps,
                                         SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
