@@ -20,9 +20,16 @@ PACKAGE_PACKAGES=(dpkg-dev lintian desktop-file-utils appstream man-db)
 # sequencer, and Xvfb, xdotool, xdpyinfo, xset and import for a run without a display.
 RUNTIME_PACKAGES=(jackd2 xvfb xdotool x11-utils x11-xserver-utils imagemagick)
 WIN32_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis)
+# The test on a real ALSA sequencer: QEMU boots Debian's kernel (downloaded by the test itself)
+# with a busybox initramfs; aconnect and aseqdump inside it. Without QEMU's recommended extras.
+VM_PACKAGES=(qemu-system-x86 busybox-static alsa-utils)
 
-install_packages() {  # install_packages PACKAGE...
-    local missing=()
+install_packages() {  # install_packages [--no-recommends] PACKAGE...
+    local missing=() lean=()
+    if [ "${1:-}" = --no-recommends ]; then
+        lean=(--no-install-recommends)
+        shift
+    fi
     for p in "$@"; do
         dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
     done
@@ -33,18 +40,19 @@ install_packages() {  # install_packages PACKAGE...
         $SUDO apt-get update -qq
         # jackd2 asks whether to allow real-time priority: no (the answer is irrelevant here).
         echo "jackd2 jackd/tweak_rt_limits boolean false" | $SUDO debconf-set-selections 2>/dev/null || true
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${lean[@]}" "${missing[@]}" >/dev/null
     fi
 }
 
-# script_test TRIES BUILD SCRIPT NAME: one of the test scripts of tests/integration on a build
-# folder; a failure gets up to TRIES - 1 more tries (Wine under load sometimes misses a window).
-# Skipped (77) where the script's tools cannot run here; any other failure ends the command.
+# script_test TRIES BUILD SCRIPT NAME [SECONDS]: one of the test scripts of tests/integration on
+# a build folder, given SECONDS (600) a try; a failure gets up to TRIES - 1 more tries (Wine
+# under load sometimes misses a window). Skipped (77) where the script's tools cannot run here;
+# any other failure ends the command.
 script_test() {
-    local tries=$1 build=$2 script=$3 name=$4 rc=1 try
+    local tries=$1 build=$2 script=$3 name=$4 seconds=${5:-600} rc=1 try
     set +e
     for ((try = 1; try <= tries; try++)); do
-        timeout 600 bash "tests/integration/$script" "$build" .
+        timeout "$seconds" bash "tests/integration/$script" "$build" .
         rc=$?
         if [ $rc -eq 0 ] || [ $rc -eq 77 ]; then break; fi
         [ $try -lt "$tries" ] && echo "$name failed once; one more try"
@@ -101,6 +109,9 @@ test)
     # The integration tests drive real X and JACK servers; one that trips over the machine's
     # load (a JACK xrun) gets one more try.
     ctest --preset fltk --repeat until-pass:2
+    echo "== the desktop programs on a real ALSA sequencer, in a virtual machine"
+    install_packages --no-recommends "${VM_PACKAGES[@]}"
+    script_test 1 build/fltk alsa_vm/alsa_vm.sh "ALSA sequencer test" 1200
     echo "== Debian package: built with cpack, checked, installed, started and removed"
     install_packages "${PACKAGE_PACKAGES[@]}"
     script_test 1 build/fltk deb_package.sh "Debian package test"  # runs cpack -G DEB first
