@@ -60,6 +60,10 @@ prepare_kernel() {
     [ -n "$offset" ] || skip "no xz stream in $vmlinuz"
     tail -c +$((offset + 1)) "$vmlinuz" | xz -dc --single-stream >"$unpack/vmlinux" 2>/dev/null || true
     [ "$(head -c 4 "$unpack/vmlinux" | od -An -c | tr -d ' ')" = "177ELF" ] || skip "the kernel image could not be unpacked"
+    # Of the package's 400 MB only the vmlinux and the modules the initramfs may take are kept.
+    rm -rf "$unpack/root/boot"
+    find "$unpack/root/lib/modules" -name '*.ko' | grep -v -e /fs/ -e /net/9p/ -e /drivers/virtio/ -e /sound/ |
+        xargs rm -f
     mv "$unpack" "$kernel_dir"
 }
 
