@@ -7,8 +7,8 @@
 # Debian's own kernel (its package is downloaded and unpacked into CACHE, never installed),
 # with a small initramfs of busybox and the modules that mount this machine's root filesystem
 # over 9p. The guest sees that root read-only, under a tmpfs overlay, so every program and
-# library of the host runs there unchanged; OUT is shared writable (at the same path), for logs
-# and screenshots. The sequencer's modules (snd-seq, snd-seq-dummy, snd-virmidi) are loaded
+# library of the host runs there unchanged (what it writes, /tmp included, stays in the guest);
+# OUT is shared writable (at the same path), for logs and screenshots. The sequencer's modules (snd-seq, snd-seq-dummy, snd-virmidi) are loaded
 # before SCRIPT runs, as root, with the working directory of the caller.
 #
 # Exit 77 (skipped) with a line that says why when QEMU, busybox or the kernel package cannot
