@@ -622,6 +622,15 @@ void listInputs(Backend& b) {
     b.insListed = true;
 }
 
+// Where RtMidi lists the port of that full name now; -1 when it is not listed.
+template <class Port>
+int indexOfPort(Port& port, const std::string& portName) {
+    const unsigned count = port.getPortCount();
+    for (unsigned i = 0; i < count; ++i)
+        if (port.getPortName(i) == portName) return static_cast<int>(i);
+    return -1;
+}
+
 // Connects `port` to the device's port, by RtMidi's name of it, wherever it stands in the list
 // now; the error texts name the device as it is shown.
 template <class Port>
@@ -629,15 +638,12 @@ bool openByName(Port& port, ErrorLog& log, const Device& device, const std::stri
                 std::string& errorText) {
     log.clear();
     try {
-        const unsigned count = port.getPortCount();
-        unsigned index = count;
-        for (unsigned i = 0; i < count && index == count; ++i)
-            if (port.getPortName(i) == device.portName) index = i;
-        if (index == count) {
+        const int index = indexOfPort(port, device.portName);
+        if (index < 0) {
             errorText = midiErrorGone(device.shown);
             return false;
         }
-        port.openPort(index, ourPortName);
+        port.openPort(static_cast<unsigned>(index), ourPortName);
     } catch (const RtMidiError& error) {
         errorText = error.getMessage();
         return false;
@@ -788,8 +794,7 @@ bool connectAlsaInput(std::unique_ptr<AlsaSequencerInput>& alsa, InputState& inp
     int client = -1, port = -1;
     bool listed = false;
     try {
-        const unsigned count = lister.getPortCount();
-        for (unsigned i = 0; i < count && !listed; ++i) listed = lister.getPortName(i) == device.portName;
+        listed = indexOfPort(lister, device.portName) >= 0;
     } catch (const RtMidiError&) {
     }
     if (!listed || portnames::alsaAddressAt(device.portName, client, port) == std::string::npos) {
